@@ -1,0 +1,137 @@
+#include "AutoSaver.h"
+
+#include "QuickSlot.h"
+#include "SafeFileOps.h"
+
+namespace saver {
+
+std::string CharacterBackupFolder(const FileServices& files)
+{
+    return files.AppDir() + "/【存档】leveldat";
+}
+
+AutoSaver::AutoSaver(FileServices& files, Clock& clock)
+    : m_files(files), m_clock(clock), m_settings(files)
+{
+}
+
+void AutoSaver::Form_Load()
+{
+    // A run that was killed halfway through writing may have left its temporary files.
+    const QuickSlot slot(m_files);
+    for (const std::string& target : {m_settings.Path(), slot.SlotPath()}) {
+        const std::string temporary = TemporaryNameFor(target);
+        if (!m_files.FirstEntry(temporary).empty())
+            m_files.DeleteFile(temporary); // best effort; it is replaced before it is used
+    }
+    if (m_files.FolderExists(PartialBackupFolder(m_files)))
+        m_files.RemoveFolder(PartialBackupFolder(m_files)); // best effort, as above
+
+    if (auto stored = m_settings.Load())
+        m_chosenPath = *stored;
+}
+
+std::error_code AutoSaver::Command3_Click(const std::string& chosenPath)
+{
+    if (chosenPath.find_first_of("\r\n") != std::string::npos || !IsValidUtf8(chosenPath))
+        return std::make_error_code(std::errc::invalid_argument);
+    m_chosenPath = chosenPath;
+    return m_settings.Save(chosenPath);
+}
+
+Colour AutoSaver::chk1_Click(bool on)
+{
+    if (on) {
+        m_schedule.SwitchOn(GetHMS(m_clock));
+        return Green;
+    }
+    m_schedule.SwitchOff();
+    return Red;
+}
+
+std::string AutoSaver::HScroll2_Change(int minutes)
+{
+    m_intervalMinutes = minutes;
+    return "保存间隔 " + std::to_string(minutes) + " 分钟";
+}
+
+AutoSaver::TickOutcome AutoSaver::Timer2_Timer()
+{
+    TickOutcome outcome;
+    const ClockFields now = GetHMS(m_clock);
+    const CountdownSchedule::Tick tick = m_schedule.OnTick(now, m_intervalMinutes);
+    outcome.countdown = tick.countdown;
+    if (tick.backupDue && m_schedule.IsOn())
+        outcome.backup = SaveMC(now);
+    return outcome;
+}
+
+AutoSaver::BackupStart AutoSaver::SaveMC(const ClockFields& now)
+{
+    if (m_kind == BackupKind::WholeSave)
+        return StartWholeSave(now);
+    return {CharacterBackup(now), nullptr};
+}
+
+AutoSaver::BackupStart AutoSaver::Command4_Click()
+{
+    return StartWholeSave(GetHMS(m_clock));
+}
+
+AutoSaver::BackupStart AutoSaver::StartWholeSave(const ClockFields& now)
+{
+    BackupStart start;
+    if (m_wholeSaveRunning) {
+        start.status = StatusTexts{PlainTime(now), "上一次整体保存尚未完成"};
+        return start;
+    }
+    const std::string saveFolder = FolderOf(m_chosenPath);
+    if (saveFolder.empty()) {
+        start.status = StatusTexts{PlainTime(now), "请先选择level.dat的路径"};
+        return start;
+    }
+    // The count goes up only when the backup is made, so the number is the next one.
+    start.job = std::make_shared<WholeSaveJob>(m_files, saveFolder, m_saveCount + 1, now);
+    start.status = StatusTexts{PlainTime(now), ProgressText(0, 0)};
+    m_wholeSaveRunning = true;
+    return start;
+}
+
+StatusTexts AutoSaver::FinishWholeSave(const WholeSaveJob& job, const WholeSaveResult& result)
+{
+    m_wholeSaveRunning = false;
+    const std::string when = PlainTime(job.When());
+    if (result.error)
+        return {when, SaveFailedText(result.error)};
+    m_saveCount = job.Number();
+    const std::string count = "第" + std::to_string(m_saveCount) + "次 ";
+    if (result.changedFiles > 0)
+        return {when, count + "保存成功（复制时存档有变动）"};
+    return {when, count + "保存成功！"};
+}
+
+StatusTexts AutoSaver::RunToEnd(const std::shared_ptr<WholeSaveJob>& job)
+{
+    return FinishWholeSave(*job, job->Run({}, {}));
+}
+
+StatusTexts AutoSaver::CharacterBackup(const ClockFields& now)
+{
+    const std::string when = PlainTime(now);
+    if (FolderOf(m_chosenPath).empty() || m_files.FirstEntry(m_chosenPath).empty())
+        return {when, SaveFailedText(std::make_error_code(std::errc::no_such_file_or_directory))};
+
+    const std::string folder = CharacterBackupFolder(m_files);
+    if (!m_files.FolderExists(folder)) {
+        if (auto error = m_files.MakeDir(folder))
+            return {when, SaveFailedText(error)};
+    }
+    const std::error_code error = CreateUnderFreeName(
+        folder + "/" + BackupStamp(now) + "level", ".dat",
+        [&](const std::string& name) { return m_files.CopyFile(m_chosenPath, name); });
+    if (error)
+        return {when, SaveFailedText(error)};
+    return {when, when + "保存成功！"};
+}
+
+} // namespace saver

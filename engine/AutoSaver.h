@@ -1,0 +1,95 @@
+#pragma once
+
+#include "ClockFields.h"
+#include "Colour.h"
+#include "CountdownSchedule.h"
+#include "Services.h"
+#include "SettingsFile.h"
+#include "StatusTexts.h"
+#include "WholeSaveJob.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <system_error>
+
+namespace saver {
+
+enum class BackupKind {
+    WholeSave, // the folder that holds level.dat, with everything in it
+    Character  // level.dat alone
+};
+
+inline constexpr const char* kPathPrompt = "此处显示存档路径，请先选择level.dat的路径";
+
+// The state behind the main window: the chosen path, the schedule, the kind of backup and
+// the count of whole-save backups. Each method answers one event of that window and returns
+// what the window shows; whole-save backups come back as jobs for the caller to run,
+// possibly on another thread, and to hand back to FinishWholeSave.
+class AutoSaver
+{
+public:
+    AutoSaver(FileServices& files, Clock& clock);
+
+    // What the window shows after starting (or refusing) a backup, and the job to run.
+    struct BackupStart
+    {
+        std::optional<StatusTexts> status;
+        std::shared_ptr<WholeSaveJob> job;
+    };
+
+    struct TickOutcome
+    {
+        std::string countdown; // lblShow3
+        BackupStart backup;
+    };
+
+    // Removes what an interrupted run left behind and loads the chosen path.
+    void Form_Load();
+
+    // The caption of fram_Save: the chosen level.dat, or the prompt to choose one.
+    const std::string& ChosenPath() const { return m_chosenPath; }
+    // The user picked a file in the dialog; it is kept in saver.ini.
+    std::error_code Command3_Click(const std::string& chosenPath);
+
+    Colour chk1_Click(bool on);
+    bool AutoBackupOn() const { return m_schedule.IsOn(); }
+    // Returns the caption of fram_HowLong.
+    std::string HScroll2_Change(int minutes);
+    int IntervalMinutes() const { return m_intervalMinutes; }
+    void SetKind(BackupKind kind) { m_kind = kind; }
+    BackupKind Kind() const { return m_kind; }
+
+    TickOutcome Timer2_Timer();
+    std::optional<int> Remaining() const { return m_schedule.Remaining(); }
+    BackupStart Command4_Click();
+
+    // Takes back a job handed out by Timer2_Timer or Command4_Click once it has run.
+    StatusTexts FinishWholeSave(const WholeSaveJob& job, const WholeSaveResult& result);
+    bool WholeSaveRunning() const { return m_wholeSaveRunning; }
+
+    // Runs a job to its end on the calling thread and hands it back.
+    StatusTexts RunToEnd(const std::shared_ptr<WholeSaveJob>& job);
+
+    int SaveCount() const { return m_saveCount; }
+
+private:
+    BackupStart SaveMC(const ClockFields& now);
+    BackupStart StartWholeSave(const ClockFields& now);
+    StatusTexts CharacterBackup(const ClockFields& now);
+
+    FileServices& m_files;
+    Clock& m_clock;
+    SettingsFile m_settings;
+    CountdownSchedule m_schedule;
+    std::string m_chosenPath = kPathPrompt;
+    BackupKind m_kind = BackupKind::WholeSave;
+    int m_intervalMinutes = 5;
+    int m_saveCount = 0;
+    bool m_wholeSaveRunning = false;
+};
+
+// The folder single-file backups of the chosen level.dat go to.
+std::string CharacterBackupFolder(const FileServices& files);
+
+} // namespace saver

@@ -1,0 +1,14 @@
+#include "Colour.h"
+
+namespace saver {
+
+Colour StepColour(const Colour& current)
+{
+    if (current == Red)
+        return Yellow;
+    if (current == Yellow)
+        return Green;
+    return Red;
+}
+
+} // namespace saver

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "ClockFields.h"
+#include "Services.h"
+
+#include <string>
+#include <system_error>
+
+namespace saver {
+
+struct QuickResult
+{
+    enum class Outcome { Done, NoSlot, Failed };
+    Outcome outcome = Outcome::Done;
+    std::error_code error;
+    std::string title;   // for the message box when the action did not go through
+    std::string message;
+};
+
+// The one-click save into the slot file tmp.back and the restore of that slot over the
+// game's level.dat, which first keeps a time-stamped safety copy of what it replaces.
+class QuickSlot
+{
+public:
+    explicit QuickSlot(FileServices& files);
+
+    std::string SlotPath() const;
+    std::string SafetyFolder() const;
+
+    QuickResult QuickSave(const std::string& chosenPath);
+    QuickResult Restore(const std::string& chosenPath, const ClockFields& now);
+
+private:
+    FileServices& m_files;
+};
+
+} // namespace saver

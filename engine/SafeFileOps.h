@@ -1,0 +1,31 @@
+#pragma once
+
+#include "Services.h"
+
+#include <functional>
+#include <string>
+#include <system_error>
+
+namespace saver {
+
+// The temporary name a file is written under before it replaces `target`; a fixed name, so
+// that a run after a crash finds and removes what the crashed run left.
+std::string TemporaryNameFor(const std::string& target);
+
+// Writes a new version of `target` beside it with `write`, then renames it over `target` in
+// one step: until the rename the old file stays whole, and on failure it is left as it was
+// and the temporary file is removed.
+std::error_code ReplaceAtomically(FileServices& files, const std::string& target,
+                                  const std::function<std::error_code(const std::string&)>& write);
+
+// Backups never replace one another: `create` is tried with "stem.ext", then
+// "stem (2).ext", "stem (3).ext", ... for as long as it fails with file_exists.
+// On success `chosen` holds the name that was used.
+std::error_code CreateUnderFreeName(const std::string& stem, const std::string& extension,
+                                    const std::function<std::error_code(const std::string&)>& create,
+                                    std::string* chosen = nullptr);
+
+// The text before the last '/', or "" when there is none.
+std::string FolderOf(const std::string& path);
+
+} // namespace saver

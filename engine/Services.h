@@ -1,0 +1,85 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <stop_token>
+#include <string>
+#include <system_error>
+
+// What the backup logic asks of the operating system. Paths are UTF-8 texts whose
+// separator is '/'; every error is a std::error_code in the generic category, so the
+// engine can tell "disk full" from "no permission" without knowing the platform.
+namespace saver {
+
+class Clock
+{
+public:
+    virtual ~Clock() = default;
+    // The local time of day as exactly "HH:MM:SS", read afresh on every call.
+    virtual std::string ClockText() = 0;
+};
+
+struct FolderCopyOptions
+{
+    // A folder that is left out of the copy wherever it turns up inside the source
+    // (the program's own folder, when someone put the program inside the save).
+    std::string exclude;
+    // Called now and then from the copying thread; never once per byte.
+    std::function<void(std::uint64_t bytesDone, std::uint64_t bytesTotal)> progress;
+    std::stop_token cancel;
+};
+
+struct FolderCopyResult
+{
+    std::error_code error;
+    std::uint64_t files = 0;
+    std::uint64_t bytes = 0;
+    // Files that were still changing after the last try to copy them.
+    std::uint64_t changedFiles = 0;
+};
+
+struct FirstLine
+{
+    std::error_code error;
+    bool present = false; // false when the file holds no characters at all
+    std::string text;     // raw bytes of the first line, without its line end
+};
+
+class FileServices
+{
+public:
+    virtual ~FileServices() = default;
+
+    // The folder everything of the program is written below, without a trailing '/'.
+    virtual std::string AppDir() const = 0;
+
+    // The last name of `path` when it is an existing regular file, otherwise "".
+    virtual std::string FirstEntry(const std::string& path) = 0;
+    virtual bool FolderExists(const std::string& path) = 0;
+
+    // Creates one folder whose parent exists; fails when it exists already.
+    virtual std::error_code MakeDir(const std::string& path) = 0;
+    virtual std::error_code DeleteFile(const std::string& path) = 0;
+    // Removes a folder with everything in it; links inside are removed, not followed.
+    virtual std::error_code RemoveFolder(const std::string& path) = 0;
+
+    // Copies one file into a new file `to`, flushed to disk before it returns. Fails with
+    // file_exists when `to` exists; on any failure no part of `to` is left behind.
+    virtual std::error_code CopyFile(const std::string& from, const std::string& to) = 0;
+    // Renames a file or folder in one step. With `replace` an existing file `to` is
+    // replaced atomically; without it the call fails with file_exists instead.
+    virtual std::error_code Rename(const std::string& from, const std::string& to,
+                                   bool replace) = 0;
+
+    // Copies the folder `from` with all it holds into the existing folder `into`, where it
+    // appears under its own last name. Links are copied as links.
+    virtual FolderCopyResult CopyFolder(const std::string& from, const std::string& into,
+                                        const FolderCopyOptions& options) = 0;
+
+    // Reads the first line of a text file (at most 32 KiB); a line ends at CR, CR LF or LF.
+    virtual FirstLine ReadFirstLine(const std::string& path) = 0;
+    // Creates or truncates `path` and writes `text` followed by CR LF, flushed to disk.
+    virtual std::error_code WriteOneLine(const std::string& path, const std::string& text) = 0;
+};
+
+} // namespace saver

@@ -1,0 +1,75 @@
+#include "SettingsFile.h"
+
+#include "SafeFileOps.h"
+
+namespace saver {
+
+SettingsFile::SettingsFile(FileServices& files) : m_files(files) {}
+
+std::string SettingsFile::Path() const
+{
+    return m_files.AppDir() + "/saver.ini";
+}
+
+std::optional<std::string> SettingsFile::Load()
+{
+    const std::string path = Path();
+    if (m_files.FirstEntry(path).empty())
+        return std::nullopt;
+    FirstLine line = m_files.ReadFirstLine(path);
+    if (line.error || !line.present || !IsValidUtf8(line.text))
+        return std::nullopt;
+    return line.text;
+}
+
+std::error_code SettingsFile::Save(const std::string& chosenPath)
+{
+    // A line end inside the path would cut it short when it is read back.
+    if (chosenPath.find_first_of("\r\n") != std::string::npos || !IsValidUtf8(chosenPath))
+        return std::make_error_code(std::errc::invalid_argument);
+    return ReplaceAtomically(m_files, Path(), [&](const std::string& temporary) {
+        return m_files.WriteOneLine(temporary, chosenPath);
+    });
+}
+
+bool IsValidUtf8(const std::string& text)
+{
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        std::size_t length = 0;
+        unsigned int codePoint = 0;
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        } else if ((lead & 0xE0) == 0xC0) {
+            length = 2;
+            codePoint = lead & 0x1Fu;
+        } else if ((lead & 0xF0) == 0xE0) {
+            length = 3;
+            codePoint = lead & 0x0Fu;
+        } else if ((lead & 0xF8) == 0xF0) {
+            length = 4;
+            codePoint = lead & 0x07u;
+        } else {
+            return false;
+        }
+        if (i + length > text.size())
+            return false;
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            if ((next & 0xC0) != 0x80)
+                return false;
+            codePoint = (codePoint << 6) | (next & 0x3Fu);
+        }
+        // Overlong forms, UTF-16 surrogates and values past U+10FFFF are not UTF-8.
+        static constexpr unsigned int kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (codePoint < kSmallest[length] || codePoint > 0x10FFFF ||
+            (codePoint >= 0xD800 && codePoint <= 0xDFFF))
+            return false;
+        i += length;
+    }
+    return true;
+}
+
+} // namespace saver

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "Services.h"
+
+#include <optional>
+#include <string>
+#include <system_error>
+
+namespace saver {
+
+// saver.ini beside the program: one line, the path of the chosen level.dat, in UTF-8.
+class SettingsFile
+{
+public:
+    explicit SettingsFile(FileServices& files);
+
+    std::string Path() const;
+    // The stored path, or nothing when there is none that can be used (no file, no
+    // characters, not UTF-8, unreadable).
+    std::optional<std::string> Load();
+    std::error_code Save(const std::string& chosenPath);
+
+private:
+    FileServices& m_files;
+};
+
+bool IsValidUtf8(const std::string& text);
+
+} // namespace saver

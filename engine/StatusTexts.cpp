@@ -1,0 +1,37 @@
+#include "StatusTexts.h"
+
+namespace saver {
+
+std::string FailureReason(const std::error_code& error)
+{
+    if (error == std::errc::no_such_file_or_directory || error == std::errc::not_a_directory)
+        return "找不到存档";
+    if (error == std::errc::no_space_on_device || error == std::errc::file_too_large)
+        return "磁盘空间不足";
+    if (error == std::errc::permission_denied || error == std::errc::operation_not_permitted ||
+        error == std::errc::read_only_file_system)
+        return "没有权限";
+    if (error == std::errc::operation_canceled)
+        return "已取消";
+    if (error == std::errc::is_a_directory)
+        return "所选路径是文件夹";
+    if (error == std::errc::invalid_argument || error == std::errc::illegal_byte_sequence)
+        return "路径无效";
+    if (error == std::errc::filename_too_long)
+        return "路径太长";
+    return "读写错误";
+}
+
+std::string SaveFailedText(const std::error_code& error)
+{
+    return "保存失败：" + FailureReason(error);
+}
+
+std::string ProgressText(std::uint64_t bytesDone, std::uint64_t bytesTotal)
+{
+    const std::uint64_t percent =
+        bytesTotal == 0 ? 0 : (bytesDone >= bytesTotal ? 100 : bytesDone * 100 / bytesTotal);
+    return "正在保存… " + std::to_string(percent) + "%";
+}
+
+} // namespace saver

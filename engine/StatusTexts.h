@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <system_error>
+
+namespace saver {
+
+// What the two status labels of the main window show after a backup.
+struct StatusTexts
+{
+    std::string lblShow1; // when
+    std::string lblShow2; // outcome
+
+    friend bool operator==(const StatusTexts&, const StatusTexts&) = default;
+};
+
+// A short reason a user can act on: "找不到存档", "磁盘空间不足", "没有权限", ...
+std::string FailureReason(const std::error_code& error);
+
+// "保存失败：" followed by the reason.
+std::string SaveFailedText(const std::error_code& error);
+
+// "正在保存… 37%"
+std::string ProgressText(std::uint64_t bytesDone, std::uint64_t bytesTotal);
+
+} // namespace saver

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "Services.h"
+
+#include <string>
+
+namespace saver {
+
+class SystemClock final : public Clock
+{
+public:
+    std::string ClockText() override;
+};
+
+} // namespace saver

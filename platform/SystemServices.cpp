@@ -1,0 +1,237 @@
+#include "SystemServices.h"
+
+#include "FileCopy.h"
+#include "FileDescriptor.h"
+#include "FolderRemoval.h"
+#include "SystemError.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <utility>
+
+namespace saver {
+namespace {
+
+constexpr std::size_t kFirstLineLimit = 32 * 1024;
+constexpr mode_t kPermissionBits = S_IRWXU | S_IRWXG | S_IRWXO;
+constexpr mode_t kNewFileMode = S_IRUSR | S_IWUSR | S_IRGRP | S_IWGRP | S_IROTH | S_IWOTH;
+
+std::string ParentFolder(std::string path)
+{
+    while (path.size() > 1 && path.back() == '/') {
+        path.pop_back();
+    }
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// A rename is only sure to survive a power cut once the folder holding the new name is
+// flushed.
+std::error_code SyncParentFolder(const std::string& path)
+{
+    FileDescriptor folder(::open(ParentFolder(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder.IsOpen()) {
+        return LastError();
+    }
+    if (::fsync(folder.Get()) != 0) {
+        return LastError();
+    }
+    return folder.Close();
+}
+
+// For filesystems without an atomic "rename unless the name is taken" (some network and
+// FUSE ones).
+std::error_code RenameWithoutReplacingByHand(const std::string& from, const std::string& to)
+{
+    struct stat info = {};
+    if (::lstat(from.c_str(), &info) != 0) {
+        return LastError();
+    }
+    if (S_ISDIR(info.st_mode)) {
+        // Folders cannot be hard-linked; checking first leaves a small race, the best such a
+        // filesystem allows.
+        if (::lstat(to.c_str(), &info) == 0) {
+            return ErrorOf(EEXIST);
+        }
+        if (errno != ENOENT) {
+            return LastError();
+        }
+        return ::rename(from.c_str(), to.c_str()) == 0 ? std::error_code{} : LastError();
+    }
+    // A new hard link never replaces anything, so a file keeps the guarantee.
+    if (::link(from.c_str(), to.c_str()) != 0) {
+        return LastError();
+    }
+    if (::unlink(from.c_str()) != 0) {
+        const std::error_code error = LastError();
+        ::unlink(to.c_str());
+        return error;
+    }
+    return {};
+}
+
+std::error_code RenameWithoutReplacing(const std::string& from, const std::string& to)
+{
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+        return {};
+    }
+    if (errno != EINVAL && errno != ENOSYS) {
+        return LastError();
+    }
+    return RenameWithoutReplacingByHand(from, to);
+}
+
+} // namespace
+
+SystemServices::SystemServices(std::string appDir) : m_appDir(std::move(appDir))
+{
+    while (m_appDir.size() > 1 && m_appDir.back() == '/') {
+        m_appDir.pop_back();
+    }
+}
+
+std::string SystemServices::AppDir() const
+{
+    return m_appDir;
+}
+
+std::string SystemServices::FirstEntry(const std::string& path)
+{
+    struct stat info = {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return {};
+    }
+    return path.substr(path.rfind('/') + 1);
+}
+
+bool SystemServices::FolderExists(const std::string& path)
+{
+    struct stat info = {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+std::error_code SystemServices::MakeDir(const std::string& path)
+{
+    // The user's umask decides who else may look in.
+    if (::mkdir(path.c_str(), S_IRWXU | S_IRWXG | S_IRWXO) != 0) {
+        return LastError();
+    }
+    return {};
+}
+
+std::error_code SystemServices::DeleteFile(const std::string& path)
+{
+    if (::unlink(path.c_str()) != 0) {
+        return LastError();
+    }
+    return {};
+}
+
+std::error_code SystemServices::RemoveFolder(const std::string& path)
+{
+    return RemoveFolderTree(path);
+}
+
+std::error_code SystemServices::CopyFile(const std::string& from, const std::string& to)
+{
+    // O_NONBLOCK keeps a pipe given by mistake from blocking the open; it is refused below.
+    FileDescriptor source(::open(from.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!source.IsOpen()) {
+        return LastError();
+    }
+    struct stat info = {};
+    if (::fstat(source.Get(), &info) != 0) {
+        return LastError();
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return ErrorOf(S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
+    }
+    FileDescriptor target(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                                 info.st_mode & kPermissionBits));
+    if (!target.IsOpen()) {
+        return LastError();
+    }
+    std::error_code error = CopyFileData(source, target, [](std::uint64_t) { return true; });
+    if (!error && ::fsync(target.Get()) != 0) {
+        error = LastError();
+    }
+    const std::error_code closed = target.Close();
+    if (!error) {
+        error = closed;
+    }
+    if (error) {
+        ::unlink(to.c_str());
+    }
+    return error;
+}
+
+std::error_code SystemServices::Rename(const std::string& from, const std::string& to, bool replace)
+{
+    if (replace) {
+        if (::rename(from.c_str(), to.c_str()) != 0) {
+            return LastError();
+        }
+    } else if (const std::error_code error = RenameWithoutReplacing(from, to)) {
+        return error;
+    }
+    return SyncParentFolder(to);
+}
+
+FolderCopyResult SystemServices::CopyFolder(const std::string& from, const std::string& into,
+                                            const FolderCopyOptions& options)
+{
+    return saver::CopyFolder(from, into, options);
+}
+
+FirstLine SystemServices::ReadFirstLine(const std::string& path)
+{
+    FirstLine line;
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!file.IsOpen()) {
+        line.error = LastError();
+        return line;
+    }
+    std::string bytes(kFirstLineLimit, '\0');
+    std::size_t filled = 0;
+    while (filled < bytes.size()) {
+        const ssize_t got = ::read(file.Get(), bytes.data() + filled, bytes.size() - filled);
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            line.error = LastError();
+            return line;
+        }
+        if (got == 0) {
+            break;
+        }
+        filled += static_cast<std::size_t>(got);
+    }
+    bytes.resize(filled);
+    line.present = filled > 0;
+    line.text = bytes.substr(0, bytes.find_first_of("\r\n"));
+    return line;
+}
+
+std::error_code SystemServices::WriteOneLine(const std::string& path, const std::string& text)
+{
+    FileDescriptor file(
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, kNewFileMode));
+    if (!file.IsOpen()) {
+        return LastError();
+    }
+    std::error_code error = file.WriteAll(text + "\r\n");
+    if (!error && ::fsync(file.Get()) != 0) {
+        error = LastError();
+    }
+    const std::error_code closed = file.Close();
+    return error ? error : closed;
+}
+
+} // namespace saver

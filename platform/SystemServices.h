@@ -1,0 +1,32 @@
+#pragma once
+
+#include "Services.h"
+
+#include <string>
+
+namespace saver {
+
+// The file services on a POSIX system, Linux calls included.
+class SystemServices final : public FileServices
+{
+public:
+    explicit SystemServices(std::string appDir);
+
+    std::string AppDir() const override;
+    std::string FirstEntry(const std::string& path) override;
+    bool FolderExists(const std::string& path) override;
+    std::error_code MakeDir(const std::string& path) override;
+    std::error_code DeleteFile(const std::string& path) override;
+    std::error_code RemoveFolder(const std::string& path) override;
+    std::error_code CopyFile(const std::string& from, const std::string& to) override;
+    std::error_code Rename(const std::string& from, const std::string& to, bool replace) override;
+    FolderCopyResult CopyFolder(const std::string& from, const std::string& into,
+                                const FolderCopyOptions& options) override;
+    FirstLine ReadFirstLine(const std::string& path) override;
+    std::error_code WriteOneLine(const std::string& path, const std::string& text) override;
+
+private:
+    std::string m_appDir;
+};
+
+} // namespace saver
