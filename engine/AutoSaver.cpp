@@ -3,6 +3,8 @@
 #include "QuickSlot.h"
 #include "SafeFileOps.h"
 
+#include <vector>
+
 namespace saver {
 
 std::string CharacterBackupFolder(const FileServices& files)
@@ -17,18 +19,23 @@ AutoSaver::AutoSaver(FileServices& files, Clock& clock)
 
 void AutoSaver::Form_Load()
 {
-    // A run that was killed halfway through writing may have left its temporary files.
+    if (auto stored = m_settings.Load())
+        m_chosenPath = *stored;
+
+    // A run that was killed halfway through writing may have left its temporary files: the
+    // settings, the slot, a backup file, or the copy of the slot beside the game's file.
     const QuickSlot slot(m_files);
-    for (const std::string& target : {m_settings.Path(), slot.SlotPath()}) {
-        const std::string temporary = TemporaryNameFor(target);
+    std::vector<std::string> temporaries{
+        TemporaryNameFor(m_settings.Path()), TemporaryNameFor(slot.SlotPath()),
+        TemporaryInFolder(CharacterBackupFolder(m_files)), TemporaryInFolder(slot.SafetyFolder())};
+    if (!FolderOf(m_chosenPath).empty())
+        temporaries.push_back(TemporaryNameFor(m_chosenPath));
+    for (const std::string& temporary : temporaries) {
         if (!m_files.FirstEntry(temporary).empty())
             m_files.DeleteFile(temporary); // best effort; it is replaced before it is used
     }
     if (m_files.FolderExists(PartialBackupFolder(m_files)))
         m_files.RemoveFolder(PartialBackupFolder(m_files)); // best effort, as above
-
-    if (auto stored = m_settings.Load())
-        m_chosenPath = *stored;
 }
 
 std::error_code AutoSaver::Command3_Click(const std::string& chosenPath)
@@ -126,9 +133,8 @@ StatusTexts AutoSaver::CharacterBackup(const ClockFields& now)
         if (auto error = m_files.MakeDir(folder))
             return {when, SaveFailedText(error)};
     }
-    const std::error_code error = CreateUnderFreeName(
-        folder + "/" + BackupStamp(now) + "level", ".dat",
-        [&](const std::string& name) { return m_files.CopyFile(m_chosenPath, name); });
+    const std::error_code error =
+        CopyUnderFreeName(m_files, m_chosenPath, folder + "/" + BackupStamp(now) + "level", ".dat");
     if (error)
         return {when, SaveFailedText(error)};
     return {when, when + "保存成功！"};

@@ -71,9 +71,8 @@ QuickResult QuickSlot::Restore(const std::string& chosenPath, const ClockFields&
             if (auto error = m_files.MakeDir(folder))
                 return Failed(error, "覆盖失败", "覆盖失败：", kUntouched);
         }
-        const std::error_code error = CreateUnderFreeName(
-            folder + "/" + BackupStamp(now) + "level", ".dat",
-            [&](const std::string& name) { return m_files.CopyFile(chosenPath, name); });
+        const std::error_code error = CopyUnderFreeName(
+            m_files, chosenPath, folder + "/" + BackupStamp(now) + "level", ".dat");
         if (error)
             return Failed(error, "覆盖失败", "覆盖失败：", kUntouched);
     }

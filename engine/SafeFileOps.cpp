@@ -7,20 +7,35 @@ std::string TemporaryNameFor(const std::string& target)
     return target + ".saving";
 }
 
-std::error_code ReplaceAtomically(FileServices& files, const std::string& target,
-                                  const std::function<std::error_code(const std::string&)>& write)
+namespace {
+
+// Writes a temporary file with `write` and hands it to `publish`, which gives it its final
+// name in one step. Whatever fails, the temporary file does not stay behind.
+std::error_code WriteThenPublish(FileServices& files, const std::string& temporary,
+                                 const std::function<std::error_code(const std::string&)>& write,
+                                 const std::function<std::error_code(const std::string&)>& publish)
 {
-    const std::string temporary = TemporaryNameFor(target);
     if (!files.FirstEntry(temporary).empty()) {
         if (auto error = files.DeleteFile(temporary))
             return error;
     }
     std::error_code error = write(temporary);
     if (!error)
-        error = files.Rename(temporary, target, true);
+        error = publish(temporary);
     if (error && !files.FirstEntry(temporary).empty())
         files.DeleteFile(temporary); // best effort: the failure reported is the first one
     return error;
+}
+
+} // namespace
+
+std::error_code ReplaceAtomically(FileServices& files, const std::string& target,
+                                  const std::function<std::error_code(const std::string&)>& write)
+{
+    return WriteThenPublish(files, TemporaryNameFor(target), write,
+                            [&](const std::string& temporary) {
+                                return files.Rename(temporary, target, true);
+                            });
 }
 
 std::error_code CreateUnderFreeName(const std::string& stem, const std::string& extension,
@@ -40,6 +55,24 @@ std::error_code CreateUnderFreeName(const std::string& stem, const std::string& 
         }
     }
     return error;
+}
+
+std::error_code CopyUnderFreeName(FileServices& files, const std::string& from,
+                                  const std::string& stem, const std::string& extension)
+{
+    return WriteThenPublish(
+        files, TemporaryInFolder(FolderOf(stem)),
+        [&](const std::string& temporary) { return files.CopyFile(from, temporary); },
+        [&](const std::string& temporary) {
+            return CreateUnderFreeName(stem, extension, [&](const std::string& name) {
+                return files.Rename(temporary, name, false);
+            });
+        });
+}
+
+std::string TemporaryInFolder(const std::string& folder)
+{
+    return TemporaryNameFor(folder + "/level.dat");
 }
 
 std::string FolderOf(const std::string& path)

@@ -12,6 +12,9 @@ namespace saver {
 // that a run after a crash finds and removes what the crashed run left.
 std::string TemporaryNameFor(const std::string& target);
 
+// The temporary name of a copy into `folder` that is waiting for its final name.
+std::string TemporaryInFolder(const std::string& folder);
+
 // Writes a new version of `target` beside it with `write`, then renames it over `target` in
 // one step: until the rename the old file stays whole, and on failure it is left as it was
 // and the temporary file is removed.
@@ -24,6 +27,11 @@ std::error_code ReplaceAtomically(FileServices& files, const std::string& target
 std::error_code CreateUnderFreeName(const std::string& stem, const std::string& extension,
                                     const std::function<std::error_code(const std::string&)>& create,
                                     std::string* chosen = nullptr);
+
+// Copies `from` under the first free name of `stem` and `extension`, as above. The copy is
+// made under a temporary name and renamed when complete, so every backup file is whole.
+std::error_code CopyUnderFreeName(FileServices& files, const std::string& from,
+                                  const std::string& stem, const std::string& extension);
 
 // The text before the last '/', or "" when there is none.
 std::string FolderOf(const std::string& path);

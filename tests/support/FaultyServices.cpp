@@ -1,5 +1,7 @@
 #include "FaultyServices.h"
 
+#include <filesystem>
+
 namespace saver::test {
 
 void FaultyServices::FailAt(int n, std::errc error, Mode mode)
@@ -9,6 +11,14 @@ void FaultyServices::FailAt(int n, std::errc error, Mode mode)
     m_failAt = n;
     m_mode = mode;
     m_error = error;
+    m_shortWrite = false;
+}
+
+void FaultyServices::ShortWriteAt(int n, Mode mode)
+{
+    FailAt(n, std::errc::no_space_on_device, mode);
+    std::lock_guard lock(m_mutex);
+    m_shortWrite = true;
 }
 
 void FaultyServices::FailEvery(const std::string& operation, std::errc error)
@@ -23,6 +33,7 @@ void FaultyServices::Heal()
     std::lock_guard lock(m_mutex);
     m_failAt = 0;
     m_failEvery.clear();
+    m_shortWrite = false;
 }
 
 int FaultyServices::Operations() const
@@ -49,6 +60,21 @@ std::error_code FaultyServices::Fault(const char* operation)
     return std::make_error_code(m_error);
 }
 
+bool FaultyServices::ShortWrite() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_shortWrite;
+}
+
+std::error_code FaultyServices::CutShort(const std::string& path)
+{
+    std::error_code ignored;
+    const auto size = std::filesystem::file_size(path, ignored);
+    if (!ignored)
+        std::filesystem::resize_file(path, size / 2, ignored);
+    return std::make_error_code(std::errc::no_space_on_device);
+}
+
 std::error_code FaultyServices::MakeDir(const std::string& path)
 {
     if (auto error = Fault("MakeDir"))
@@ -72,8 +98,11 @@ std::error_code FaultyServices::RemoveFolder(const std::string& path)
 
 std::error_code FaultyServices::CopyFile(const std::string& from, const std::string& to)
 {
-    if (auto error = Fault("CopyFile"))
+    if (auto error = Fault("CopyFile")) {
+        if (ShortWrite() && !m_inner.CopyFile(from, to))
+            return CutShort(to);
         return error;
+    }
     return m_inner.CopyFile(from, to);
 }
 
@@ -105,8 +134,11 @@ FirstLine FaultyServices::ReadFirstLine(const std::string& path)
 
 std::error_code FaultyServices::WriteOneLine(const std::string& path, const std::string& text)
 {
-    if (auto error = Fault("WriteOneLine"))
+    if (auto error = Fault("WriteOneLine")) {
+        if (ShortWrite() && !m_inner.WriteOneLine(path, text))
+            return CutShort(path);
         return error;
+    }
     return m_inner.WriteOneLine(path, text);
 }
 

@@ -22,6 +22,9 @@ public:
 
     // Fails the operation with number `n` (counted from 1 from now on).
     void FailAt(int n, std::errc error, Mode mode = Mode::Once);
+    // As FailAt with "disk full", but a failing write first writes half of its file and
+    // leaves it there, as a file system that runs out of space halfway would.
+    void ShortWriteAt(int n, Mode mode = Mode::Once);
     // Fails every call of the named operation ("CopyFile", "Rename", ...).
     void FailEvery(const std::string& operation, std::errc error);
     void Heal();
@@ -45,6 +48,9 @@ public:
 private:
     // Counts the operation and tells whether it is to fail.
     std::error_code Fault(const char* operation);
+    bool ShortWrite() const;
+    // Leaves the first half of `path` behind and reports the disk full.
+    static std::error_code CutShort(const std::string& path);
 
     FileServices& m_inner;
     mutable std::mutex m_mutex;
@@ -53,6 +59,7 @@ private:
     Mode m_mode = Mode::Once;
     std::string m_failEvery;
     std::errc m_error = std::errc::io_error;
+    bool m_shortWrite = false;
     std::string m_lastFailed;
 };
 
