@@ -40,7 +40,7 @@ void AutoSaver::Form_Load()
 
 std::error_code AutoSaver::Command3_Click(const std::string& chosenPath)
 {
-    if (chosenPath.find_first_of("\r\n") != std::string::npos || !IsValidUtf8(chosenPath))
+    if (!IsStorablePath(chosenPath))
         return std::make_error_code(std::errc::invalid_argument);
     m_chosenPath = chosenPath;
     return m_settings.Save(chosenPath);

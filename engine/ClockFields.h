@@ -18,9 +18,9 @@ struct ClockFields
 // between the reads the fields mix two readings, and nothing corrects that.
 ClockFields GetHMS(Clock& clock);
 
-std::string TwoDigit(int number);                  // 5 -> "05", 12 -> "12"
-std::string BackupStamp(const ClockFields& time);  // "09_05_07", names single-file backups
-std::string PlainTime(const ClockFields& time);    // "9:5:7", shown in the status labels
-std::string PlainStamp(const ClockFields& time);   // "9_5_7", names whole-save folders
+std::string TwoDigit(int number);                 // 5 -> "05", 12 -> "12"
+std::string BackupStamp(const ClockFields& time); // "09_05_07", names single-file backups
+std::string PlainTime(const ClockFields& time);   // "9:5:7", shown in the status labels
+std::string PlainStamp(const ClockFields& time);  // "9_5_7", names whole-save folders
 
 } // namespace saver

@@ -33,7 +33,8 @@ CountdownSchedule::Tick CountdownSchedule::OnTick(const ClockFields& now, int in
 {
     const int interval = intervalMinutes * 60;
     // Counted modulo a day, so the schedule carries on past midnight.
-    const int raw = (now.NowH - m_startH) * 3600 + (now.NowM - m_startM) * 60 + (now.NowS - m_startS);
+    const int raw =
+        (now.NowH - m_startH) * 3600 + (now.NowM - m_startM) * 60 + (now.NowS - m_startS);
     const int elapsed = (raw % kSecondsPerDay + kSecondsPerDay) % kSecondsPerDay;
 
     Tick tick;

@@ -14,7 +14,7 @@ class CountdownSchedule
 public:
     struct Tick
     {
-        int Remaining = 0;     // seconds until the next backup, 1 ... interval
+        int Remaining = 0; // seconds until the next backup, 1 ... interval
         bool backupDue = false;
         std::string countdown; // "MM:SS" for the countdown label
     };

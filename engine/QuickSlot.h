@@ -13,7 +13,7 @@ struct QuickResult
     enum class Outcome { Done, NoSlot, Failed };
     Outcome outcome = Outcome::Done;
     std::error_code error;
-    std::string title;   // for the message box when the action did not go through
+    std::string title; // for the message box when the action did not go through
     std::string message;
 };
 

@@ -32,15 +32,15 @@ std::error_code WriteThenPublish(FileServices& files, const std::string& tempora
 std::error_code ReplaceAtomically(FileServices& files, const std::string& target,
                                   const std::function<std::error_code(const std::string&)>& write)
 {
-    return WriteThenPublish(files, TemporaryNameFor(target), write,
-                            [&](const std::string& temporary) {
-                                return files.Rename(temporary, target, true);
-                            });
+    return WriteThenPublish(
+        files, TemporaryNameFor(target), write,
+        [&](const std::string& temporary) { return files.Rename(temporary, target, true); });
 }
 
-std::error_code CreateUnderFreeName(const std::string& stem, const std::string& extension,
-                                    const std::function<std::error_code(const std::string&)>& create,
-                                    std::string* chosen)
+std::error_code
+CreateUnderFreeName(const std::string& stem, const std::string& extension,
+                    const std::function<std::error_code(const std::string&)>& create,
+                    std::string* chosen)
 {
     constexpr int kMostTries = 10000;
     std::error_code error;

@@ -24,9 +24,10 @@ std::error_code ReplaceAtomically(FileServices& files, const std::string& target
 // Backups never replace one another: `create` is tried with "stem.ext", then
 // "stem (2).ext", "stem (3).ext", ... for as long as it fails with file_exists.
 // On success `chosen` holds the name that was used.
-std::error_code CreateUnderFreeName(const std::string& stem, const std::string& extension,
-                                    const std::function<std::error_code(const std::string&)>& create,
-                                    std::string* chosen = nullptr);
+std::error_code
+CreateUnderFreeName(const std::string& stem, const std::string& extension,
+                    const std::function<std::error_code(const std::string&)>& create,
+                    std::string* chosen = nullptr);
 
 // Copies `from` under the first free name of `stem` and `extension`, as above. The copy is
 // made under a temporary name and renamed when complete, so every backup file is whole.

@@ -4,6 +4,13 @@
 
 namespace saver {
 
+namespace {
+
+// The most of saver.ini that is read; the platform stops there too.
+constexpr std::size_t kLongestLine = 32 * 1024;
+
+} // namespace
+
 SettingsFile::SettingsFile(FileServices& files) : m_files(files) {}
 
 std::string SettingsFile::Path() const
@@ -17,19 +24,27 @@ std::optional<std::string> SettingsFile::Load()
     if (m_files.FirstEntry(path).empty())
         return std::nullopt;
     FirstLine line = m_files.ReadFirstLine(path);
-    if (line.error || !line.present || !IsValidUtf8(line.text))
+    // A line that fills the whole read, or holds a NUL, is no path that was ever stored.
+    if (line.error || !line.present || !IsStorablePath(line.text))
         return std::nullopt;
     return line.text;
 }
 
 std::error_code SettingsFile::Save(const std::string& chosenPath)
 {
-    // A line end inside the path would cut it short when it is read back.
-    if (chosenPath.find_first_of("\r\n") != std::string::npos || !IsValidUtf8(chosenPath))
+    if (!IsStorablePath(chosenPath))
         return std::make_error_code(std::errc::invalid_argument);
     return ReplaceAtomically(m_files, Path(), [&](const std::string& temporary) {
         return m_files.WriteOneLine(temporary, chosenPath);
     });
+}
+
+bool IsStorablePath(const std::string& path)
+{
+    // A line end would cut the path short when it is read back; a NUL would cut it short
+    // for the operating system.
+    return path.size() < kLongestLine &&
+           path.find_first_of(std::string("\r\n\0", 3)) == std::string::npos && IsValidUtf8(path);
 }
 
 bool IsValidUtf8(const std::string& text)

@@ -25,5 +25,7 @@ private:
 };
 
 bool IsValidUtf8(const std::string& text);
+// Whether a path can be kept in saver.ini and read back the same.
+bool IsStorablePath(const std::string& path);
 
 } // namespace saver

@@ -48,8 +48,7 @@ WholeSaveResult WholeSaveJob::Run(const Progress& progress, std::stop_token canc
         const std::string stem =
             m_files.AppDir() + "/【" + std::to_string(m_number) + "】" + PlainStamp(m_when);
         result.error = CreateUnderFreeName(
-            stem, "",
-            [&](const std::string& name) { return m_files.Rename(partial, name, false); },
+            stem, "", [&](const std::string& name) { return m_files.Rename(partial, name, false); },
             &result.folder);
     }
     if (result.error)

@@ -177,11 +177,11 @@ TEST_P(FailedWholeSave, ReportsTheFailureAndLeavesNothing)
 
 INSTANTIATE_TEST_SUITE_P(
     Steps, FailedWholeSave,
-    testing::Values(
-        BackupFailure{"MakeDir", std::errc::permission_denied, "保存失败：没有权限"},
-        BackupFailure{"CopyFolder", std::errc::no_space_on_device, "保存失败：磁盘空间不足"},
-        BackupFailure{"CopyFolder", std::errc::operation_canceled, "保存失败：已取消"},
-        BackupFailure{"Rename", std::errc::io_error, "保存失败：读写错误"}));
+    testing::Values(BackupFailure{"MakeDir", std::errc::permission_denied, "保存失败：没有权限"},
+                    BackupFailure{"CopyFolder", std::errc::no_space_on_device,
+                                  "保存失败：磁盘空间不足"},
+                    BackupFailure{"CopyFolder", std::errc::operation_canceled, "保存失败：已取消"},
+                    BackupFailure{"Rename", std::errc::io_error, "保存失败：读写错误"}));
 
 TEST_F(AutoSaverTest, MissingSaveFolderIsReportedNotCounted)
 {

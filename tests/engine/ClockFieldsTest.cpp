@@ -27,13 +27,13 @@ TEST_P(ClockTexts, EachTextHasItsOwnPadding)
     EXPECT_EQ(PlainStamp(c.time), c.plainStamp);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Times, ClockTexts,
-    testing::Values(TextCase{{9, 5, 7}, "09_05_07", "9:5:7", "9_5_7"},
-                    TextCase{{0, 0, 0}, "00_00_00", "0:0:0", "0_0_0"},
-                    TextCase{{19, 50, 7}, "19_50_07", "19:50:7", "19_50_7"},
-                    TextCase{{10, 10, 10}, "10_10_10", "10:10:10", "10_10_10"},
-                    TextCase{{23, 59, 59}, "23_59_59", "23:59:59", "23_59_59"}));
+INSTANTIATE_TEST_SUITE_P(Times, ClockTexts,
+                         testing::Values(TextCase{{9, 5, 7}, "09_05_07", "9:5:7", "9_5_7"},
+                                         TextCase{{0, 0, 0}, "00_00_00", "0:0:0", "0_0_0"},
+                                         TextCase{{19, 50, 7}, "19_50_07", "19:50:7", "19_50_7"},
+                                         TextCase{{10, 10, 10}, "10_10_10", "10:10:10", "10_10_10"},
+                                         TextCase{
+                                             {23, 59, 59}, "23_59_59", "23:59:59", "23_59_59"}));
 
 TEST(TwoDigit, PadsOnlySingleDigits)
 {

@@ -42,7 +42,6 @@ protected:
     TempDir gameDir;
     SystemServices files;
     SettableClock clock{9, 5, 7};
-
 };
 
 } // namespace saver::test

@@ -185,8 +185,8 @@ void CheckNothingIsHalfWritten(World& w)
 std::vector<std::string> Leftovers(World& w)
 {
     std::vector<std::string> found;
-    for (const std::string& folder :
-         {w.app.path(), w.save, w.app.path() + "/【存档】leveldat", w.app.path() + "/【刷物】leveldat"}) {
+    for (const std::string& folder : {w.app.path(), w.save, w.app.path() + "/【存档】leveldat",
+                                      w.app.path() + "/【刷物】leveldat"}) {
         if (!fs::exists(folder))
             continue;
         for (const auto& entry : fs::directory_iterator(folder)) {

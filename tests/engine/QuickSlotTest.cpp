@@ -1,8 +1,8 @@
+#include "QuickSlot.h"
 #include "AutoSaver.h"
 #include "Colour.h"
 #include "EngineFixture.h"
 #include "FaultyServices.h"
-#include "QuickSlot.h"
 
 #include <gtest/gtest.h>
 
@@ -24,10 +24,7 @@ TEST(StepColour, CyclesRedYellowGreen)
 class QuickSlotTest : public EngineFixture
 {
 protected:
-    std::string Safety(const std::string& name) const
-    {
-        return App("【刷物】leveldat/" + name);
-    }
+    std::string Safety(const std::string& name) const { return App("【刷物】leveldat/" + name); }
     QuickSlot slot{files};
 };
 
@@ -116,13 +113,13 @@ TEST_P(FailedRestore, LeavesTheGameFileAsItWas)
     EXPECT_EQ(Entries(SaveFolder()), std::vector<std::string>{"level.dat"});
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Steps, FailedRestore,
-    testing::Values(
-        FailureCase{"MakeDir", std::errc::permission_denied, "覆盖失败：没有权限（游戏存档未改动）"},
-        FailureCase{"CopyFile", std::errc::no_space_on_device,
-                    "覆盖失败：磁盘空间不足（游戏存档未改动）"},
-        FailureCase{"Rename", std::errc::io_error, "覆盖失败：读写错误（游戏存档未改动）"}));
+INSTANTIATE_TEST_SUITE_P(Steps, FailedRestore,
+                         testing::Values(FailureCase{"MakeDir", std::errc::permission_denied,
+                                                     "覆盖失败：没有权限（游戏存档未改动）"},
+                                         FailureCase{"CopyFile", std::errc::no_space_on_device,
+                                                     "覆盖失败：磁盘空间不足（游戏存档未改动）"},
+                                         FailureCase{"Rename", std::errc::io_error,
+                                                     "覆盖失败：读写错误（游戏存档未改动）"}));
 
 TEST_F(QuickSlotTest, FailedQuickSaveKeepsTheOldSlotWhole)
 {

@@ -24,7 +24,7 @@ void FaultyServices::ShortWriteAt(int n, Mode mode)
 void FaultyServices::FailEvery(const std::string& operation, std::errc error)
 {
     std::lock_guard lock(m_mutex);
-    m_failEvery = operation;
+    m_failEvery.insert(operation);
     m_error = error;
 }
 
@@ -54,7 +54,7 @@ std::error_code FaultyServices::Fault(const char* operation)
     ++m_count;
     const bool chosen =
         m_failAt > 0 && (m_mode == Mode::Once ? m_count == m_failAt : m_count >= m_failAt);
-    if (!chosen && m_failEvery != operation)
+    if (!chosen && !m_failEvery.contains(operation))
         return {};
     m_lastFailed = operation;
     return std::make_error_code(m_error);

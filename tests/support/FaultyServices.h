@@ -3,6 +3,7 @@
 #include "Services.h"
 
 #include <mutex>
+#include <set>
 #include <string>
 #include <system_error>
 
@@ -25,7 +26,8 @@ public:
     // As FailAt with "disk full", but a failing write first writes half of its file and
     // leaves it there, as a file system that runs out of space halfway would.
     void ShortWriteAt(int n, Mode mode = Mode::Once);
-    // Fails every call of the named operation ("CopyFile", "Rename", ...).
+    // Fails every call of the named operation ("CopyFile", "Rename", ...), as well as those
+    // named before.
     void FailEvery(const std::string& operation, std::errc error);
     void Heal();
 
@@ -57,7 +59,7 @@ private:
     int m_count = 0;
     int m_failAt = 0;
     Mode m_mode = Mode::Once;
-    std::string m_failEvery;
+    std::set<std::string> m_failEvery;
     std::errc m_error = std::errc::io_error;
     bool m_shortWrite = false;
     std::string m_lastFailed;
