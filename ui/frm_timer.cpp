@@ -1,0 +1,323 @@
+#include "frm_timer.h"
+
+#include "ColourButton.h"
+#include "ControlFont.h"
+#include "Twips.h"
+#include "WrappingButton.h"
+#include "frmshow.h"
+#include "mdl_T.h"
+
+#include "StatusTexts.h"
+
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMessageBox>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTimer>
+
+namespace {
+
+QString Song()
+{
+    return QStringLiteral("宋体");
+}
+
+QString YaHei()
+{
+    return QStringLiteral("微软雅黑");
+}
+
+template <typename Control> Control* Place(Control* control, const char* name, const QRect& place)
+{
+    control->setObjectName(QString::fromLatin1(name));
+    control->setGeometry(place);
+    return control;
+}
+
+template <typename Control>
+Control* Place(Control* control, const char* name, const QRect& place, const QFont& font)
+{
+    control->setFont(font);
+    return Place(control, name, place);
+}
+
+// Scroll bars move one step for a click on the arrows and on the track alike.
+void SetRange(QScrollBar* bar, int minimum, int maximum, int value)
+{
+    bar->setRange(minimum, maximum);
+    bar->setSingleStep(1);
+    bar->setPageStep(1);
+    bar->setValue(value);
+    bar->setFocusPolicy(Qt::StrongFocus);
+}
+
+QTimer* SecondTimer(QObject* parent, const char* name)
+{
+    auto* timer = new QTimer(parent);
+    timer->setObjectName(QString::fromLatin1(name));
+    timer->setTimerType(Qt::PreciseTimer);
+    timer->setInterval(1000);
+    return timer;
+}
+
+} // namespace
+
+frm_timer::frm_timer(saver::FileServices& files, saver::Clock& clock, frmshow& floating)
+    : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                           Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint),
+      Frame1(new QGroupBox(QStringLiteral("【自动保存模块】运行状态"), this)),
+      lblShow1(new QLabel(QStringLiteral("保存的时间"), Frame1)),
+      lblShow2(new QLabel(QStringLiteral("保存的状态"), Frame1)),
+      lblShow3(new QLabel(QStringLiteral("倒计时"), Frame1)),
+      fram_1(new QGroupBox(QStringLiteral("小窗，透明度： 200"), this)),
+      VScroll1(new QScrollBar(Qt::Vertical, fram_1)),
+      Command1(new QPushButton(QStringLiteral("显示"), fram_1)),
+      cmd2(new QPushButton(QStringLiteral("移动"), fram_1)),
+      Command2(new QPushButton(QStringLiteral("换色"), fram_1)),
+      fram_Save(new QGroupBox(QString::fromUtf8(saver::kPathPrompt), this)),
+      Frame2(new QGroupBox(QStringLiteral("选择保存的源，红色为关，绿色为开"), fram_Save)),
+      Opt2(new QRadioButton(QStringLiteral("人物存档"), Frame2)),
+      Opt1(new QRadioButton(QStringLiteral("整体存档"), Frame2)),
+      fram_HowLong(new QGroupBox(QStringLiteral("保存间隔 5 分钟"), fram_Save)),
+      HScroll2(new QScrollBar(Qt::Horizontal, fram_HowLong)),
+      Command4(new WrappingButton(QStringLiteral("整体手动保存"), fram_Save)),
+      chk1(new ColourButton(QString(), fram_Save)), Timer2(SecondTimer(this, "Timer2")),
+      Command3(new WrappingButton(QStringLiteral("重设源存档level.dat路径"), fram_Save)),
+      Timer1(SecondTimer(this, "Timer1")), m_floating(floating), m_engine(files, clock),
+      CommonDialog2(this, QStringLiteral("dat"), QStringLiteral("level.dat"),
+                    QStringLiteral("dat 文件 (*.dat)")),
+      CommonDialog1(this)
+{
+    setObjectName(QStringLiteral("frm_timer"));
+    setWindowTitle(QStringLiteral("MC存档自动保存"));
+    setGeometry(TwipRect(1185, 1170, 10230, 8175));
+    // Some styles size a frame's caption by the ink of its glyphs, which cuts off the end of
+    // captions that start with a full-width bracket; this sizes it by the text's advance.
+    setStyleSheet(QStringLiteral("QGroupBox::title { subcontrol-origin: margin; left: 7px; "
+                                 "padding: 0px 2px; }"));
+
+    LayOutStatus();
+    LayOutFloatingControls();
+    LayOutSave();
+    SetTabOrder();
+    ConnectHandlers();
+
+    // Timer1 runs from the start as laid out; Form_Load holds it until Command1 shows the
+    // floating window.
+    Timer1->start();
+    Command3->setFocus();
+    Form_Load();
+}
+
+void frm_timer::LayOutStatus()
+{
+    Place(Frame1, "Frame1", TwipRect(5760, 120, 4215, 3255), ControlFont(Song(), 14.25));
+    Place(lblShow1, "lblShow1", TwipRect(240, 480, 3735, 615), ControlFont(YaHei(), 26.25));
+    Place(lblShow2, "lblShow2", TwipRect(240, 1320, 3735, 615), ControlFont(YaHei(), 26.25));
+    Place(lblShow3, "lblShow3", TwipRect(240, 2280, 3735, 615), ControlFont(YaHei(), 26.25));
+}
+
+void frm_timer::LayOutFloatingControls()
+{
+    Place(fram_1, "fram_1", TwipRect(360, 120, 3855, 3255), ControlFont(Song(), 14.25));
+    Place(VScroll1, "VScroll1", TwipRect(1560, 600, 975, 2175));
+    SetRange(VScroll1, 0, 255, 200);
+    Place(Command1, "Command1", TwipRect(240, 600, 1095, 615), ControlFont(YaHei(), 18));
+    Place(cmd2, "cmd2", TwipRect(240, 1320, 1095, 615), ControlFont(YaHei(), 18));
+    Place(Command2, "Command2", TwipRect(240, 2160, 1095, 615), ControlFont(YaHei(), 18));
+}
+
+void frm_timer::LayOutSave()
+{
+    Place(fram_Save, "fram_Save", TwipRect(360, 3720, 9615, 4215), ControlFont(YaHei(), 14.25));
+    Place(Frame2, "Frame2", TwipRect(240, 1920, 5175, 1095), ControlFont(Song(), 14.25));
+    Place(Opt2, "Opt2", TwipRect(2760, 480, 1695, 375), ControlFont(Song(), 14.25));
+    Place(Opt1, "Opt1", TwipRect(480, 480, 1575, 375), ControlFont(Song(), 14.25));
+    Opt1->setChecked(true);
+    Place(fram_HowLong, "fram_HowLong", TwipRect(240, 480, 5175, 1215), ControlFont(Song(), 14.25));
+    Place(HScroll2, "HScroll2", TwipRect(120, 360, 4935, 735));
+    SetRange(HScroll2, 1, 60, 5);
+    Place(Command4, "Command4", TwipRect(5640, 3360, 1335, 615), DefaultControlFont());
+    Place(chk1, "chk1", TwipRect(5640, 2160, 1335, 735), DefaultControlFont());
+    chk1->setCheckable(true);
+    chk1->SetColour(saver::Red);
+    Place(Command3, "Command3", TwipRect(5640, 960, 1335, 615), DefaultControlFont());
+}
+
+void frm_timer::SetTabOrder()
+{
+    // Frames and labels take no focus here, and chaining a frame would move its children
+    // along with it: the order is set among the controls that Tab can reach.
+    QWidget* const order[] = {Command3, chk1,     Command4, Command2, cmd2,
+                              Command1, VScroll1, HScroll2, Opt1,     Opt2};
+    for (std::size_t i = 1; i < std::size(order); ++i) {
+        setTabOrder(order[i - 1], order[i]);
+    }
+}
+
+void frm_timer::ConnectHandlers()
+{
+    connect(chk1, &QPushButton::toggled, this, &frm_timer::chk1_Click);
+    connect(HScroll2, &QScrollBar::valueChanged, this, &frm_timer::HScroll2_Change);
+    connect(Opt1, &QRadioButton::toggled, this, [this](bool selected) {
+        if (selected) {
+            Opt1_Click();
+        }
+    });
+    connect(Opt2, &QRadioButton::toggled, this, [this](bool selected) {
+        if (selected) {
+            Opt2_Click();
+        }
+    });
+    connect(Timer2, &QTimer::timeout, this, &frm_timer::Timer2_Timer);
+    connect(Command4, &QPushButton::clicked, this, &frm_timer::Command4_Click);
+    connect(Command3, &QPushButton::clicked, this, &frm_timer::Command3_Click);
+    connect(Command1, &QPushButton::clicked, this, &frm_timer::Command1_Click);
+    connect(Timer1, &QTimer::timeout, this, &frm_timer::Timer1_Timer);
+    connect(cmd2, &QPushButton::clicked, this, &frm_timer::cmd2_Click);
+    connect(Command2, &QPushButton::clicked, this, &frm_timer::Command2_Click);
+    connect(VScroll1, &QScrollBar::valueChanged, this, &frm_timer::VScroll1_Change);
+    connect(&m_backup, &BackgroundBackup::Progressed, lblShow2, &QLabel::setText);
+    connect(&m_backup, &BackgroundBackup::Finished, this, &frm_timer::FinishWholeSave);
+}
+
+int frm_timer::SetTopMostWindow(QWidget* window, bool topmost)
+{
+    const bool visible = window->isVisible();
+    const QRect place = window->geometry();
+    window->setWindowFlag(Qt::WindowStaysOnTopHint, topmost);
+    window->setGeometry(place);
+    if (visible) {
+        window->show();
+    }
+    return topmost ? 1 : 0;
+}
+
+void frm_timer::Form_Load()
+{
+    SetTopMostWindow(&m_floating, true);
+    Timer1->stop();
+    m_engine.Form_Load();
+    fram_Save->setTitle(QString::fromStdString(m_engine.ChosenPath()));
+}
+
+void frm_timer::closeEvent(QCloseEvent* event)
+{
+    event->accept();
+    Form_Unload();
+}
+
+void frm_timer::Form_Unload()
+{
+    m_backup.StopAndWait();
+    m_floating.close();
+}
+
+void frm_timer::chk1_Click()
+{
+    const bool on = chk1->isChecked();
+    chk1->SetColour(m_engine.chk1_Click(on));
+    if (on) {
+        Timer2->start();
+    } else {
+        Timer2->stop();
+    }
+}
+
+void frm_timer::HScroll2_Change(int minutes)
+{
+    fram_HowLong->setTitle(QString::fromStdString(m_engine.HScroll2_Change(minutes)));
+}
+
+void frm_timer::Opt1_Click()
+{
+    m_engine.SetKind(saver::BackupKind::WholeSave);
+}
+
+void frm_timer::Opt2_Click()
+{
+    m_engine.SetKind(saver::BackupKind::Character);
+}
+
+void frm_timer::Timer2_Timer()
+{
+    const saver::AutoSaver::TickOutcome outcome = m_engine.Timer2_Timer();
+    lblShow3->setText(QString::fromStdString(outcome.countdown));
+    ShowBackupStart(outcome.backup);
+}
+
+void frm_timer::Command4_Click()
+{
+    ShowBackupStart(m_engine.Command4_Click());
+}
+
+void frm_timer::Command3_Click()
+{
+    const std::optional<QString> chosen = CommonDialog2.ShowOpen();
+    if (!chosen) {
+        return;
+    }
+    const std::error_code error = m_engine.Command3_Click(chosen->toStdString());
+    fram_Save->setTitle(QString::fromStdString(m_engine.ChosenPath()));
+    if (error) {
+        QMessageBox::warning(this, windowTitle(),
+                             QStringLiteral("无法保存设置：") +
+                                 QString::fromStdString(saver::FailureReason(error)));
+    }
+}
+
+void frm_timer::Command1_Click()
+{
+    m_floating.show();
+    m_floating.raise();
+    m_floating.activateWindow();
+    Timer1->setInterval(1000);
+    Timer1->start();
+}
+
+void frm_timer::Timer1_Timer()
+{
+    m_floating.SetLabelText(lblShow3->text());
+}
+
+void frm_timer::cmd2_Click()
+{
+    cmd2->setText(m_floating.ToggleBorder());
+}
+
+void frm_timer::Command2_Click()
+{
+    if (const std::optional<QColor> colour = CommonDialog1.ShowColor()) {
+        m_floating.SetLabelColour(*colour);
+    }
+}
+
+void frm_timer::VScroll1_Change(int alpha)
+{
+    fram_1->setTitle(QStringLiteral("刷物，透明度： ") + QString::number(alpha));
+    mdl_T::SetShowAlpha(&m_floating, alpha);
+}
+
+void frm_timer::ShowBackupStart(const saver::AutoSaver::BackupStart& start)
+{
+    if (start.status) {
+        ShowStatus(*start.status);
+    }
+    if (start.job) {
+        m_backup.Start(start.job);
+    }
+}
+
+void frm_timer::ShowStatus(const saver::StatusTexts& status)
+{
+    lblShow1->setText(QString::fromStdString(status.lblShow1));
+    lblShow2->setText(QString::fromStdString(status.lblShow2));
+}
+
+void frm_timer::FinishWholeSave(const std::shared_ptr<saver::WholeSaveJob>& job,
+                                const saver::WholeSaveResult& result)
+{
+    ShowStatus(m_engine.FinishWholeSave(*job, result));
+}

@@ -1,0 +1,94 @@
+#pragma once
+
+#include "AutoSaver.h"
+#include "BackgroundBackup.h"
+#include "ColorDialog.h"
+#include "FileDialog.h"
+
+#include <QWidget>
+
+#include <string>
+
+class ColourButton;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+class QScrollBar;
+class QTimer;
+class frmshow;
+
+// The main window: the chosen save, the automatic backup and its schedule, and the controls of
+// the floating window. Every handler passes its event to the engine and shows the answer.
+class frm_timer final : public QWidget
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(frm_timer)
+
+public:
+    frm_timer(saver::FileServices& files, saver::Clock& clock, frmshow& floating);
+
+    const std::string& ChosenPath() const { return m_engine.ChosenPath(); }
+
+    // Returns 1 when the window was made top-most, 0 when it was made ordinary.
+    static int SetTopMostWindow(QWidget* window, bool topmost);
+
+    QGroupBox* const Frame1;
+    QLabel* const lblShow1;
+    QLabel* const lblShow2;
+    QLabel* const lblShow3;
+    QGroupBox* const fram_1;
+    QScrollBar* const VScroll1;
+    QPushButton* const Command1;
+    QPushButton* const cmd2;
+    QPushButton* const Command2;
+    QGroupBox* const fram_Save;
+    QGroupBox* const Frame2;
+    QRadioButton* const Opt2;
+    QRadioButton* const Opt1;
+    QGroupBox* const fram_HowLong;
+    QScrollBar* const HScroll2;
+    QPushButton* const Command4;
+    ColourButton* const chk1;
+    QTimer* const Timer2;
+    QPushButton* const Command3;
+    QTimer* const Timer1;
+
+public slots:
+    void Form_Load();
+    void chk1_Click();
+    void HScroll2_Change(int minutes);
+    void Opt1_Click();
+    void Opt2_Click();
+    void Timer2_Timer();
+    void Command4_Click();
+    void Command3_Click();
+    void Command1_Click();
+    void Timer1_Timer();
+    void cmd2_Click();
+    void Command2_Click();
+    void VScroll1_Change(int alpha);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void LayOutStatus();
+    void LayOutFloatingControls();
+    void LayOutSave();
+    void SetTabOrder();
+    void ConnectHandlers();
+
+    void Form_Unload();
+    void ShowBackupStart(const saver::AutoSaver::BackupStart& start);
+    void ShowStatus(const saver::StatusTexts& status);
+    void FinishWholeSave(const std::shared_ptr<saver::WholeSaveJob>& job,
+                         const saver::WholeSaveResult& result);
+
+    frmshow& m_floating;
+    saver::AutoSaver m_engine;
+    // Declared after the engine: a copy still running is stopped before the engine goes.
+    BackgroundBackup m_backup;
+    FileDialog CommonDialog2;
+    ColorDialog CommonDialog1;
+};
