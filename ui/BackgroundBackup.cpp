@@ -16,8 +16,8 @@ BackgroundBackup::~BackgroundBackup()
 
 void BackgroundBackup::Start(std::shared_ptr<saver::WholeSaveJob> job)
 {
-    m_worker =
-        std::jthread([this, job = std::move(job)](std::stop_token stop) { Work(job, stop); });
+    m_worker = std::jthread(
+        [this, job = std::move(job)](const std::stop_token& stop) { Work(job, stop); });
 }
 
 void BackgroundBackup::StopAndWait()

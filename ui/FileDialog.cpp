@@ -24,7 +24,7 @@ FileDialog::FileDialog(QWidget* parent, QString defaultSuffix, QString fileName,
 std::optional<QString> FileDialog::ShowOpen() const
 {
     if (auto& preset = PresetAnswer(); preset) {
-        const std::optional<QString> answer = *preset;
+        std::optional<QString> answer = std::move(*preset);
         preset.reset();
         return answer;
     }

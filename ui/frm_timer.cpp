@@ -2,6 +2,7 @@
 
 #include "ColourButton.h"
 #include "ControlFont.h"
+#include "FolderOpener.h"
 #include "Twips.h"
 #include "WrappingButton.h"
 #include "frmshow.h"
@@ -12,6 +13,7 @@
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -85,10 +87,12 @@ frm_timer::frm_timer(saver::FileServices& files, saver::Clock& clock, frmshow& f
       Command4(new WrappingButton(QStringLiteral("整体手动保存"), fram_Save)),
       chk1(new ColourButton(QString(), fram_Save)), Timer2(SecondTimer(this, "Timer2")),
       Command3(new WrappingButton(QStringLiteral("重设源存档level.dat路径"), fram_Save)),
-      Timer1(SecondTimer(this, "Timer1")), m_floating(floating), m_engine(files, clock),
+      Timer1(SecondTimer(this, "Timer1")), mnuFolder(new QMenu(this)),
+      mnuOpenFolder(mnuFolder->addAction(QStringLiteral("打开备份文件夹"))), m_floating(floating),
+      m_engine(files, clock),
       CommonDialog2(this, QStringLiteral("dat"), QStringLiteral("level.dat"),
                     QStringLiteral("dat 文件 (*.dat)")),
-      CommonDialog1(this)
+      CommonDialog1(this), m_dataFolder(QString::fromStdString(files.AppDir()))
 {
     setObjectName(QStringLiteral("frm_timer"));
     setWindowTitle(QStringLiteral("MC存档自动保存"));
@@ -102,6 +106,7 @@ frm_timer::frm_timer(saver::FileServices& files, saver::Clock& clock, frmshow& f
     LayOutFloatingControls();
     LayOutSave();
     SetTabOrder();
+    SetUpFolderMenu();
     ConnectHandlers();
 
     // Timer1 runs from the start as laid out; Form_Load holds it until Command1 shows the
@@ -157,6 +162,14 @@ void frm_timer::SetTabOrder()
     }
 }
 
+void frm_timer::SetUpFolderMenu()
+{
+    fram_Save->setToolTip(QStringLiteral("备份保存在：") + m_dataFolder);
+    mnuFolder->setObjectName(QStringLiteral("mnuFolder"));
+    mnuOpenFolder->setObjectName(QStringLiteral("mnuOpenFolder"));
+    setContextMenuPolicy(Qt::CustomContextMenu);
+}
+
 void frm_timer::ConnectHandlers()
 {
     connect(chk1, &QPushButton::toggled, this, &frm_timer::chk1_Click);
@@ -179,6 +192,9 @@ void frm_timer::ConnectHandlers()
     connect(cmd2, &QPushButton::clicked, this, &frm_timer::cmd2_Click);
     connect(Command2, &QPushButton::clicked, this, &frm_timer::Command2_Click);
     connect(VScroll1, &QScrollBar::valueChanged, this, &frm_timer::VScroll1_Change);
+    connect(this, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& place) { mnuFolder->popup(mapToGlobal(place)); });
+    connect(mnuOpenFolder, &QAction::triggered, this, &frm_timer::mnuOpenFolder_Click);
     connect(&m_backup, &BackgroundBackup::Progressed, lblShow2, &QLabel::setText);
     connect(&m_backup, &BackgroundBackup::Finished, this, &frm_timer::FinishWholeSave);
 }
@@ -298,6 +314,14 @@ void frm_timer::VScroll1_Change(int alpha)
 {
     fram_1->setTitle(QStringLiteral("刷物，透明度： ") + QString::number(alpha));
     mdl_T::SetShowAlpha(&m_floating, alpha);
+}
+
+void frm_timer::mnuOpenFolder_Click()
+{
+    if (!FolderOpener::Open(m_dataFolder)) {
+        QMessageBox::warning(this, windowTitle(),
+                             QStringLiteral("无法打开备份文件夹：") + m_dataFolder);
+    }
 }
 
 void frm_timer::ShowBackupStart(const saver::AutoSaver::BackupStart& start)

@@ -10,8 +10,10 @@
 #include <string>
 
 class ColourButton;
+class QAction;
 class QGroupBox;
 class QLabel;
+class QMenu;
 class QPushButton;
 class QRadioButton;
 class QScrollBar;
@@ -53,6 +55,9 @@ public:
     QTimer* const Timer2;
     QPushButton* const Command3;
     QTimer* const Timer1;
+    // Opened by a right click anywhere in the window, so the fixed layout stays as it is.
+    QMenu* const mnuFolder;
+    QAction* const mnuOpenFolder;
 
 public slots:
     void Form_Load();
@@ -68,6 +73,7 @@ public slots:
     void cmd2_Click();
     void Command2_Click();
     void VScroll1_Change(int alpha);
+    void mnuOpenFolder_Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -77,6 +83,7 @@ private:
     void LayOutFloatingControls();
     void LayOutSave();
     void SetTabOrder();
+    void SetUpFolderMenu();
     void ConnectHandlers();
 
     void Form_Unload();
@@ -91,4 +98,6 @@ private:
     BackgroundBackup m_backup;
     FileDialog CommonDialog2;
     ColorDialog CommonDialog1;
+    // Where the settings and every backup go.
+    const QString m_dataFolder;
 };

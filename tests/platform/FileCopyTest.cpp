@@ -74,6 +74,30 @@ TEST_F(CopyFolderTest, CopiesTreeUnderItsOwnName)
     EXPECT_EQ(result.changedFiles, 0u);
 }
 
+// Files are copied on several threads and written to the disk behind the copy: a save with
+// more files and bytes than either keeps on its way at once still arrives whole.
+TEST_F(CopyFolderTest, CopiesManyFilesInManyFolders)
+{
+    std::uint64_t bytes = 0;
+    for (int folder = 0; folder < 4; ++folder) {
+        const std::string name = "dim" + std::to_string(folder) + "/region";
+        fs::create_directories(Source(name));
+        for (int file = 0; file < 60; ++file) {
+            const std::size_t size = file % 10 == 0 ? 2 * kMiB + file : 1000 * file;
+            WriteFile(Source(name + "/r." + std::to_string(file) + ".mca"),
+                      RandomBytes(size, static_cast<unsigned>(folder * 100 + file)));
+            bytes += size;
+        }
+    }
+
+    const FolderCopyResult result = Copy();
+
+    ASSERT_FALSE(result.error) << result.error.message();
+    EXPECT_EQ(ListTree(Copied()), ListTree(Source()));
+    EXPECT_EQ(result.files, 240u);
+    EXPECT_EQ(result.bytes, bytes);
+}
+
 TEST_F(CopyFolderTest, CopiesEmptyFolder)
 {
     const FolderCopyResult result = Copy();
@@ -404,6 +428,21 @@ TEST_F(CopyFolderTest, StopsAtFirstWriteError)
     WriteFile(Source("region.mca"), RandomBytes(3 * kMiB, 7));
     const test::FileSizeLimit limit(kMiB);
     EXPECT_EQ(Copy().error, std::errc::file_too_large);
+}
+
+// The other threads stop when one fails; what they report is the failure, not their stop.
+TEST_F(CopyFolderTest, ReportsTheFirstErrorAmongManyFiles)
+{
+    for (int file = 0; file < 40; ++file) {
+        WriteFile(Source("small" + std::to_string(file)), RandomBytes(1000, 8));
+    }
+    WriteFile(Source("region.mca"), RandomBytes(3 * kMiB, 9));
+    const test::FileSizeLimit limit(kMiB);
+
+    const FolderCopyResult result = Copy();
+
+    EXPECT_EQ(result.error, std::errc::file_too_large);
+    EXPECT_LT(result.files, 41u);
 }
 
 TEST_F(CopyFolderTest, RefusesExistingTargetOrMissingSource)

@@ -2,6 +2,7 @@
 #include "ColorDialog.h"
 #include "ColourButton.h"
 #include "FileDialog.h"
+#include "FolderOpener.h"
 #include "ScreenProbes.h"
 #include "TestFolders.h"
 #include "TestProgram.h"
@@ -12,10 +13,13 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMenu>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
+#include <QUrl>
 
 #include <memory>
 
@@ -49,6 +53,9 @@ private slots:
     void command1CopiesCountdownToFloatingWindow();
     void backupKindFollowsOption_data();
     void backupKindFollowsOption();
+    void saveFrameTellsWhereBackupsGo();
+    void menuOpensBackupFolder_data();
+    void menuOpensBackupFolder();
 
 private:
     frm_timer& Main() { return m_program->Main(); }
@@ -68,6 +75,7 @@ void MainWindowTest::init()
 
 void MainWindowTest::cleanup()
 {
+    FolderOpener::setOpenerForTests({});
     m_program.reset();
     m_folders.reset();
 }
@@ -397,6 +405,57 @@ void MainWindowTest::backupKindFollowsOption()
                                          QStringLiteral("*level.dat"));
     QCOMPARE(copies.size(), 1);
     QCOMPARE(ReadTestFile(copies.constFirst()), QByteArray("level data, first version"));
+}
+
+void MainWindowTest::saveFrameTellsWhereBackupsGo()
+{
+    frm_timer& main = Main();
+    main.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&main));
+    // Over an empty part of the frame, which has no tip of its own to show instead.
+    QTest::mouseMove(main.fram_Save, QPoint(main.fram_Save->width() - 20, 20));
+    QTRY_VERIFY(QToolTip::isVisible());
+    QCOMPARE(QToolTip::text(), QStringLiteral("备份保存在：") + m_folders->AppDir());
+}
+
+void MainWindowTest::menuOpensBackupFolder_data()
+{
+    QTest::addColumn<bool>("desktopOpensIt");
+    QTest::newRow("opened") << true;
+    QTest::newRow("nothing opens folders") << false;
+}
+
+void MainWindowTest::menuOpensBackupFolder()
+{
+    QFETCH(bool, desktopOpensIt);
+    QList<QUrl> opened;
+    FolderOpener::setOpenerForTests([&](const QUrl& address) {
+        opened.append(address);
+        return desktopOpensIt;
+    });
+    frm_timer& main = Main();
+
+    // Through the window, as the platform delivers it: only then does a right click become
+    // a request for a context menu.
+    const QPoint onSaveFrame =
+        main.fram_Save->mapTo(&main, QPoint(main.fram_Save->width() - 20, 20));
+    QTest::mouseClick(main.windowHandle(), Qt::RightButton, {}, onSaveFrame);
+    QTRY_VERIFY(main.mnuFolder->isVisible());
+    QCOMPARE(main.mnuFolder->actions(), QList<QAction*>({main.mnuOpenFolder}));
+    QCOMPARE(main.mnuOpenFolder->text(), QStringLiteral("打开备份文件夹"));
+
+    const MessageBoxAnswerer answerer;
+    QTest::mouseClick(main.mnuFolder, Qt::LeftButton, {},
+                      main.mnuFolder->actionGeometry(main.mnuOpenFolder).center());
+    QTRY_COMPARE(opened, QList<QUrl>({QUrl::fromLocalFile(m_folders->AppDir())}));
+    QTRY_VERIFY(!main.mnuFolder->isVisible());
+    if (desktopOpensIt) {
+        QVERIFY(!answerer.Shown());
+    } else {
+        QTRY_VERIFY(answerer.Shown());
+        QCOMPARE(answerer.Icon(), QMessageBox::Warning);
+        QCOMPARE(answerer.Text(), QStringLiteral("无法打开备份文件夹：") + m_folders->AppDir());
+    }
 }
 
 QTEST_MAIN(MainWindowTest)

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+#include <system_error>
+
+namespace saver {
+
+// Where the program keeps its settings and backups.
+struct DataFolder
+{
+    std::string path; // empty when `error` is set
+    std::error_code error;
+};
+
+// The folder of the executable while it can be written to, so a copy on a stick or in a
+// game folder keeps everything beside itself; otherwise, as for a program installed under
+// /usr/bin, `userDataDir`, made with its missing parents when needed. Writability is judged
+// for the effective user, the one that would write the files.
+DataFolder ChooseDataFolder(const std::string& executableDir, const std::string& userDataDir);
+
+} // namespace saver
