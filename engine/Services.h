@@ -24,7 +24,8 @@ struct FolderCopyOptions
     // A folder that is left out of the copy wherever it turns up inside the source
     // (the program's own folder, when someone put the program inside the save).
     std::string exclude;
-    // Called now and then from the copying thread; never once per byte.
+    // Called now and then from a copying thread, never from two at once, and never once per
+    // chunk of a file.
     std::function<void(std::uint64_t bytesDone, std::uint64_t bytesTotal)> progress;
     std::stop_token cancel;
 };

@@ -21,7 +21,9 @@ std::error_code CopyFileData(const FileDescriptor& from, const FileDescriptor& t
 
 // Copies the folder `from` into the existing folder `into` as into/<last name of from>.
 // Links are recreated, never followed; pipes, sockets and devices are left out. On an
-// error the copy stops and what was written stays for the caller to remove.
+// error the copy stops and what was written stays for the caller to remove. Files are
+// copied on a few threads at once; the progress function may be called on any of them, but
+// never on two at the same time.
 FolderCopyResult CopyFolder(const std::string& from, const std::string& into,
                             const FolderCopyOptions& options);
 
