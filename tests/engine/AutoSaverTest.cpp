@@ -181,7 +181,11 @@ INSTANTIATE_TEST_SUITE_P(
                     BackupFailure{"CopyFolder", std::errc::no_space_on_device,
                                   "保存失败：磁盘空间不足"},
                     BackupFailure{"CopyFolder", std::errc::operation_canceled, "保存失败：已取消"},
-                    BackupFailure{"Rename", std::errc::io_error, "保存失败：读写错误"}));
+                    BackupFailure{"Rename", std::errc::io_error, "保存失败：读写错误"}),
+    [](const testing::TestParamInfo<BackupFailure>& failure) {
+        return std::string(failure.param.operation) + "_" +
+               std::to_string(static_cast<int>(failure.param.error));
+    });
 
 TEST_F(AutoSaverTest, MissingSaveFolderIsReportedNotCounted)
 {

@@ -119,7 +119,11 @@ INSTANTIATE_TEST_SUITE_P(Steps, FailedRestore,
                                          FailureCase{"CopyFile", std::errc::no_space_on_device,
                                                      "覆盖失败：磁盘空间不足（游戏存档未改动）"},
                                          FailureCase{"Rename", std::errc::io_error,
-                                                     "覆盖失败：读写错误（游戏存档未改动）"}));
+                                                     "覆盖失败：读写错误（游戏存档未改动）"}),
+                         [](const testing::TestParamInfo<FailureCase>& failure) {
+                             return std::string(failure.param.operation) + "_" +
+                                    std::to_string(static_cast<int>(failure.param.error));
+                         });
 
 TEST_F(QuickSlotTest, FailedQuickSaveKeepsTheOldSlotWhole)
 {
