@@ -40,8 +40,9 @@ int main(int argc, char* argv[])
     QApplication::setQuitOnLastWindowClosed(false);
 
     const QString userDataDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    const saver::DataFolder dataFolder = saver::ChooseDataFolder(
-        QCoreApplication::applicationDirPath().toStdString(), userDataDir.toStdString());
+    const saver::DataFolder dataFolder =
+        saver::ChooseDataFolder(QCoreApplication::applicationDirPath().toStdString(),
+                                userDataDir.toStdString(), SAVER_INSTALLED_BINDIR);
     if (dataFolder.error) {
         QMessageBox::critical(nullptr, QStringLiteral("MC存档自动保存"),
                               NoDataFolderText(userDataDir, dataFolder.error));

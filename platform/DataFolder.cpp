@@ -15,11 +15,18 @@ bool CanWriteInto(const std::string& folder)
     return ::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
 }
 
+bool SameFolder(const std::string& a, const std::string& b)
+{
+    std::error_code error;
+    return !a.empty() && !b.empty() && std::filesystem::equivalent(a, b, error);
+}
+
 } // namespace
 
-DataFolder ChooseDataFolder(const std::string& executableDir, const std::string& userDataDir)
+DataFolder ChooseDataFolder(const std::string& executableDir, const std::string& userDataDir,
+                            const std::string& installedBinDir)
 {
-    if (CanWriteInto(executableDir)) {
+    if (!SameFolder(executableDir, installedBinDir) && CanWriteInto(executableDir)) {
         return {executableDir, {}};
     }
     // Qt gives no folder when it finds no home; writing to the current folder instead would

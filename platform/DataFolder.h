@@ -15,7 +15,9 @@ struct DataFolder
 // The folder of the executable while it can be written to, so a copy on a stick or in a
 // game folder keeps everything beside itself; otherwise, as for a program installed under
 // /usr/bin, `userDataDir`, made with its missing parents when needed. Writability is judged
-// for the effective user, the one that would write the files.
-DataFolder ChooseDataFolder(const std::string& executableDir, const std::string& userDataDir);
+// for the effective user, the one that would write the files. The folder a package installs
+// the program into, `installedBinDir`, is never used even when writable (run as root).
+DataFolder ChooseDataFolder(const std::string& executableDir, const std::string& userDataDir,
+                            const std::string& installedBinDir = {});
 
 } // namespace saver

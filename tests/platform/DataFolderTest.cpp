@@ -186,5 +186,16 @@ TEST(DataFolder, MissingExecutableDirFallsBackToUserDir)
     EXPECT_TRUE(fs::is_directory(root.path() + "/user"));
 }
 
+// Root can write into /usr/bin; backups must still not land beside an installed program.
+TEST(DataFolder, InstalledFolderIsNeverUsedEvenWhenWritable)
+{
+    test::TempDir root;
+    const std::string bin = root.path() + "/usr/bin";
+    fs::create_directories(bin);
+    const DataFolder folder = ChooseDataFolder(bin, root.path() + "/user", bin + "/");
+    EXPECT_EQ(folder.path, root.path() + "/user");
+    EXPECT_EQ(ChooseDataFolder(bin, root.path() + "/user", root.path()).path, bin);
+}
+
 } // namespace
 } // namespace saver
