@@ -117,11 +117,6 @@ StatusTexts AutoSaver::FinishWholeSave(const WholeSaveJob& job, const WholeSaveR
     return {when, count + "保存成功！"};
 }
 
-StatusTexts AutoSaver::RunToEnd(const std::shared_ptr<WholeSaveJob>& job)
-{
-    return FinishWholeSave(*job, job->Run({}, {}));
-}
-
 StatusTexts AutoSaver::CharacterBackup(const ClockFields& now)
 {
     const std::string when = PlainTime(now);

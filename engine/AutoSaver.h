@@ -53,23 +53,15 @@ public:
     std::error_code Command3_Click(const std::string& chosenPath);
 
     Colour chk1_Click(bool on);
-    bool AutoBackupOn() const { return m_schedule.IsOn(); }
     // Returns the caption of fram_HowLong.
     std::string HScroll2_Change(int minutes);
-    int IntervalMinutes() const { return m_intervalMinutes; }
     void SetKind(BackupKind kind) { m_kind = kind; }
-    BackupKind Kind() const { return m_kind; }
 
     TickOutcome Timer2_Timer();
-    std::optional<int> Remaining() const { return m_schedule.Remaining(); }
     BackupStart Command4_Click();
 
     // Takes back a job handed out by Timer2_Timer or Command4_Click once it has run.
     StatusTexts FinishWholeSave(const WholeSaveJob& job, const WholeSaveResult& result);
-    bool WholeSaveRunning() const { return m_wholeSaveRunning; }
-
-    // Runs a job to its end on the calling thread and hands it back.
-    StatusTexts RunToEnd(const std::shared_ptr<WholeSaveJob>& job);
 
     int SaveCount() const { return m_saveCount; }
 

@@ -30,7 +30,6 @@ public:
 
     int Number() const { return m_number; }
     const ClockFields& When() const { return m_when; }
-    const std::string& SaveFolder() const { return m_saveFolder; }
 
 private:
     FileServices& m_files;

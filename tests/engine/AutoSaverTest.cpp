@@ -1,6 +1,7 @@
 #include "AutoSaver.h"
 #include "EngineFixture.h"
 #include "FaultyServices.h"
+#include "RunToEnd.h"
 
 #include <gtest/gtest.h>
 
@@ -28,7 +29,7 @@ protected:
             AutoSaver::TickOutcome outcome = saver.Timer2_Timer();
             lastCountdown = outcome.countdown;
             if (outcome.backup.job)
-                shown.push_back(saver.RunToEnd(outcome.backup.job));
+                shown.push_back(RunToEnd(saver, outcome.backup.job));
             else if (outcome.backup.status)
                 shown.push_back(*outcome.backup.status);
         } while (clock.ClockText() != until);
@@ -44,7 +45,7 @@ protected:
     StatusTexts ManualBackup()
     {
         AutoSaver::BackupStart start = saver.Command4_Click();
-        return start.job ? saver.RunToEnd(start.job) : *start.status;
+        return start.job ? RunToEnd(saver, start.job) : *start.status;
     }
 
     AutoSaver saver{files, clock};
@@ -142,7 +143,7 @@ TEST_F(AutoSaverTest, SecondWholeSaveIsNotStartedWhileOneRuns)
     const AutoSaver::BackupStart second = saver.Command4_Click();
     EXPECT_EQ(second.job, nullptr);
     EXPECT_EQ(second.status->lblShow2, "上一次整体保存尚未完成");
-    EXPECT_EQ(saver.RunToEnd(first.job).lblShow2, "第1次 保存成功！");
+    EXPECT_EQ(RunToEnd(saver, first.job).lblShow2, "第1次 保存成功！");
     EXPECT_TRUE(saver.Command4_Click().job);
 }
 
@@ -166,13 +167,13 @@ TEST_P(FailedWholeSave, ReportsTheFailureAndLeavesNothing)
     faulty.FailEvery(GetParam().operation, GetParam().error);
     AutoSaver::BackupStart start = failing.Command4_Click();
     ASSERT_TRUE(start.job);
-    EXPECT_EQ(failing.RunToEnd(start.job), (StatusTexts{"9:5:7", GetParam().status}));
+    EXPECT_EQ(RunToEnd(failing, start.job), (StatusTexts{"9:5:7", GetParam().status}));
     EXPECT_EQ(failing.SaveCount(), 0);
     EXPECT_EQ(Entries(appDir.path()), std::vector<std::string>{"saver.ini"});
 
     faulty.Heal();
     start = failing.Command4_Click();
-    EXPECT_EQ(failing.RunToEnd(start.job).lblShow2, "第1次 保存成功！");
+    EXPECT_EQ(RunToEnd(failing, start.job).lblShow2, "第1次 保存成功！");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -212,7 +213,7 @@ TEST_F(AutoSaverTest, ProgramInsideTheSaveIsLeftOutOfItsBackups)
     nested.Form_Load();
     for (const char* status : {"第1次 保存成功！", "第2次 保存成功！"}) {
         AutoSaver::BackupStart start = nested.Command4_Click();
-        EXPECT_EQ(nested.RunToEnd(start.job).lblShow2, status);
+        EXPECT_EQ(RunToEnd(nested, start.job).lblShow2, status);
         clock.Advance(1);
     }
     EXPECT_EQ(Entries(program + "/【2】9_5_8/World"), std::vector<std::string>{"level.dat"});

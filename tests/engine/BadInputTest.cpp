@@ -2,6 +2,7 @@
 #include "EngineFixture.h"
 #include "FaultyServices.h"
 #include "QuickSlot.h"
+#include "RunToEnd.h"
 
 #include <gtest/gtest.h>
 
@@ -155,7 +156,7 @@ TEST_P(Refusals, AreNamedAndLeaveEveryFileAsItWas)
         faulty.FailEvery("CopyFile", c.error);
     }
 
-    EXPECT_EQ(saver.RunToEnd(saver.Command4_Click().job).lblShow2, c.wholeSave);
+    EXPECT_EQ(RunToEnd(saver, saver.Command4_Click().job).lblShow2, c.wholeSave);
     EXPECT_EQ(QuickSlot(faulty).QuickSave(LevelDat()).message, c.quickSave);
     faulty.Heal();
     EXPECT_EQ(ReadFile(App("tmp.back")), "slot");
@@ -194,7 +195,7 @@ TEST_F(EngineFixture, OddSaveContentsAreBackedUp)
     WriteFile(App("saver.ini"), LevelDat() + "\r\n");
     AutoSaver saver(files, clock);
     saver.Form_Load();
-    EXPECT_EQ(saver.RunToEnd(saver.Command4_Click().job).lblShow2, "第1次 保存成功！");
+    EXPECT_EQ(RunToEnd(saver, saver.Command4_Click().job).lblShow2, "第1次 保存成功！");
 
     const std::string copy = App("【1】9_5_7/MyWorld");
     EXPECT_EQ(fs::read_symlink(copy + "/loop/again"), "../loop");
@@ -244,7 +245,7 @@ TEST_F(RealRefusals, UnreadableLevelDat)
         AutoSaver saver(files, clock);
         saver.Form_Load();
         int wrong = 0;
-        wrong += saver.RunToEnd(saver.Command4_Click().job).lblShow2 != "保存失败：没有权限";
+        wrong += RunToEnd(saver, saver.Command4_Click().job).lblShow2 != "保存失败：没有权限";
         wrong += QuickSlot(files).QuickSave(LevelDat()).message !=
                  "快速保存失败：没有权限（原有的快速存档未改动）";
         return wrong;
@@ -263,7 +264,7 @@ TEST_F(RealRefusals, ReadOnlyProgramFolder)
         saver.Form_Load();
         int wrong = 0;
         wrong += saver.ChosenPath() != LevelDat();
-        wrong += saver.RunToEnd(saver.Command4_Click().job).lblShow2 != "保存失败：没有权限";
+        wrong += RunToEnd(saver, saver.Command4_Click().job).lblShow2 != "保存失败：没有权限";
         wrong += QuickSlot(files).QuickSave(LevelDat()).message !=
                  "快速保存失败：没有权限（原有的快速存档未改动）";
         wrong += FailureReason(saver.Command3_Click("/other/level.dat")) != "没有权限";
@@ -304,7 +305,7 @@ TEST_F(EngineFixture, RealDiskFullLeavesNoHalfBackup)
     SystemServices onSmallDisk(small.path());
     AutoSaver saver(onSmallDisk, clock);
     saver.Form_Load();
-    EXPECT_EQ(saver.RunToEnd(saver.Command4_Click().job).lblShow2, "保存失败：磁盘空间不足");
+    EXPECT_EQ(RunToEnd(saver, saver.Command4_Click().job).lblShow2, "保存失败：磁盘空间不足");
     EXPECT_EQ(Entries(small.path()), (std::vector<std::string>{"saver.ini", "tmp.back"}));
 
     WriteFile(LevelDat(), std::string(2 << 20, 'l'));

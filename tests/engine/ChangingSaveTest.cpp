@@ -1,5 +1,6 @@
 #include "AutoSaver.h"
 #include "EngineFixture.h"
+#include "RunToEnd.h"
 
 #include <gtest/gtest.h>
 
@@ -79,7 +80,7 @@ TEST_F(ChangingSave, BusyWriterDoesNotStopTheCopy)
                 Append(LevelDat(), "world");
         }
     });
-    const StatusTexts status = saver.RunToEnd(saver.Command4_Click().job);
+    const StatusTexts status = RunToEnd(saver, saver.Command4_Click().job);
     stop = true;
     writer.join();
     EXPECT_TRUE(status.lblShow2 == "第1次 保存成功！" ||

@@ -1,6 +1,7 @@
 #include "AutoSaver.h"
 #include "FaultyServices.h"
 #include "QuickSlot.h"
+#include "RunToEnd.h"
 #include "SettableClock.h"
 #include "SystemServices.h"
 #include "TempDir.h"
@@ -68,7 +69,7 @@ Claim RunWholeSave(World& w, AutoSaver::BackupStart start)
 {
     if (!start.job)
         return {false, start.status ? start.status->lblShow2 : ""};
-    const StatusTexts status = w.saver.RunToEnd(start.job);
+    const StatusTexts status = RunToEnd(w.saver, start.job);
     return {status.lblShow2.rfind("第1次 保存成功", 0) == 0, status.lblShow2};
 }
 
