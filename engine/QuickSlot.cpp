@@ -7,14 +7,15 @@ namespace saver {
 
 namespace {
 
+// `what` is followed by the reason for `error`, unless `what` already says it all.
 QuickResult Failed(const std::error_code& error, std::string title, const std::string& what,
-                   const std::string& note = {})
+                   const std::string& note = {}, bool withReason = true)
 {
     QuickResult result;
     result.outcome = QuickResult::Outcome::Failed;
     result.error = error;
     result.title = std::move(title);
-    result.message = what + FailureReason(error) + note;
+    result.message = what + (withReason ? FailureReason(error) : std::string()) + note;
     return result;
 }
 
@@ -34,13 +35,19 @@ std::string QuickSlot::SafetyFolder() const
 
 QuickResult QuickSlot::QuickSave(const std::string& chosenPath)
 {
+    const auto notFound = std::make_error_code(std::errc::no_such_file_or_directory);
     // Checked first so that a missing save never costs the slot that is there.
     if (FolderOf(chosenPath).empty() || m_files.FirstEntry(chosenPath).empty())
-        return Failed(std::make_error_code(std::errc::no_such_file_or_directory), "保存失败",
-                      "快速保存失败：");
+        return Failed(notFound, "保存失败", "快速保存失败：");
+    if (!m_files.FolderExists(m_files.AppDir()))
+        return Failed(notFound, "保存失败",
+                      "快速保存失败：找不到程序的数据文件夹 " + m_files.AppDir(), {}, false);
+    if (m_files.Status(SlotPath()).isFolder)
+        return Failed(std::make_error_code(std::errc::is_a_directory), "保存失败",
+                      "快速保存失败：" + SlotPath() + " 是一个文件夹", {}, false);
     const std::error_code error =
         ReplaceAtomically(m_files, SlotPath(), [&](const std::string& temporary) {
-            return m_files.CopyFile(chosenPath, temporary);
+            return CopySteadily(m_files, chosenPath, temporary);
         });
     if (error)
         return Failed(error, "保存失败", "快速保存失败：", "（原有的快速存档未改动）");
@@ -50,6 +57,9 @@ QuickResult QuickSlot::QuickSave(const std::string& chosenPath)
 QuickResult QuickSlot::Restore(const std::string& chosenPath, const ClockFields& now)
 {
     const std::string slot = SlotPath();
+    if (m_files.Status(slot).isFolder)
+        return Failed(std::make_error_code(std::errc::is_a_directory), "覆盖失败",
+                      "覆盖失败：" + slot + " 是一个文件夹", "（游戏存档未改动）", false);
     if (m_files.FirstEntry(slot).empty()) {
         QuickResult result;
         result.outcome = QuickResult::Outcome::NoSlot;
@@ -77,10 +87,10 @@ QuickResult QuickSlot::Restore(const std::string& chosenPath, const ClockFields&
             return Failed(error, "覆盖失败", "覆盖失败：", kUntouched);
     }
 
-    const std::error_code error =
-        ReplaceAtomically(m_files, chosenPath, [&](const std::string& temporary) {
-            return m_files.CopyFile(slot, temporary);
-        });
+    // A chosen path that is a link keeps pointing at the game's file, which gets the slot.
+    const std::error_code error = ReplaceAtomically(
+        m_files, m_files.ResolvedPath(chosenPath),
+        [&](const std::string& temporary) { return m_files.CopyFile(slot, temporary); });
     if (error)
         return Failed(error, "覆盖失败", "覆盖失败：", kUntouched);
     return {};

@@ -62,12 +62,29 @@ std::error_code CopyUnderFreeName(FileServices& files, const std::string& from,
 {
     return WriteThenPublish(
         files, TemporaryInFolder(FolderOf(stem)),
-        [&](const std::string& temporary) { return files.CopyFile(from, temporary); },
+        [&](const std::string& temporary) { return CopySteadily(files, from, temporary); },
         [&](const std::string& temporary) {
             return CreateUnderFreeName(stem, extension, [&](const std::string& name) {
                 return files.Rename(temporary, name, false);
             });
         });
+}
+
+std::error_code CopySteadily(FileServices& files, const std::string& from, const std::string& to)
+{
+    constexpr int kTries = 3;
+    for (int tries = 0; tries < kTries; ++tries) {
+        const FileStatus before = files.Status(from);
+        if (auto error = files.CopyFile(from, to))
+            return error;
+        const FileStatus after = files.Status(from);
+        if (!before.error && !after.error && before.size == after.size &&
+            before.modifiedNs == after.modifiedNs)
+            return {};
+        if (auto error = files.DeleteFile(to))
+            return error;
+    }
+    return std::make_error_code(std::errc::resource_unavailable_try_again);
 }
 
 std::string TemporaryInFolder(const std::string& folder)

@@ -34,6 +34,11 @@ CreateUnderFreeName(const std::string& stem, const std::string& extension,
 std::error_code CopyUnderFreeName(FileServices& files, const std::string& from,
                                   const std::string& stem, const std::string& extension);
 
+// Copies `from` into the new file `to` and checks that `from` did not change while it was
+// read; a file the game rewrites in place could otherwise be stored torn. The copy is made
+// again a few times, then the file counts as busy (resource_unavailable_try_again).
+std::error_code CopySteadily(FileServices& files, const std::string& from, const std::string& to);
+
 // The text before the last '/', or "" when there is none.
 std::string FolderOf(const std::string& path);
 

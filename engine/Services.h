@@ -39,6 +39,15 @@ struct FolderCopyResult
     std::uint64_t changedFiles = 0;
 };
 
+struct FileStatus
+{
+    std::error_code error;
+    bool isFile = false;
+    bool isFolder = false;
+    std::uint64_t size = 0;
+    std::int64_t modifiedNs = 0;
+};
+
 struct FirstLine
 {
     std::error_code error;
@@ -57,6 +66,11 @@ public:
     // The last name of `path` when it is an existing regular file, otherwise "".
     virtual std::string FirstEntry(const std::string& path) = 0;
     virtual bool FolderExists(const std::string& path) = 0;
+    // What `path` is, links followed; `error` is set when it does not exist.
+    virtual FileStatus Status(const std::string& path) = 0;
+    // `path` with every symbolic link in it followed, or `path` itself when it cannot be
+    // resolved (it does not exist, say).
+    virtual std::string ResolvedPath(const std::string& path) = 0;
 
     // Creates one folder whose parent exists; fails when it exists already.
     virtual std::error_code MakeDir(const std::string& path) = 0;

@@ -11,6 +11,8 @@ std::string FailureReason(const std::error_code& error)
     if (error == std::errc::permission_denied || error == std::errc::operation_not_permitted ||
         error == std::errc::read_only_file_system)
         return "没有权限";
+    if (error == std::errc::resource_unavailable_try_again)
+        return "存档正在被写入";
     if (error == std::errc::operation_canceled)
         return "已取消";
     if (error == std::errc::is_a_directory)

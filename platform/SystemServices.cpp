@@ -116,6 +116,33 @@ bool SystemServices::FolderExists(const std::string& path)
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+FileStatus SystemServices::Status(const std::string& path)
+{
+    FileStatus status;
+    struct stat info = {};
+    if (::stat(path.c_str(), &info) != 0) {
+        status.error = LastError();
+        return status;
+    }
+    status.isFile = S_ISREG(info.st_mode);
+    status.isFolder = S_ISDIR(info.st_mode);
+    status.size = static_cast<std::uint64_t>(info.st_size);
+    status.modifiedNs =
+        static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
+    return status;
+}
+
+std::string SystemServices::ResolvedPath(const std::string& path)
+{
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    if (resolved == nullptr) {
+        return path;
+    }
+    std::string result(resolved);
+    std::free(resolved);
+    return result;
+}
+
 std::error_code SystemServices::MakeDir(const std::string& path)
 {
     // The user's umask decides who else may look in.
