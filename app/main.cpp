@@ -1,8 +1,10 @@
 #include "DataFolder.h"
+#include "SingleInstance.h"
 #include "SystemClock.h"
 #include "SystemServices.h"
 #include "frmshow.h"
 
+#include "Leftovers.h"
 #include "StatusTexts.h"
 
 #include <QApplication>
@@ -49,11 +51,20 @@ int main(int argc, char* argv[])
         return 1;
     }
 
+    SingleInstance instance(QString::fromStdString(dataFolder.path));
+    const SingleInstance::Role role = instance.Claim();
+    if (role == SingleInstance::Role::Other) {
+        return 0;
+    }
     saver::SystemServices files(dataFolder.path);
+    if (role == SingleInstance::Role::Only) {
+        saver::RemoveLeftovers(files);
+    }
     saver::SystemClock clock;
     frmshow floating(files, clock);
     QObject::connect(&floating, &frmshow::Unloaded, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
+    QObject::connect(&instance, &SingleInstance::Wanted, &floating, &frmshow::BringForward);
     floating.show();
     return QApplication::exec();
 }

@@ -1,9 +1,6 @@
 #include "AutoSaver.h"
 
-#include "QuickSlot.h"
 #include "SafeFileOps.h"
-
-#include <vector>
 
 namespace saver {
 
@@ -17,25 +14,14 @@ AutoSaver::AutoSaver(FileServices& files, Clock& clock)
 {
 }
 
-void AutoSaver::Form_Load()
+std::optional<StatusTexts> AutoSaver::Form_Load()
 {
-    if (auto stored = m_settings.Load())
-        m_chosenPath = *stored;
-
-    // A run that was killed halfway through writing may have left its temporary files: the
-    // settings, the slot, a backup file, or the copy of the slot beside the game's file.
-    const QuickSlot slot(m_files);
-    std::vector<std::string> temporaries{
-        TemporaryNameFor(m_settings.Path()), TemporaryNameFor(slot.SlotPath()),
-        TemporaryInFolder(CharacterBackupFolder(m_files)), TemporaryInFolder(slot.SafetyFolder())};
-    if (!FolderOf(m_chosenPath).empty())
-        temporaries.push_back(TemporaryNameFor(m_chosenPath));
-    for (const std::string& temporary : temporaries) {
-        if (!m_files.FirstEntry(temporary).empty())
-            m_files.DeleteFile(temporary); // best effort; it is replaced before it is used
-    }
-    if (m_files.FolderExists(PartialBackupFolder(m_files)))
-        m_files.RemoveFolder(PartialBackupFolder(m_files)); // best effort, as above
+    const SettingsFile::Stored stored = m_settings.Load();
+    if (stored.path)
+        m_chosenPath = *stored.path;
+    if (!stored.unusable)
+        return std::nullopt;
+    return StatusTexts{"saver.ini", "无法读取保存的存档路径，请重新选择level.dat"};
 }
 
 std::error_code AutoSaver::Command3_Click(const std::string& chosenPath)
@@ -76,28 +62,33 @@ AutoSaver::TickOutcome AutoSaver::Timer2_Timer()
 AutoSaver::BackupStart AutoSaver::SaveMC(const ClockFields& now)
 {
     if (m_kind == BackupKind::WholeSave)
-        return StartWholeSave(now);
+        return StartWholeSave(now, true);
     return {CharacterBackup(now), nullptr};
 }
 
 AutoSaver::BackupStart AutoSaver::Command4_Click()
 {
-    return StartWholeSave(GetHMS(m_clock));
+    return StartWholeSave(GetHMS(m_clock), false);
 }
 
-AutoSaver::BackupStart AutoSaver::StartWholeSave(const ClockFields& now)
+AutoSaver::BackupStart AutoSaver::StartWholeSave(const ClockFields& now, bool scheduled)
 {
     BackupStart start;
     if (m_wholeSaveRunning) {
-        start.status = StatusTexts{PlainTime(now), "上一次整体保存尚未完成"};
+        // The progress of the running copy would hide a refusal within a second.
+        if (scheduled)
+            m_scheduledWaiting = true;
+        else
+            start.status = StatusTexts{PlainTime(now), "上一次整体保存尚未完成"};
         return start;
     }
-    const std::string saveFolder = FolderOf(m_chosenPath);
-    if (saveFolder.empty()) {
+    if (FolderOf(m_chosenPath).empty()) {
         start.status = StatusTexts{PlainTime(now), "请先选择level.dat的路径"};
         return start;
     }
     // The count goes up only when the backup is made, so the number is the next one.
+    // Through a link the folder is copied, not the link.
+    const std::string saveFolder = m_files.ResolvedPath(FolderOf(m_chosenPath));
     start.job = std::make_shared<WholeSaveJob>(m_files, saveFolder, m_saveCount + 1, now);
     start.status = StatusTexts{PlainTime(now), ProgressText(0, 0)};
     m_wholeSaveRunning = true;
@@ -108,6 +99,9 @@ StatusTexts AutoSaver::FinishWholeSave(const WholeSaveJob& job, const WholeSaveR
 {
     m_wholeSaveRunning = false;
     const std::string when = PlainTime(job.When());
+    if (result.error && !result.blockedBy.empty())
+        return {when, "保存失败：无法删除 " + result.blockedBy + "（" +
+                          FailureReason(result.error) + "）"};
     if (result.error)
         return {when, SaveFailedText(result.error)};
     m_saveCount = job.Number();
@@ -115,6 +109,14 @@ StatusTexts AutoSaver::FinishWholeSave(const WholeSaveJob& job, const WholeSaveR
     if (result.changedFiles > 0)
         return {when, count + "保存成功（复制时存档有变动）"};
     return {when, count + "保存成功！"};
+}
+
+AutoSaver::BackupStart AutoSaver::TakeWaitingBackup()
+{
+    if (!m_scheduledWaiting || m_wholeSaveRunning || !m_schedule.IsOn())
+        return {};
+    m_scheduledWaiting = false;
+    return StartWholeSave(GetHMS(m_clock), true);
 }
 
 StatusTexts AutoSaver::CharacterBackup(const ClockFields& now)

@@ -44,8 +44,8 @@ public:
         BackupStart backup;
     };
 
-    // Removes what an interrupted run left behind and loads the chosen path.
-    void Form_Load();
+    // Loads the chosen path; returns a status to show when saver.ini could not be used.
+    std::optional<StatusTexts> Form_Load();
 
     // The caption of fram_Save: the chosen level.dat, or the prompt to choose one.
     const std::string& ChosenPath() const { return m_chosenPath; }
@@ -62,12 +62,15 @@ public:
 
     // Takes back a job handed out by Timer2_Timer or Command4_Click once it has run.
     StatusTexts FinishWholeSave(const WholeSaveJob& job, const WholeSaveResult& result);
+    // A scheduled whole-save backup that fell due while another one ran is made as soon as
+    // that one is finished; empty when none is waiting.
+    BackupStart TakeWaitingBackup();
 
     int SaveCount() const { return m_saveCount; }
 
 private:
     BackupStart SaveMC(const ClockFields& now);
-    BackupStart StartWholeSave(const ClockFields& now);
+    BackupStart StartWholeSave(const ClockFields& now, bool scheduled);
     StatusTexts CharacterBackup(const ClockFields& now);
 
     FileServices& m_files;
@@ -79,6 +82,7 @@ private:
     int m_intervalMinutes = 5;
     int m_saveCount = 0;
     bool m_wholeSaveRunning = false;
+    bool m_scheduledWaiting = false;
 };
 
 // The folder single-file backups of the chosen level.dat go to.

@@ -2,6 +2,8 @@
 
 #include "SafeFileOps.h"
 
+#include <string_view>
+
 namespace saver {
 
 namespace {
@@ -18,16 +20,22 @@ std::string SettingsFile::Path() const
     return m_files.AppDir() + "/saver.ini";
 }
 
-std::optional<std::string> SettingsFile::Load()
+SettingsFile::Stored SettingsFile::Load()
 {
     const std::string path = Path();
     if (m_files.FirstEntry(path).empty())
-        return std::nullopt;
+        return {};
     FirstLine line = m_files.ReadFirstLine(path);
+    if (!line.error && !line.present)
+        return {};
+    // Windows editors put a byte-order mark in front of UTF-8 text.
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    if (line.text.starts_with(kByteOrderMark))
+        line.text.erase(0, kByteOrderMark.size());
     // A line that fills the whole read, or holds a NUL, is no path that was ever stored.
-    if (line.error || !line.present || !IsStorablePath(line.text))
-        return std::nullopt;
-    return line.text;
+    if (line.error || !IsStorablePath(line.text))
+        return {std::nullopt, true};
+    return {line.text, false};
 }
 
 std::error_code SettingsFile::Save(const std::string& chosenPath)

@@ -15,9 +15,14 @@ public:
     explicit SettingsFile(FileServices& files);
 
     std::string Path() const;
-    // The stored path, or nothing when there is none that can be used (no file, no
-    // characters, not UTF-8, unreadable).
-    std::optional<std::string> Load();
+    struct Stored
+    {
+        std::optional<std::string> path;
+        // The file is there but holds nothing that can be a stored path (garbage, not
+        // UTF-8, a line too long, unreadable); it is left as it is for the player to replace.
+        bool unusable = false;
+    };
+    Stored Load();
     std::error_code Save(const std::string& chosenPath);
 
 private:

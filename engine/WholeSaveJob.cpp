@@ -29,8 +29,10 @@ WholeSaveResult WholeSaveJob::Run(const Progress& progress, std::stop_token canc
     // every file is in: a backup folder that exists is always a whole backup.
     const std::string partial = PartialBackupFolder(m_files);
     if (m_files.FolderExists(partial)) {
-        if ((result.error = m_files.RemoveFolder(partial)))
+        if ((result.error = m_files.RemoveFolder(partial))) {
+            result.blockedBy = partial;
             return result;
+        }
     }
     if ((result.error = m_files.MakeDir(partial)))
         return result;

@@ -16,6 +16,7 @@ struct WholeSaveResult
     std::error_code error;
     std::string folder;             // the backup folder made, on success
     std::uint64_t changedFiles = 0; // files the game was still writing while they were copied
+    std::string blockedBy;          // a leftover folder in the way that could not be removed
 };
 
 // One whole-save backup: the save folder copied into a new numbered, time-stamped folder

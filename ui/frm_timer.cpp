@@ -215,7 +215,9 @@ void frm_timer::Form_Load()
 {
     SetTopMostWindow(&m_floating, true);
     Timer1->stop();
-    m_engine.Form_Load();
+    if (const std::optional<saver::StatusTexts> status = m_engine.Form_Load()) {
+        ShowStatus(*status);
+    }
     fram_Save->setTitle(QString::fromStdString(m_engine.ChosenPath()));
 }
 
@@ -344,4 +346,5 @@ void frm_timer::FinishWholeSave(const std::shared_ptr<saver::WholeSaveJob>& job,
                                 const saver::WholeSaveResult& result)
 {
     ShowStatus(m_engine.FinishWholeSave(*job, result));
+    ShowBackupStart(m_engine.TakeWaitingBackup());
 }

@@ -113,6 +113,17 @@ void frmshow::cmdPaste_Click()
                     *cmdPaste);
 }
 
+void frmshow::BringForward()
+{
+    show();
+    if (m_main && m_main->isVisible()) {
+        m_main->raise();
+        m_main->activateWindow();
+    }
+    raise();
+    activateWindow();
+}
+
 void frmshow::closeEvent(QCloseEvent* event)
 {
     event->accept();

@@ -40,6 +40,8 @@ public slots:
     void lbl_Click();
     void cmdSave_Click();
     void cmdPaste_Click();
+    // Shows this window, and the main window if it is open, above everything else.
+    void BringForward();
 
 signals:
     // Both windows are closed: the program is over.

@@ -1,5 +1,6 @@
 #include "AutoSaver.h"
 #include "FaultyServices.h"
+#include "Leftovers.h"
 #include "QuickSlot.h"
 #include "RunToEnd.h"
 #include "SettableClock.h"
@@ -245,7 +246,7 @@ TEST(FaultInjection, EveryOperationOfEveryActionCanFailSafely)
                     } else {
                         // Nothing could be cleaned up while everything failed; the next
                         // start does it.
-                        AutoSaver(w.real, w.clock).Form_Load();
+                        RemoveLeftovers(w.real);
                         EXPECT_EQ(Leftovers(w), std::vector<std::string>{});
                     }
                     if (!reached) {

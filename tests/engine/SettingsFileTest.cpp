@@ -1,6 +1,7 @@
 #include "AutoSaver.h"
 #include "EngineFixture.h"
 #include "FaultyServices.h"
+#include "Leftovers.h"
 
 #include <gtest/gtest.h>
 
@@ -103,8 +104,7 @@ TEST_F(ChoosingPath, LeftoversOfAnInterruptedRunAreRemovedAtStart)
     WriteFile(App("saver.ini.saving"), "/half");
     WriteFile(App("tmp.back.saving"), "half a slot");
     std::filesystem::create_directories(App(".wholesave.partial/MyWorld"));
-    AutoSaver saver(files, clock);
-    saver.Form_Load();
+    RemoveLeftovers(files);
     EXPECT_EQ(Entries(appDir.path()), std::vector<std::string>{"saver.ini"});
 }
 

@@ -1,4 +1,5 @@
 #include "AutoSaver.h"
+#include "Leftovers.h"
 #include "QuickSlot.h"
 #include "SafeFileOps.h"
 #include "SaveSequence.h"
@@ -305,6 +306,7 @@ protected:
 
         SystemServices files(m_sequence.AppDir());
         SettableClock clock;
+        RemoveLeftovers(files);
         AutoSaver saver(files, clock);
         saver.Form_Load();
         for (const std::string& path : appTemporaries)
