@@ -1,0 +1,44 @@
+#pragma once
+
+#include "Services.h"
+
+namespace saver::test {
+
+// Passes every call to other services; a test double overrides only what it changes.
+class ForwardingServices : public FileServices
+{
+public:
+    explicit ForwardingServices(FileServices& inner) : m_inner(inner) {}
+
+    std::string AppDir() const override { return m_inner.AppDir(); }
+    std::string FirstEntry(const std::string& p) override { return m_inner.FirstEntry(p); }
+    bool FolderExists(const std::string& p) override { return m_inner.FolderExists(p); }
+    FileStatus Status(const std::string& p) override { return m_inner.Status(p); }
+    std::string ResolvedPath(const std::string& p) override { return m_inner.ResolvedPath(p); }
+    std::error_code MakeDir(const std::string& p) override { return m_inner.MakeDir(p); }
+    std::error_code DeleteFile(const std::string& p) override { return m_inner.DeleteFile(p); }
+    std::error_code RemoveFolder(const std::string& p) override { return m_inner.RemoveFolder(p); }
+    std::error_code CopyFile(const std::string& from, const std::string& to) override
+    {
+        return m_inner.CopyFile(from, to);
+    }
+    std::error_code Rename(const std::string& from, const std::string& to, bool replace) override
+    {
+        return m_inner.Rename(from, to, replace);
+    }
+    FolderCopyResult CopyFolder(const std::string& from, const std::string& into,
+                                const FolderCopyOptions& options) override
+    {
+        return m_inner.CopyFolder(from, into, options);
+    }
+    FirstLine ReadFirstLine(const std::string& p) override { return m_inner.ReadFirstLine(p); }
+    std::error_code WriteOneLine(const std::string& p, const std::string& text) override
+    {
+        return m_inner.WriteOneLine(p, text);
+    }
+
+protected:
+    FileServices& m_inner;
+};
+
+} // namespace saver::test

@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Two starts of the real program on one data folder: the second calls the first forward and
+# ends without touching its partial backup; after a kill, the next start takes over the lock
+# and removes what the killed run left.
+# Usage: instance.sh PROGRAM WORK_FOLDER
+set -euo pipefail
+work=$2
+rm -rf "$work" && mkdir -p "$work/app"
+cp "$1" "$work/app/" # the program keeps its data beside itself
+program="$work/app/$(basename "$1")"
+export QT_QPA_PLATFORM=offscreen
+pids=()
+trap 'kill -9 "${pids[@]}" 2>/dev/null || true' EXIT
+
+fail() { echo "instance: $*" >&2; exit 1; }
+# Waits up to 20 s for a condition, checking every 0.1 s.
+await() { for _ in $(seq 200); do eval "$1" && return 0; sleep 0.1; done; fail "never: $1"; }
+holder() { sed -n 1p "$work/app/.mcsaver.lock" 2>/dev/null; }
+
+"$program" & pids+=($!)
+first=$!
+await '[[ "$(holder)" == "$first" ]]'
+mkdir -p "$work/app/.wholesave.partial/World" # as a backup of the first copy in progress
+
+timeout 20 "$program" || fail "the second start did not end by itself"
+kill -0 "$first" || fail "the first copy ended"
+[[ -d "$work/app/.wholesave.partial/World" ]] || fail "the second start removed the running backup"
+
+kill -9 "$first"
+"$program" & pids+=($!)
+third=$!
+await '[[ "$(holder)" == "$third" ]]'
+await '[[ ! -e "$work/app/.wholesave.partial" ]]'
+kill -0 "$third" || fail "the start after a kill ended"
+echo "instance: one copy per data folder"
