@@ -10,12 +10,13 @@ std::string CharacterBackupFolder(const FileServices& files)
 }
 
 AutoSaver::AutoSaver(FileServices& files, Clock& clock)
-    : m_files(files), m_clock(clock), m_settings(files)
+    : m_files(files), m_clock(clock), m_settings(files), m_optionsFile(files)
 {
 }
 
 std::optional<StatusTexts> AutoSaver::Form_Load()
 {
+    m_options = m_optionsFile.Load();
     const SettingsFile::Stored stored = m_settings.Load();
     if (stored.path)
         m_chosenPath = *stored.path;
@@ -44,15 +45,34 @@ Colour AutoSaver::chk1_Click(bool on)
 
 std::string AutoSaver::HScroll2_Change(int minutes)
 {
-    m_intervalMinutes = minutes;
+    if (minutes != m_options.intervalMinutes) {
+        BackupOptions options = m_options;
+        options.intervalMinutes = minutes;
+        SetOptions(options); // best effort: the interval holds for this run either way
+    }
     return "保存间隔 " + std::to_string(minutes) + " 分钟";
+}
+
+void AutoSaver::SetKind(BackupKind kind)
+{
+    if (kind != m_options.kind) {
+        BackupOptions options = m_options;
+        options.kind = kind;
+        SetOptions(options); // best effort, as for the interval
+    }
+}
+
+std::error_code AutoSaver::SetOptions(const BackupOptions& options)
+{
+    m_options = options;
+    return m_optionsFile.Save(options);
 }
 
 AutoSaver::TickOutcome AutoSaver::Timer2_Timer()
 {
     TickOutcome outcome;
     const ClockFields now = GetHMS(m_clock);
-    const CountdownSchedule::Tick tick = m_schedule.OnTick(now, m_intervalMinutes);
+    const CountdownSchedule::Tick tick = m_schedule.OnTick(now, m_options.intervalMinutes);
     outcome.countdown = tick.countdown;
     if (tick.backupDue && m_schedule.IsOn())
         outcome.backup = SaveMC(now);
@@ -61,7 +81,7 @@ AutoSaver::TickOutcome AutoSaver::Timer2_Timer()
 
 AutoSaver::BackupStart AutoSaver::SaveMC(const ClockFields& now)
 {
-    if (m_kind == BackupKind::WholeSave)
+    if (m_options.kind == BackupKind::WholeSave)
         return StartWholeSave(now, true);
     return {CharacterBackup(now), nullptr};
 }
@@ -89,7 +109,8 @@ AutoSaver::BackupStart AutoSaver::StartWholeSave(const ClockFields& now, bool sc
     // The count goes up only when the backup is made, so the number is the next one.
     // Through a link the folder is copied, not the link.
     const std::string saveFolder = m_files.ResolvedPath(FolderOf(m_chosenPath));
-    start.job = std::make_shared<WholeSaveJob>(m_files, saveFolder, m_saveCount + 1, now);
+    start.job = std::make_shared<WholeSaveJob>(m_files, saveFolder, m_saveCount + 1, now, m_options,
+                                               scheduled);
     start.status = StatusTexts{PlainTime(now), ProgressText(0, 0)};
     m_wholeSaveRunning = true;
     return start;
@@ -102,13 +123,21 @@ StatusTexts AutoSaver::FinishWholeSave(const WholeSaveJob& job, const WholeSaveR
     if (result.error && !result.blockedBy.empty())
         return {when, "保存失败：无法删除 " + result.blockedBy + "（" +
                           FailureReason(result.error) + "）"};
+    if (result.error && result.bytesFree > 0)
+        return {when, SaveFailedText(result.error) + "（需要 " + SizeText(result.bytesAdded) +
+                          "，可用 " + SizeText(result.bytesFree) + "）"};
     if (result.error)
         return {when, SaveFailedText(result.error)};
+    if (result.skipped)
+        return {when, "存档未变化，跳过"};
     m_saveCount = job.Number();
-    const std::string count = "第" + std::to_string(m_saveCount) + "次 ";
-    if (result.changedFiles > 0)
-        return {when, count + "保存成功（复制时存档有变动）"};
-    return {when, count + "保存成功！"};
+    std::string text = "第" + std::to_string(m_saveCount) + "次 ";
+    text += result.changedFiles > 0 ? "保存成功（复制时存档有变动）" : "保存成功！";
+    text += "（新增 " + SizeText(result.bytesAdded) + "）";
+    if (result.pruned.error)
+        text += "；旧备份删除失败：" + result.pruned.failedPath + "（" +
+                FailureReason(result.pruned.error) + "）";
+    return {when, text};
 }
 
 AutoSaver::BackupStart AutoSaver::TakeWaitingBackup()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BackupOptions.h"
 #include "ClockFields.h"
 #include "Colour.h"
 #include "CountdownSchedule.h"
@@ -14,11 +15,6 @@
 #include <system_error>
 
 namespace saver {
-
-enum class BackupKind {
-    WholeSave, // the folder that holds level.dat, with everything in it
-    Character  // level.dat alone
-};
 
 inline constexpr const char* kPathPrompt = "此处显示存档路径，请先选择level.dat的路径";
 
@@ -55,7 +51,10 @@ public:
     Colour chk1_Click(bool on);
     // Returns the caption of fram_HowLong.
     std::string HScroll2_Change(int minutes);
-    void SetKind(BackupKind kind) { m_kind = kind; }
+    void SetKind(BackupKind kind);
+    const BackupOptions& Options() const { return m_options; }
+    // Takes the options the player set and keeps them in options.ini.
+    std::error_code SetOptions(const BackupOptions& options);
 
     TickOutcome Timer2_Timer();
     BackupStart Command4_Click();
@@ -76,10 +75,10 @@ private:
     FileServices& m_files;
     Clock& m_clock;
     SettingsFile m_settings;
+    OptionsFile m_optionsFile;
     CountdownSchedule m_schedule;
     std::string m_chosenPath = kPathPrompt;
-    BackupKind m_kind = BackupKind::WholeSave;
-    int m_intervalMinutes = 5;
+    BackupOptions m_options;
     int m_saveCount = 0;
     bool m_wholeSaveRunning = false;
     bool m_scheduledWaiting = false;

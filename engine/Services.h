@@ -2,9 +2,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <stop_token>
 #include <string>
 #include <system_error>
+#include <vector>
 
 // What the backup logic asks of the operating system. Paths are UTF-8 texts whose
 // separator is '/'; every error is a std::error_code in the generic category, so the
@@ -28,6 +30,29 @@ struct FolderCopyOptions
     // chunk of a file.
     std::function<void(std::uint64_t bytesDone, std::uint64_t bytesTotal)> progress;
     std::stop_token cancel;
+    // An earlier copy of the same folder: a file whose size and modification time equal
+    // those of its counterpart there, and older than `shareOlderThanNs`, becomes a second
+    // name (a hard link) of that counterpart instead of a new copy. Where no link can be
+    // made, the file is copied.
+    std::string shareFrom;
+    std::int64_t shareOlderThanNs = 0;
+};
+
+// What a copy with the same options would do, found without writing anything.
+struct CopyPlan
+{
+    std::error_code error;
+    std::uint64_t bytesToCopy = 0; // the files that cannot be shared
+    // Every name, size and time equals that of `shareFrom`, and nothing is missing there.
+    bool unchanged = false;
+};
+
+// Space taken on disk by some folders.
+struct DiskUsage
+{
+    std::error_code error;
+    std::uint64_t total = 0;    // a file with several names in them counted once
+    std::uint64_t unshared = 0; // files with no other name anywhere
 };
 
 struct FolderCopyResult
@@ -71,6 +96,13 @@ public:
     // `path` with every symbolic link in it followed, or `path` itself when it cannot be
     // resolved (it does not exist, say).
     virtual std::string ResolvedPath(const std::string& path) = 0;
+    // The names in a folder, in no particular order; empty when it cannot be read.
+    virtual std::vector<std::string> ListFolder(const std::string& path) = 0;
+    virtual std::error_code SetModified(const std::string& path, std::int64_t modifiedNs) = 0;
+    // Bytes that may still be written on the filesystem that holds `path`.
+    virtual std::optional<std::uint64_t> FreeSpace(const std::string& path) = 0;
+    virtual DiskUsage MeasureDiskUsage(const std::vector<std::string>& folders) = 0;
+    virtual CopyPlan PlanCopy(const std::string& from, const FolderCopyOptions& options) = 0;
 
     // Creates one folder whose parent exists; fails when it exists already.
     virtual std::error_code MakeDir(const std::string& path) = 0;

@@ -29,6 +29,22 @@ std::string SaveFailedText(const std::error_code& error)
     return "保存失败：" + FailureReason(error);
 }
 
+std::string SizeText(std::uint64_t bytes)
+{
+    if (bytes < 1000)
+        return std::to_string(bytes) + " B";
+    constexpr const char* kUnits[] = {"KB", "MB", "GB", "TB"};
+    // Tenths of the unit, rounded, so that 999.96 KB reads 1.0 MB and not 1000.0 KB.
+    std::uint64_t scale = 1000;
+    std::size_t unit = 0;
+    while (unit + 1 < std::size(kUnits) && (bytes + scale / 20) / scale >= 1000) {
+        scale *= 1000;
+        ++unit;
+    }
+    const std::uint64_t tenths = (bytes + scale / 20) / (scale / 10);
+    return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " " + kUnits[unit];
+}
+
 std::string ProgressText(std::uint64_t bytesDone, std::uint64_t bytesTotal)
 {
     const std::uint64_t percent =

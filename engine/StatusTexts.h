@@ -21,6 +21,9 @@ std::string FailureReason(const std::error_code& error);
 // "保存失败：" followed by the reason.
 std::string SaveFailedText(const std::error_code& error);
 
+// "12.4 MB": decimal units, as file managers show them.
+std::string SizeText(std::uint64_t bytes);
+
 // "正在保存… 37%"
 std::string ProgressText(std::uint64_t bytesDone, std::uint64_t bytesTotal);
 

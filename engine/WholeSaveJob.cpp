@@ -1,5 +1,6 @@
 #include "WholeSaveJob.h"
 
+#include "BackupCatalogue.h"
 #include "SafeFileOps.h"
 
 #include <utility>
@@ -12,9 +13,27 @@ std::string PartialBackupFolder(const FileServices& files)
 }
 
 WholeSaveJob::WholeSaveJob(FileServices& files, std::string saveFolder, int number,
-                           ClockFields when)
-    : m_files(files), m_saveFolder(std::move(saveFolder)), m_number(number), m_when(when)
+                           ClockFields when, BackupOptions options, bool scheduled)
+    : m_files(files), m_saveFolder(std::move(saveFolder)), m_number(number), m_when(when),
+      m_options(options), m_scheduled(scheduled)
 {
+}
+
+FolderCopyOptions WholeSaveJob::CopyOptions(const std::string& saveName) const
+{
+    FolderCopyOptions options;
+    // When the program sits inside the save, its own backups must not be copied again.
+    options.exclude = m_files.AppDir();
+    // The newest backup of the same save lends the files that did not change since.
+    const std::vector<WholeSaveBackup> backups = ListWholeSaveBackups(m_files);
+    for (auto backup = backups.rbegin(); backup != backups.rend(); ++backup) {
+        if (backup->saveName == saveName) {
+            options.shareFrom = backup->path + "/" + saveName;
+            options.shareOlderThanNs = backup->madeNs - kTimestampResolutionNs;
+            break;
+        }
+    }
+    return options;
 }
 
 WholeSaveResult WholeSaveJob::Run(const Progress& progress, std::stop_token cancel)
@@ -22,6 +41,20 @@ WholeSaveResult WholeSaveJob::Run(const Progress& progress, std::stop_token canc
     WholeSaveResult result;
     if (!m_files.FolderExists(m_saveFolder)) {
         result.error = std::make_error_code(std::errc::no_such_file_or_directory);
+        return result;
+    }
+    const std::string saveName = m_saveFolder.substr(m_saveFolder.rfind('/') + 1);
+    FolderCopyOptions options = CopyOptions(saveName);
+    const CopyPlan plan = m_files.PlanCopy(m_saveFolder, options);
+    if (!plan.error && plan.unchanged && m_scheduled && m_options.skipUnchanged) {
+        result.skipped = true;
+        return result;
+    }
+    const std::optional<std::uint64_t> free = m_files.FreeSpace(m_files.AppDir());
+    if (!plan.error && free && plan.bytesToCopy > *free) {
+        result.error = std::make_error_code(std::errc::no_space_on_device);
+        result.bytesAdded = plan.bytesToCopy;
+        result.bytesFree = *free;
         return result;
     }
 
@@ -36,25 +69,37 @@ WholeSaveResult WholeSaveJob::Run(const Progress& progress, std::stop_token canc
     }
     if ((result.error = m_files.MakeDir(partial)))
         return result;
-
-    FolderCopyOptions options;
-    // When the program sits inside the save, its own backups must not be copied again.
-    options.exclude = m_files.AppDir();
     options.progress = progress;
     options.cancel = std::move(cancel);
-    const FolderCopyResult copy = m_files.CopyFolder(m_saveFolder, partial, options);
-    result.changedFiles = copy.changedFiles;
-    result.error = copy.error;
-
-    if (!result.error) {
-        const std::string stem =
-            m_files.AppDir() + "/【" + std::to_string(m_number) + "】" + PlainStamp(m_when);
-        result.error = CreateUnderFreeName(
-            stem, "", [&](const std::string& name) { return m_files.Rename(partial, name, false); },
-            &result.folder);
-    }
+    result = Copy(std::move(options), partial, plan.bytesToCopy);
     if (result.error)
         m_files.RemoveFolder(partial); // best effort; the next start removes it otherwise
+    else
+        result.pruned = PruneWholeSaveBackups(m_files, m_options, result.folder);
+    return result;
+}
+
+WholeSaveResult WholeSaveJob::Copy(FolderCopyOptions options, const std::string& partial,
+                                   std::uint64_t bytesAdded)
+{
+    WholeSaveResult result;
+    result.bytesAdded = bytesAdded;
+    // The folder's time tells when the backup started; files older than that by more than
+    // the timestamp resolution may be shared by the next one.
+    const std::int64_t started = m_files.Status(partial).modifiedNs;
+    if (!m_scheduled && (result.error = m_files.WriteOneLine(partial + "/" + kManualMark, "")))
+        return result;
+    const FolderCopyResult copy = m_files.CopyFolder(m_saveFolder, partial, options);
+    result.changedFiles = copy.changedFiles;
+    if ((result.error = copy.error))
+        return result;
+    const std::string stem =
+        m_files.AppDir() + "/【" + std::to_string(m_number) + "】" + PlainStamp(m_when);
+    result.error = CreateUnderFreeName(
+        stem, "", [&](const std::string& name) { return m_files.Rename(partial, name, false); },
+        &result.folder);
+    if (!result.error)
+        m_files.SetModified(result.folder, started); // best effort: the backup is made
     return result;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "BackupOptions.h"
+#include "BackupPruning.h"
 #include "ClockFields.h"
 #include "Services.h"
 
@@ -17,14 +19,21 @@ struct WholeSaveResult
     std::string folder;             // the backup folder made, on success
     std::uint64_t changedFiles = 0; // files the game was still writing while they were copied
     std::string blockedBy;          // a leftover folder in the way that could not be removed
+    bool skipped = false;           // nothing changed since the last backup, as the player asked
+    std::uint64_t bytesAdded = 0;   // on disk, the files shared with the last backup aside
+    std::uint64_t bytesFree = 0;    // when the backup did not fit
+    PruneOutcome pruned;
 };
 
 // One whole-save backup: the save folder copied into a new numbered, time-stamped folder
-// beside the program. Run() may be called on any thread; it touches nothing but the files.
+// in the data folder, sharing the files that did not change since the last backup of the
+// same save, and followed by the player's pruning rules. Run() may be called on any thread;
+// it touches nothing but the files.
 class WholeSaveJob
 {
 public:
-    WholeSaveJob(FileServices& files, std::string saveFolder, int number, ClockFields when);
+    WholeSaveJob(FileServices& files, std::string saveFolder, int number, ClockFields when,
+                 BackupOptions options = {}, bool scheduled = false);
 
     using Progress = std::function<void(std::uint64_t bytesDone, std::uint64_t bytesTotal)>;
     WholeSaveResult Run(const Progress& progress, std::stop_token cancel);
@@ -33,14 +42,24 @@ public:
     const ClockFields& When() const { return m_when; }
 
 private:
+    FolderCopyOptions CopyOptions(const std::string& saveName) const;
+    WholeSaveResult Copy(FolderCopyOptions options, const std::string& partial,
+                         std::uint64_t bytesAdded);
+
     FileServices& m_files;
     std::string m_saveFolder;
     int m_number;
     ClockFields m_when;
+    BackupOptions m_options;
+    bool m_scheduled;
 };
 
 // Where a whole-save backup is put together before it gets its name; a fixed name, so a
 // backup that was interrupted is found and removed on the next start.
 std::string PartialBackupFolder(const FileServices& files);
+
+// Filesystems keep modification times this coarsely at worst (FAT): a file changed within
+// this time of the backup that copied it may look unchanged.
+inline constexpr std::int64_t kTimestampResolutionNs = 2'000'000'000;
 
 } // namespace saver

@@ -1,12 +1,15 @@
 #include "SystemServices.h"
 
+#include "DirectoryStream.h"
 #include "FileCopy.h"
 #include "FileDescriptor.h"
 #include "FolderRemoval.h"
 #include "SystemError.h"
+#include "TreeSurvey.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -141,6 +144,46 @@ std::string SystemServices::ResolvedPath(const std::string& path)
     std::string result(resolved);
     std::free(resolved);
     return result;
+}
+
+std::vector<std::string> SystemServices::ListFolder(const std::string& path)
+{
+    std::vector<std::string> names;
+    DirectoryStream entries(
+        FileDescriptor(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)));
+    while (const char* name = entries.Next()) {
+        names.emplace_back(name);
+    }
+    return names;
+}
+
+std::error_code SystemServices::SetModified(const std::string& path, std::int64_t modifiedNs)
+{
+    const struct timespec times[2] = {{0, UTIME_OMIT},
+                                      {modifiedNs / 1'000'000'000, modifiedNs % 1'000'000'000}};
+    if (::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0) {
+        return LastError();
+    }
+    return {};
+}
+
+std::optional<std::uint64_t> SystemServices::FreeSpace(const std::string& path)
+{
+    struct statvfs info = {};
+    if (::statvfs(path.c_str(), &info) != 0) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint64_t>(info.f_bavail) * info.f_frsize;
+}
+
+DiskUsage SystemServices::MeasureDiskUsage(const std::vector<std::string>& folders)
+{
+    return MeasureFolders(folders);
+}
+
+CopyPlan SystemServices::PlanCopy(const std::string& from, const FolderCopyOptions& options)
+{
+    return PlanFolderCopy(from, options);
 }
 
 std::error_code SystemServices::MakeDir(const std::string& path)

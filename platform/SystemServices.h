@@ -17,6 +17,11 @@ public:
     bool FolderExists(const std::string& path) override;
     FileStatus Status(const std::string& path) override;
     std::string ResolvedPath(const std::string& path) override;
+    std::vector<std::string> ListFolder(const std::string& path) override;
+    std::error_code SetModified(const std::string& path, std::int64_t modifiedNs) override;
+    std::optional<std::uint64_t> FreeSpace(const std::string& path) override;
+    DiskUsage MeasureDiskUsage(const std::vector<std::string>& folders) override;
+    CopyPlan PlanCopy(const std::string& from, const FolderCopyOptions& options) override;
     std::error_code MakeDir(const std::string& path) override;
     std::error_code DeleteFile(const std::string& path) override;
     std::error_code RemoveFolder(const std::string& path) override;

@@ -1,5 +1,6 @@
 #include "frm_timer.h"
 
+#include "BackupSettingsDialog.h"
 #include "ColourButton.h"
 #include "ControlFont.h"
 #include "FolderOpener.h"
@@ -8,6 +9,7 @@
 #include "frmshow.h"
 #include "mdl_T.h"
 
+#include "BackupCatalogue.h"
 #include "StatusTexts.h"
 
 #include <QCloseEvent>
@@ -87,12 +89,14 @@ frm_timer::frm_timer(saver::FileServices& files, saver::Clock& clock, frmshow& f
       Command4(new WrappingButton(QStringLiteral("整体手动保存"), fram_Save)),
       chk1(new ColourButton(QString(), fram_Save)), Timer2(SecondTimer(this, "Timer2")),
       Command3(new WrappingButton(QStringLiteral("重设源存档level.dat路径"), fram_Save)),
+      cmdManage(new QPushButton(QStringLiteral("备份管理"), fram_Save)),
       Timer1(SecondTimer(this, "Timer1")), mnuFolder(new QMenu(this)),
-      mnuOpenFolder(mnuFolder->addAction(QStringLiteral("打开备份文件夹"))), m_floating(floating),
+      mnuOpenFolder(mnuFolder->addAction(QStringLiteral("打开备份文件夹"))),
+      mnuManage(mnuFolder->addAction(QStringLiteral("备份管理"))), m_floating(floating),
       m_engine(files, clock),
       CommonDialog2(this, QStringLiteral("dat"), QStringLiteral("level.dat"),
                     QStringLiteral("dat 文件 (*.dat)")),
-      CommonDialog1(this), m_dataFolder(QString::fromStdString(files.AppDir()))
+      CommonDialog1(this), m_files(files), m_dataFolder(QString::fromStdString(files.AppDir()))
 {
     setObjectName(QStringLiteral("frm_timer"));
     setWindowTitle(QStringLiteral("MC存档自动保存"));
@@ -149,14 +153,16 @@ void frm_timer::LayOutSave()
     chk1->setCheckable(true);
     chk1->SetColour(saver::Red);
     Place(Command3, "Command3", TwipRect(5640, 960, 1335, 615), DefaultControlFont());
+    // In the free space below the kind of backup, level with the manual backup.
+    Place(cmdManage, "cmdManage", TwipRect(240, 3360, 1575, 615), DefaultControlFont());
 }
 
 void frm_timer::SetTabOrder()
 {
     // Frames and labels take no focus here, and chaining a frame would move its children
     // along with it: the order is set among the controls that Tab can reach.
-    QWidget* const order[] = {Command3, chk1,     Command4, Command2, cmd2,
-                              Command1, VScroll1, HScroll2, Opt1,     Opt2};
+    QWidget* const order[] = {Command3, chk1,     Command4, cmdManage, Command2, cmd2,
+                              Command1, VScroll1, HScroll2, Opt1,      Opt2};
     for (std::size_t i = 1; i < std::size(order); ++i) {
         setTabOrder(order[i - 1], order[i]);
     }
@@ -195,6 +201,8 @@ void frm_timer::ConnectHandlers()
     connect(this, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& place) { mnuFolder->popup(mapToGlobal(place)); });
     connect(mnuOpenFolder, &QAction::triggered, this, &frm_timer::mnuOpenFolder_Click);
+    connect(mnuManage, &QAction::triggered, this, &frm_timer::cmdManage_Click);
+    connect(cmdManage, &QPushButton::clicked, this, &frm_timer::cmdManage_Click);
     connect(&m_backup, &BackgroundBackup::Progressed, lblShow2, &QLabel::setText);
     connect(&m_backup, &BackgroundBackup::Finished, this, &frm_timer::FinishWholeSave);
 }
@@ -218,6 +226,9 @@ void frm_timer::Form_Load()
     if (const std::optional<saver::StatusTexts> status = m_engine.Form_Load()) {
         ShowStatus(*status);
     }
+    const saver::BackupOptions& options = m_engine.Options();
+    HScroll2->setValue(options.intervalMinutes);
+    (options.kind == saver::BackupKind::WholeSave ? Opt1 : Opt2)->setChecked(true);
     fram_Save->setTitle(QString::fromStdString(m_engine.ChosenPath()));
 }
 
@@ -323,6 +334,22 @@ void frm_timer::mnuOpenFolder_Click()
     if (!FolderOpener::Open(m_dataFolder)) {
         QMessageBox::warning(this, windowTitle(),
                              QStringLiteral("无法打开备份文件夹：") + m_dataFolder);
+    }
+}
+
+void frm_timer::cmdManage_Click()
+{
+    const saver::DiskUsage usage = saver::MeasureWholeSaveBackups(m_files);
+    const QString total = usage.error ? QStringLiteral("（无法计算）")
+                                      : QString::fromStdString(saver::SizeText(usage.total));
+    BackupSettingsDialog dialog(m_engine.Options(), total, this);
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    if (const std::error_code error = m_engine.SetOptions(dialog.Options())) {
+        QMessageBox::warning(this, windowTitle(),
+                             QStringLiteral("无法保存设置：") +
+                                 QString::fromStdString(saver::FailureReason(error)));
     }
 }
 

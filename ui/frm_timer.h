@@ -54,10 +54,12 @@ public:
     ColourButton* const chk1;
     QTimer* const Timer2;
     QPushButton* const Command3;
+    QPushButton* const cmdManage;
     QTimer* const Timer1;
     // Opened by a right click anywhere in the window, so the fixed layout stays as it is.
     QMenu* const mnuFolder;
     QAction* const mnuOpenFolder;
+    QAction* const mnuManage;
 
 public slots:
     void Form_Load();
@@ -74,6 +76,7 @@ public slots:
     void Command2_Click();
     void VScroll1_Change(int alpha);
     void mnuOpenFolder_Click();
+    void cmdManage_Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -98,6 +101,7 @@ private:
     BackgroundBackup m_backup;
     FileDialog CommonDialog2;
     ColorDialog CommonDialog1;
+    saver::FileServices& m_files;
     // Where the settings and every backup go.
     const QString m_dataFolder;
 };

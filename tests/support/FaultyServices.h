@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Services.h"
+#include "ForwardingServices.h"
 
 #include <mutex>
 #include <set>
@@ -11,10 +11,10 @@ namespace saver::test {
 
 // Passes every call through to real services, except the ones a test tells it to fail.
 // Operations that change or read files are counted from 1; queries are never failed.
-class FaultyServices final : public FileServices
+class FaultyServices final : public ForwardingServices
 {
 public:
-    explicit FaultyServices(FileServices& inner) : m_inner(inner) {}
+    explicit FaultyServices(FileServices& inner) : ForwardingServices(inner) {}
 
     enum class Mode {
         Once,      // only the chosen operation fails
@@ -34,14 +34,6 @@ public:
     int Operations() const;
     std::string LastFailed() const;
 
-    std::string AppDir() const override { return m_inner.AppDir(); }
-    std::string FirstEntry(const std::string& path) override { return m_inner.FirstEntry(path); }
-    bool FolderExists(const std::string& path) override { return m_inner.FolderExists(path); }
-    FileStatus Status(const std::string& path) override { return m_inner.Status(path); }
-    std::string ResolvedPath(const std::string& path) override
-    {
-        return m_inner.ResolvedPath(path);
-    }
     std::error_code MakeDir(const std::string& path) override;
     std::error_code DeleteFile(const std::string& path) override;
     std::error_code RemoveFolder(const std::string& path) override;
@@ -59,7 +51,6 @@ private:
     // Leaves the first half of `path` behind and reports the disk full.
     static std::error_code CutShort(const std::string& path);
 
-    FileServices& m_inner;
     mutable std::mutex m_mutex;
     int m_count = 0;
     int m_failAt = 0;

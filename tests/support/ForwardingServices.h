@@ -15,6 +15,26 @@ public:
     bool FolderExists(const std::string& p) override { return m_inner.FolderExists(p); }
     FileStatus Status(const std::string& p) override { return m_inner.Status(p); }
     std::string ResolvedPath(const std::string& p) override { return m_inner.ResolvedPath(p); }
+    std::vector<std::string> ListFolder(const std::string& p) override
+    {
+        return m_inner.ListFolder(p);
+    }
+    std::error_code SetModified(const std::string& p, std::int64_t ns) override
+    {
+        return m_inner.SetModified(p, ns);
+    }
+    std::optional<std::uint64_t> FreeSpace(const std::string& p) override
+    {
+        return m_inner.FreeSpace(p);
+    }
+    DiskUsage MeasureDiskUsage(const std::vector<std::string>& folders) override
+    {
+        return m_inner.MeasureDiskUsage(folders);
+    }
+    CopyPlan PlanCopy(const std::string& from, const FolderCopyOptions& options) override
+    {
+        return m_inner.PlanCopy(from, options);
+    }
     std::error_code MakeDir(const std::string& p) override { return m_inner.MakeDir(p); }
     std::error_code DeleteFile(const std::string& p) override { return m_inner.DeleteFile(p); }
     std::error_code RemoveFolder(const std::string& p) override { return m_inner.RemoveFolder(p); }

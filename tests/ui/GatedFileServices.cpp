@@ -1,7 +1,7 @@
 #include "GatedFileServices.h"
 
 GatedFileServices::GatedFileServices(saver::FileServices& real, std::uint64_t progressReports)
-    : m_real(real), m_progressReports(progressReports)
+    : ForwardingServices(real), m_progressReports(progressReports)
 {
 }
 
@@ -39,56 +39,5 @@ saver::FolderCopyResult GatedFileServices::CopyFolder(const std::string& from,
     if (options.cancel.stop_requested()) {
         return {std::make_error_code(std::errc::operation_canceled)};
     }
-    return m_real.CopyFolder(from, into, options);
-}
-
-std::string GatedFileServices::AppDir() const
-{
-    return m_real.AppDir();
-}
-
-std::string GatedFileServices::FirstEntry(const std::string& path)
-{
-    return m_real.FirstEntry(path);
-}
-
-bool GatedFileServices::FolderExists(const std::string& path)
-{
-    return m_real.FolderExists(path);
-}
-
-std::error_code GatedFileServices::MakeDir(const std::string& path)
-{
-    return m_real.MakeDir(path);
-}
-
-std::error_code GatedFileServices::DeleteFile(const std::string& path)
-{
-    return m_real.DeleteFile(path);
-}
-
-std::error_code GatedFileServices::RemoveFolder(const std::string& path)
-{
-    return m_real.RemoveFolder(path);
-}
-
-std::error_code GatedFileServices::CopyFile(const std::string& from, const std::string& to)
-{
-    return m_real.CopyFile(from, to);
-}
-
-std::error_code GatedFileServices::Rename(const std::string& from, const std::string& to,
-                                          bool replace)
-{
-    return m_real.Rename(from, to, replace);
-}
-
-saver::FirstLine GatedFileServices::ReadFirstLine(const std::string& path)
-{
-    return m_real.ReadFirstLine(path);
-}
-
-std::error_code GatedFileServices::WriteOneLine(const std::string& path, const std::string& text)
-{
-    return m_real.WriteOneLine(path, text);
+    return m_inner.CopyFolder(from, into, options);
 }

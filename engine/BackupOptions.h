@@ -1,0 +1,49 @@
+#pragma once
+
+#include "Services.h"
+
+#include <cstdint>
+#include <string>
+#include <system_error>
+
+namespace saver {
+
+enum class BackupKind {
+    WholeSave, // the folder that holds level.dat, with everything in it
+    Character  // level.dat alone
+};
+
+// What the player set beyond the chosen path, kept across runs. A rule at 0 is off.
+struct BackupOptions
+{
+    int intervalMinutes = 5;
+    BackupKind kind = BackupKind::WholeSave;
+    int keepNewest = 0;              // whole-save backups kept, 1 to 999
+    std::uint64_t keepMegabytes = 0; // on disk, a shared file counted once
+    bool pruneManual = false;        // the rules may remove "整体手动保存" backups too
+    bool skipUnchanged = false;      // no scheduled backup of a save that did not change
+
+    bool Prunes() const { return keepNewest > 0 || keepMegabytes > 0; }
+    friend bool operator==(const BackupOptions&, const BackupOptions&) = default;
+};
+
+// options.ini beside saver.ini: one line of name=value pairs, so that saver.ini keeps the one
+// line that copies of the program have always written there. A value that is missing or out
+// of range keeps its default.
+class OptionsFile
+{
+public:
+    explicit OptionsFile(FileServices& files);
+
+    std::string Path() const;
+    BackupOptions Load();
+    std::error_code Save(const BackupOptions& options);
+
+    static std::string Format(const BackupOptions& options);
+    static BackupOptions Parse(const std::string& line);
+
+private:
+    FileServices& m_files;
+};
+
+} // namespace saver

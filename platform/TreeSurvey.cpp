@@ -1,0 +1,103 @@
+#include "TreeSurvey.h"
+
+#include "SystemError.h"
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <set>
+#include <utility>
+
+namespace saver {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::int64_t ModifiedNs(const struct stat& info)
+{
+    return static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
+}
+
+bool SameSizeAndTime(const struct stat& a, const struct stat& b)
+{
+    return a.st_size == b.st_size && ModifiedNs(a) == ModifiedNs(b);
+}
+
+// Calls `visit` with the path and lstat of everything below `root`; stops at the first error.
+template <typename Visit> std::error_code Walk(const std::string& root, Visit visit)
+{
+    std::error_code error;
+    fs::recursive_directory_iterator it(root, fs::directory_options::none, error);
+    for (; !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
+        struct stat info = {};
+        if (::lstat(it->path().c_str(), &info) != 0)
+            return LastError();
+        if (!visit(it->path().string(), info))
+            it.disable_recursion_pending();
+    }
+    return error ? ErrorOf(error.value()) : std::error_code{};
+}
+
+} // namespace
+
+bool MayShare(const struct stat& file, const struct stat& counterpart, std::int64_t olderThanNs)
+{
+    // A file written within the filesystem's timestamp resolution of the earlier copy may
+    // have changed again without its time showing it.
+    return S_ISREG(file.st_mode) && S_ISREG(counterpart.st_mode) &&
+           SameSizeAndTime(file, counterpart) && ModifiedNs(file) < olderThanNs;
+}
+
+CopyPlan PlanFolderCopy(const std::string& from, const FolderCopyOptions& options)
+{
+    CopyPlan plan;
+    std::uint64_t entries = 0;
+    bool unchanged = !options.shareFrom.empty();
+    plan.error = Walk(from, [&](const std::string& path, const struct stat& info) {
+        if (path == options.exclude)
+            return false;
+        ++entries;
+        struct stat counterpart = {};
+        const std::string there = options.shareFrom + path.substr(from.size());
+        const bool found = unchanged && ::lstat(there.c_str(), &counterpart) == 0;
+        if (!found || (info.st_mode & S_IFMT) != (counterpart.st_mode & S_IFMT) ||
+            (S_ISREG(info.st_mode) && !SameSizeAndTime(info, counterpart)))
+            unchanged = false;
+        if (S_ISREG(info.st_mode) &&
+            !(found && MayShare(info, counterpart, options.shareOlderThanNs)))
+            plan.bytesToCopy += static_cast<std::uint64_t>(info.st_size);
+        return true;
+    });
+    if (unchanged && !plan.error) {
+        std::uint64_t earlier = 0;
+        plan.error = Walk(options.shareFrom, [&](const std::string&, const struct stat&) {
+            ++earlier;
+            return true;
+        });
+        unchanged = earlier == entries;
+    }
+    plan.unchanged = unchanged && !plan.error;
+    return plan;
+}
+
+DiskUsage MeasureFolders(const std::vector<std::string>& folders)
+{
+    DiskUsage usage;
+    std::set<std::pair<dev_t, ino_t>> counted;
+    for (const std::string& folder : folders) {
+        usage.error = Walk(folder, [&](const std::string&, const struct stat& info) {
+            if (!S_ISREG(info.st_mode) || !counted.insert({info.st_dev, info.st_ino}).second)
+                return true;
+            const auto bytes = static_cast<std::uint64_t>(info.st_blocks) * 512;
+            usage.total += bytes;
+            if (info.st_nlink == 1)
+                usage.unshared += bytes;
+            return true;
+        });
+        if (usage.error)
+            break;
+    }
+    return usage;
+}
+
+} // namespace saver

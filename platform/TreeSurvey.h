@@ -1,0 +1,20 @@
+#pragma once
+
+#include "Services.h"
+
+#include <sys/stat.h>
+
+#include <string>
+#include <vector>
+
+namespace saver {
+
+// Walks folders without changing anything: what a shared copy would write, and what
+// folders take on disk. Links inside are looked at, never followed.
+CopyPlan PlanFolderCopy(const std::string& from, const FolderCopyOptions& options);
+DiskUsage MeasureFolders(const std::vector<std::string>& folders);
+
+// Whether `file` may become a second name of `counterpart` in a shared copy.
+bool MayShare(const struct stat& file, const struct stat& counterpart, std::int64_t olderThanNs);
+
+} // namespace saver

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "BackupOptions.h"
+
+#include <QDialog>
+
+class QCheckBox;
+class QLabel;
+class QSpinBox;
+
+// The rules that keep whole-save backups within the disk: how many, how much space, whether
+// manual ones may go, whether unchanged saves are backed up again. Also tells what the
+// backups really take, since file managers count every backup whole.
+class BackupSettingsDialog final : public QDialog
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(BackupSettingsDialog)
+
+public:
+    BackupSettingsDialog(const saver::BackupOptions& options, const QString& diskUsage,
+                         QWidget* parent);
+
+    saver::BackupOptions Options() const;
+
+    QCheckBox* const chkKeepNewest;
+    QSpinBox* const spnKeepNewest;
+    QCheckBox* const chkKeepSize;
+    QSpinBox* const spnKeepSize;
+    QCheckBox* const chkPruneManual;
+    QCheckBox* const chkSkipUnchanged;
+    QLabel* const lblUsage;
+
+private:
+    saver::BackupOptions m_options;
+};
