@@ -1,10 +1,39 @@
 #include "ResultTable.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
+#include <stdexcept>
 
 namespace saver::bench {
 namespace {
+
+std::vector<double> Sorted(std::vector<double> values)
+{
+    if (values.empty())
+        throw std::runtime_error("no samples were taken");
+    std::ranges::sort(values);
+    return values;
+}
+
+} // namespace
+
+double SecondsSince(SteadyClock::time_point start)
+{
+    return std::max(0.0, std::chrono::duration<double>(SteadyClock::now() - start).count());
+}
+
+double Median(const std::vector<double>& values)
+{
+    const std::vector<double> sorted = Sorted(values);
+    const std::size_t middle = sorted.size() / 2;
+    return sorted.size() % 2 == 1 ? sorted[middle] : (sorted[middle - 1] + sorted[middle]) / 2;
+}
+
+double Worst(const std::vector<double>& values)
+{
+    return Sorted(values).back();
+}
 
 std::string Format(const char* format, double value)
 {
@@ -12,8 +41,6 @@ std::string Format(const char* format, double value)
     std::snprintf(text, sizeof text, format, value);
     return text;
 }
-
-} // namespace
 
 void PrintRow(const std::string& measure, const std::string& figure, const std::string& target,
               std::optional<bool> met)
@@ -23,29 +50,15 @@ void PrintRow(const std::string& measure, const std::string& figure, const std::
               << std::endl;
 }
 
-std::string Milliseconds(double seconds)
+void PrintMedianAndWorst(const std::string& what, const std::vector<double>& times,
+                         const std::string& counted, double limit)
 {
-    return Format("%.1f ms", seconds * 1000);
-}
-
-std::string SecondsText(double seconds)
-{
-    return Format("%.3f s", seconds);
-}
-
-std::string Ratio(double value)
-{
-    return Format(value >= 10 ? "%.0f×" : "%.2f×", value);
-}
-
-std::string Mebibytes(double bytes)
-{
-    return Format("%.1f MiB", bytes / (1024.0 * 1024.0));
-}
-
-std::string Megabytes(double bytes)
-{
-    return Format("%.1f MB", bytes / 1e6);
+    const std::string count = " (" + std::to_string(times.size()) + " " + counted + ")";
+    const std::string target = Format("< %.0f ms", limit * 1000);
+    for (const auto& [name, seconds] :
+         {std::pair{", median", Median(times)}, {", worst", Worst(times)}}) {
+        PrintRow(what + name + count, Format("%.1f ms", seconds * 1000), target, seconds < limit);
+    }
 }
 
 } // namespace saver::bench

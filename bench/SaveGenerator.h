@@ -5,23 +5,24 @@
 
 namespace saver::bench {
 
-struct GeneratedSave
+struct SaveSize
 {
     std::uint64_t files = 0;
     std::uint64_t bytes = 0;
+
+    bool operator==(const SaveSize&) const = default;
 };
 
-// A save shaped like a large world: a level.dat of a few KiB, about a thousand region files
-// of 0.2 to 1.9 MiB in the folders of three dimensions, and a few hundred small player and map
-// files; about 1 GiB in about 1,500 files. The data is random, so no filesystem can compress
-// or deduplicate it, and the same on every machine.
-GeneratedSave GenerateSave(const std::string& folder);
+// Makes a save shaped like a large world at `folder`, unless a complete one from an earlier run
+// is there: about 1 GiB in about 1,500 files, most of them region files of 0.2 to 1.9 MiB. The
+// bytes are random, so no filesystem can compress or deduplicate them, and the same everywhere.
+void EnsureSave(const std::string& folder);
 
-// Makes the save at `folder` unless a complete one from an earlier run is there; a run that
-// was interrupted while it generated leaves no mark and starts over.
-GeneratedSave EnsureSave(const std::string& folder);
+// Reads every file below `folder`, which puts them in the page cache; counts them and their bytes.
+SaveSize ReadSave(const std::string& folder);
 
-// What the save at `folder` holds: its regular files and their bytes.
-GeneratedSave MeasureSave(const std::string& folder);
+// Writes what the filesystem of `path` holds in memory to its disk (syncfs), so that one timed
+// step does not pay for the writes of the one before.
+void FlushFilesystem(const std::string& path);
 
 } // namespace saver::bench

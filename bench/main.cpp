@@ -1,61 +1,49 @@
-#include "BenchArguments.h"
-#include "BenchFailure.h"
-#include "CopyComparison.h"
-#include "QuickSlotTiming.h"
-#include "ResultTable.h"
-#include "SaveGenerator.h"
+#include "FileTiming.h"
+#include "ui/WindowTiming.h"
+
+#include <QApplication>
+#include <QFont>
 
 #include <iostream>
 #include <string>
-
-namespace {
-
-constexpr const char* kUsage =
-    "usage: saver_bench generate --save FOLDER\n"
-    "       saver_bench copy --where NAME --save FOLDER --work FOLDER [--rounds N]\n"
-    "                        [--least-speed-up X] [--cp-option OPTION]...\n"
-    "       saver_bench quick --work FOLDER [--runs N]\n";
-
-int Run(const std::string& command, const saver::bench::BenchArguments& arguments)
-{
-    using namespace saver::bench;
-    if (command == "generate") {
-        const GeneratedSave save = EnsureSave(arguments.Text("save"));
-        std::cerr << "Save " << arguments.Text("save") << ": " << save.files << " files, "
-                  << Mebibytes(static_cast<double>(save.bytes)) << std::endl;
-        return 0;
-    }
-    if (command == "copy") {
-        CopyComparison setup;
-        setup.where = arguments.Text("where");
-        setup.save = arguments.Text("save");
-        setup.work = arguments.Text("work");
-        setup.rounds = arguments.Number("rounds", setup.rounds);
-        setup.cpOptions = arguments.All("cp-option");
-        setup.leastSpeedUp = arguments.Real("least-speed-up", setup.leastSpeedUp);
-        CompareCopies(setup);
-        return 0;
-    }
-    if (command == "quick") {
-        TimeQuickSlot(arguments.Text("work"), arguments.Number("runs", 200));
-        return 0;
-    }
-    std::cerr << kUsage;
-    return 2;
-}
-
-} // namespace
+#include <vector>
 
 int main(int argc, char** argv)
 {
-    if (argc < 2) {
-        std::cerr << kUsage;
-        return 2;
-    }
+    using namespace saver::bench;
+    // Without a display the figures do not depend on a desktop's compositor; a platform
+    // chosen on purpose is used as it is.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Set up as app/main.cpp sets the program up, which the start-up time includes.
+    QApplication application(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("mcsaver"));
+    QFont::insertSubstitution(QStringLiteral("微软雅黑"), QStringLiteral("WenQuanYi Micro Hei"));
+    QFont::insertSubstitution(QStringLiteral("宋体"), QStringLiteral("WenQuanYi Zen Hei"));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    const std::vector<std::string> words(argv + 1, argv + argc);
+    const std::string command = words.empty() ? "" : words[0];
     try {
-        return Run(argv[1], saver::bench::BenchArguments(argc, argv, 2));
+        if ((command == "copy" || command == "cow") && words.size() == 5) {
+            CompareCopies(words[1], words[2], words[3], std::stoi(words[4]), command == "cow");
+        } else if (command == "quick" && words.size() == 2) {
+            TimeQuickSlot(words[1]);
+        } else if (command == "during-copy" && words.size() == 3) {
+            TimeDuringCopies(words[1], words[2]);
+        } else if (command == "startup" && words.size() == 2) {
+            TimeStartup(words[1]);
+        } else if (command == "startup-child" && words.size() == 3) {
+            StartupChild(words[1], words[2]);
+        } else {
+            std::cerr << "usage: saver_bench copy|cow WHERE SAVE WORK ROUNDS | quick WORK\n"
+                         "       saver_bench during-copy SAVE APP_DIR | startup APP_DIR\n";
+            return 2;
+        }
+        return 0;
     } catch (const std::exception& failure) {
-        std::cerr << "saver_bench " << argv[1] << ": " << failure.what() << std::endl;
+        // A figure taken over a step that failed would mislead, so any failure ends the run.
+        std::cerr << "saver_bench " << command << ": " << failure.what() << std::endl;
         return 1;
     }
 }
