@@ -21,9 +21,10 @@ public:
 
 struct FolderCopyOptions
 {
-    // A folder that is left out of the copy wherever it turns up inside the source
-    // (the program's own folder, when someone put the program inside the save).
-    std::string exclude;
+    // Asked about every entry inside the source (file, folder, link) by its full source
+    // path, on one thread at a time and maybe more than once; an entry it answers true for
+    // is not copied, nor, for a folder, anything in it.
+    std::function<bool(const std::string& sourcePath)> leaveOut;
     // Called now and then from a copying thread, never from two at once, and never once per
     // chunk of a file.
     std::function<void(std::uint64_t bytesDone, std::uint64_t bytesTotal)> progress;
@@ -33,10 +34,17 @@ struct FolderCopyOptions
 struct FolderCopyResult
 {
     std::error_code error;
-    std::uint64_t files = 0;
-    std::uint64_t bytes = 0;
     // Files that were still changing after the last try to copy them.
     std::uint64_t changedFiles = 0;
+};
+
+struct FileStatus
+{
+    std::error_code error;
+    bool isFile = false;
+    bool isFolder = false;
+    std::uint64_t size = 0;
+    std::int64_t modifiedNs = 0; // since the epoch
 };
 
 struct FirstLine
@@ -57,6 +65,10 @@ public:
     // The last name of `path` when it is an existing regular file, otherwise "".
     virtual std::string FirstEntry(const std::string& path) = 0;
     virtual bool FolderExists(const std::string& path) = 0;
+    // What `path` is, links followed; fails when nothing is there.
+    virtual FileStatus Status(const std::string& path) = 0;
+    // `path` with every link in it followed when it exists, else `path` unchanged.
+    virtual std::string ResolvedPath(const std::string& path) = 0;
 
     // Creates one folder whose parent exists; fails when it exists already.
     virtual std::error_code MakeDir(const std::string& path) = 0;
@@ -68,7 +80,8 @@ public:
     // file_exists when `to` exists; on any failure no part of `to` is left behind.
     virtual std::error_code CopyFile(const std::string& from, const std::string& to) = 0;
     // Renames a file or folder in one step. With `replace` an existing file `to` is
-    // replaced atomically; without it the call fails with file_exists instead.
+    // replaced atomically; without it the call fails with file_exists instead. Once the
+    // name has changed the call succeeds, even when the folder cannot be flushed after it.
     virtual std::error_code Rename(const std::string& from, const std::string& to,
                                    bool replace) = 0;
 

@@ -37,7 +37,9 @@ WholeSaveResult WholeSaveJob::Run(const Progress& progress, std::stop_token canc
 
     FolderCopyOptions options;
     // When the program sits inside the save, its own backups must not be copied again.
-    options.exclude = m_files.AppDir();
+    options.leaveOut = [appDir = m_files.AppDir()](const std::string& path) {
+        return path == appDir;
+    };
     options.progress = progress;
     options.cancel = std::move(cancel);
     const FolderCopyResult copy = m_files.CopyFolder(m_saveFolder, partial, options);

@@ -15,6 +15,8 @@ public:
     std::string AppDir() const override;
     std::string FirstEntry(const std::string& path) override;
     bool FolderExists(const std::string& path) override;
+    FileStatus Status(const std::string& path) override;
+    std::string ResolvedPath(const std::string& path) override;
     std::error_code MakeDir(const std::string& path) override;
     std::error_code DeleteFile(const std::string& path) override;
     std::error_code RemoveFolder(const std::string& path) override;

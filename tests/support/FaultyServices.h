@@ -37,6 +37,11 @@ public:
     std::string AppDir() const override { return m_inner.AppDir(); }
     std::string FirstEntry(const std::string& path) override { return m_inner.FirstEntry(path); }
     bool FolderExists(const std::string& path) override { return m_inner.FolderExists(path); }
+    FileStatus Status(const std::string& path) override { return m_inner.Status(path); }
+    std::string ResolvedPath(const std::string& path) override
+    {
+        return m_inner.ResolvedPath(path);
+    }
     std::error_code MakeDir(const std::string& path) override;
     std::error_code DeleteFile(const std::string& path) override;
     std::error_code RemoveFolder(const std::string& path) override;
