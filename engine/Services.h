@@ -23,9 +23,10 @@ public:
 
 struct FolderCopyOptions
 {
-    // A folder that is left out of the copy wherever it turns up inside the source
-    // (the program's own folder, when someone put the program inside the save).
-    std::string exclude;
+    // Asked about every entry inside the source (file, folder, link) by its full source
+    // path, on one thread at a time and maybe more than once; an entry it answers true for
+    // is not copied, nor, for a folder, anything in it.
+    std::function<bool(const std::string& sourcePath)> leaveOut;
     // Called now and then from a copying thread, never from two at once, and never once per
     // chunk of a file.
     std::function<void(std::uint64_t bytesDone, std::uint64_t bytesTotal)> progress;
@@ -58,8 +59,6 @@ struct DiskUsage
 struct FolderCopyResult
 {
     std::error_code error;
-    std::uint64_t files = 0;
-    std::uint64_t bytes = 0;
     // Files that were still changing after the last try to copy them.
     std::uint64_t changedFiles = 0;
 };
@@ -114,7 +113,8 @@ public:
     // file_exists when `to` exists; on any failure no part of `to` is left behind.
     virtual std::error_code CopyFile(const std::string& from, const std::string& to) = 0;
     // Renames a file or folder in one step. With `replace` an existing file `to` is
-    // replaced atomically; without it the call fails with file_exists instead.
+    // replaced atomically; without it the call fails with file_exists instead. Once the
+    // name has changed the call succeeds, even when the folder cannot be flushed after it.
     virtual std::error_code Rename(const std::string& from, const std::string& to,
                                    bool replace) = 0;
 

@@ -22,8 +22,13 @@ WholeSaveJob::WholeSaveJob(FileServices& files, std::string saveFolder, int numb
 FolderCopyOptions WholeSaveJob::CopyOptions(const std::string& saveName) const
 {
     FolderCopyOptions options;
-    // When the program sits inside the save, its own backups must not be copied again.
-    options.exclude = m_files.AppDir();
+    // A program kept inside the save never copies itself: below the save its whole folder
+    // is left out; as the save folder itself, exactly what it keeps there and nothing else.
+    const std::string dataFolder = m_files.ResolvedPath(m_files.AppDir());
+    options.leaveOut = [dataFolder, save = m_saveFolder](const std::string& path) {
+        return path == dataFolder || (dataFolder == save && FolderOf(path) == save &&
+                                      IsProgramFileName(path.substr(save.size() + 1)));
+    };
     // The newest backup of the same save lends the files that did not change since.
     const std::vector<WholeSaveBackup> backups = ListWholeSaveBackups(m_files);
     for (auto backup = backups.rbegin(); backup != backups.rend(); ++backup) {

@@ -31,10 +31,10 @@ int FileDescriptor::Release() noexcept
     return fd;
 }
 
-std::error_code FileDescriptor::WriteAll(std::string_view bytes) const
+std::error_code FileDescriptor::WriteAll(std::string_view bytes, off_t offset) const
 {
     while (!bytes.empty()) {
-        const ssize_t written = ::write(m_fd, bytes.data(), bytes.size());
+        const ssize_t written = ::pwrite(m_fd, bytes.data(), bytes.size(), offset);
         if (written < 0) {
             if (errno == EINTR) {
                 continue;
@@ -45,6 +45,7 @@ std::error_code FileDescriptor::WriteAll(std::string_view bytes) const
             return ErrorOf(ENOSPC);
         }
         bytes.remove_prefix(static_cast<std::size_t>(written));
+        offset += written;
     }
     return {};
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <string_view>
 #include <system_error>
 
@@ -21,9 +23,9 @@ public:
     bool IsOpen() const noexcept { return m_fd >= 0; }
     int Release() noexcept;
 
-    // Writes every byte, going on after partial writes; a write that stops short without an
-    // error means the disk is full.
-    std::error_code WriteAll(std::string_view bytes) const;
+    // Writes every byte at `offset` on, going on after partial writes; a write that stops
+    // short without an error means the disk is full.
+    std::error_code WriteAll(std::string_view bytes, off_t offset) const;
     // Closes now and reports what close says: some filesystems only report a failed write here.
     std::error_code Close();
 

@@ -1,9 +1,11 @@
 #include "SystemServices.h"
 
 #include "DirectoryStream.h"
-#include "FileCopy.h"
+#include "FileDataCopy.h"
 #include "FileDescriptor.h"
+#include "FolderCopier.h"
 #include "FolderRemoval.h"
+#include "NoReplaceRename.h"
 #include "SystemError.h"
 #include "TreeSurvey.h"
 
@@ -12,7 +14,8 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
-#include <cstdio>
+#include <climits>
+#include <cstdlib>
 #include <utility>
 
 namespace saver {
@@ -35,59 +38,15 @@ std::string ParentFolder(std::string path)
 }
 
 // A rename is only sure to survive a power cut once the folder holding the new name is
-// flushed.
-std::error_code SyncParentFolder(const std::string& path)
+// flushed. That is all this adds: the rename itself is visible already, so a folder that
+// cannot be opened for it (one without read permission) changes nothing.
+void FlushParentFolder(const std::string& path)
 {
-    FileDescriptor folder(::open(ParentFolder(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!folder.IsOpen()) {
-        return LastError();
+    const FileDescriptor folder(
+        ::open(ParentFolder(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.IsOpen()) {
+        ::fsync(folder.Get());
     }
-    if (::fsync(folder.Get()) != 0) {
-        return LastError();
-    }
-    return folder.Close();
-}
-
-// For filesystems without an atomic "rename unless the name is taken" (some network and
-// FUSE ones).
-std::error_code RenameWithoutReplacingByHand(const std::string& from, const std::string& to)
-{
-    struct stat info = {};
-    if (::lstat(from.c_str(), &info) != 0) {
-        return LastError();
-    }
-    if (S_ISDIR(info.st_mode)) {
-        // Folders cannot be hard-linked; checking first leaves a small race, the best such a
-        // filesystem allows.
-        if (::lstat(to.c_str(), &info) == 0) {
-            return ErrorOf(EEXIST);
-        }
-        if (errno != ENOENT) {
-            return LastError();
-        }
-        return ::rename(from.c_str(), to.c_str()) == 0 ? std::error_code{} : LastError();
-    }
-    // A new hard link never replaces anything, so a file keeps the guarantee.
-    if (::link(from.c_str(), to.c_str()) != 0) {
-        return LastError();
-    }
-    if (::unlink(from.c_str()) != 0) {
-        const std::error_code error = LastError();
-        ::unlink(to.c_str());
-        return error;
-    }
-    return {};
-}
-
-std::error_code RenameWithoutReplacing(const std::string& from, const std::string& to)
-{
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
-        return {};
-    }
-    if (errno != EINVAL && errno != ENOSYS) {
-        return LastError();
-    }
-    return RenameWithoutReplacingByHand(from, to);
 }
 
 } // namespace
@@ -121,29 +80,21 @@ bool SystemServices::FolderExists(const std::string& path)
 
 FileStatus SystemServices::Status(const std::string& path)
 {
-    FileStatus status;
     struct stat info = {};
     if (::stat(path.c_str(), &info) != 0) {
-        status.error = LastError();
-        return status;
+        return {LastError()};
     }
-    status.isFile = S_ISREG(info.st_mode);
-    status.isFolder = S_ISDIR(info.st_mode);
-    status.size = static_cast<std::uint64_t>(info.st_size);
-    status.modifiedNs =
-        static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
-    return status;
+    return {{},
+            S_ISREG(info.st_mode),
+            S_ISDIR(info.st_mode),
+            static_cast<std::uint64_t>(info.st_size),
+            info.st_mtim.tv_sec * std::int64_t{1'000'000'000} + info.st_mtim.tv_nsec};
 }
 
 std::string SystemServices::ResolvedPath(const std::string& path)
 {
-    char* resolved = ::realpath(path.c_str(), nullptr);
-    if (resolved == nullptr) {
-        return path;
-    }
-    std::string result(resolved);
-    std::free(resolved);
-    return result;
+    char resolved[PATH_MAX];
+    return ::realpath(path.c_str(), resolved) != nullptr ? resolved : path;
 }
 
 std::vector<std::string> SystemServices::ListFolder(const std::string& path)
@@ -227,7 +178,9 @@ std::error_code SystemServices::CopyFile(const std::string& from, const std::str
     if (!target.IsOpen()) {
         return LastError();
     }
-    std::error_code error = CopyFileData(source, target, [](std::uint64_t) { return true; });
+    std::error_code error =
+        FileDataCopy(source, target)
+            .Run(static_cast<std::uint64_t>(info.st_size), [](std::uint64_t) { return true; });
     if (!error && ::fsync(target.Get()) != 0) {
         error = LastError();
     }
@@ -250,13 +203,14 @@ std::error_code SystemServices::Rename(const std::string& from, const std::strin
     } else if (const std::error_code error = RenameWithoutReplacing(from, to)) {
         return error;
     }
-    return SyncParentFolder(to);
+    FlushParentFolder(to);
+    return {};
 }
 
 FolderCopyResult SystemServices::CopyFolder(const std::string& from, const std::string& into,
                                             const FolderCopyOptions& options)
 {
-    return saver::CopyFolder(from, into, options);
+    return FolderCopier(options).Run(from, into);
 }
 
 FirstLine SystemServices::ReadFirstLine(const std::string& path)
@@ -296,7 +250,7 @@ std::error_code SystemServices::WriteOneLine(const std::string& path, const std:
     if (!file.IsOpen()) {
         return LastError();
     }
-    std::error_code error = file.WriteAll(text + "\r\n");
+    std::error_code error = file.WriteAll(text + "\r\n", 0);
     if (!error && ::fsync(file.Get()) != 0) {
         error = LastError();
     }

@@ -54,7 +54,7 @@ CopyPlan PlanFolderCopy(const std::string& from, const FolderCopyOptions& option
     std::uint64_t entries = 0;
     bool unchanged = !options.shareFrom.empty();
     plan.error = Walk(from, [&](const std::string& path, const struct stat& info) {
-        if (path == options.exclude)
+        if (options.leaveOut && options.leaveOut(path))
             return false;
         ++entries;
         struct stat counterpart = {};

@@ -1,19 +1,21 @@
 #include "SystemServices.h"
 
-#include "TempDir.h"
+#include "NoReplaceRename.h"
 #include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <string>
-#include <sys/stat.h>
+#include <fcntl.h>
+#include <sys/resource.h>
+
+#include <csignal>
 
 namespace saver {
 namespace {
 
 namespace fs = std::filesystem;
-using test::ReadFile;
+using test::Content;
+using test::ListTree;
 using test::WriteFile;
 
 class ServicesTest : public ::testing::Test
@@ -22,363 +24,159 @@ protected:
     std::string In(const std::string& name) const { return m_dir.path() + "/" + name; }
 
     test::TempDir m_dir;
-    SystemServices m_services{"/opt/saver"};
+    SystemServices m_services{"/opt/saver//"};
 };
 
-struct AppDirCase
+// Every query follows links; a dangling link is as good as nothing there.
+TEST_F(ServicesTest, QueriesFollowLinks)
 {
-    const char* name;
-    const char* given;
-    const char* expected;
-};
-
-class AppDirTest : public ::testing::TestWithParam<AppDirCase>
-{
-};
-
-TEST_P(AppDirTest, DropsTrailingSlashes)
-{
-    EXPECT_EQ(SystemServices(GetParam().given).AppDir(), GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(Paths, AppDirTest,
-                         ::testing::Values(AppDirCase{"Plain", "/home/a/saver", "/home/a/saver"},
-                                           AppDirCase{"Slash", "/home/a/saver/", "/home/a/saver"},
-                                           AppDirCase{"Slashes", "/home/a/saver//",
-                                                      "/home/a/saver"},
-                                           AppDirCase{"Root", "/", "/"}),
-                         test::CaseName{});
-
-enum class Kind { File, Folder, Missing, LinkToFile, LinkToFolder, DanglingLink };
-
-struct PathCase
-{
-    const char* name;
-    Kind kind;
-    bool isFile;
-    bool isFolder;
-};
-
-class PathKindTest : public ServicesTest, public ::testing::WithParamInterface<PathCase>
-{
-protected:
-    void Make(Kind kind, const std::string& path)
-    {
-        WriteFile(In("file"), "x");
-        fs::create_directory(In("folder"));
-        switch (kind) {
-        case Kind::File:
-            WriteFile(path, "x");
-            break;
-        case Kind::Folder:
-            fs::create_directory(path);
-            break;
-        case Kind::Missing:
-            break;
-        case Kind::LinkToFile:
-            fs::create_symlink(In("file"), path);
-            break;
-        case Kind::LinkToFolder:
-            fs::create_symlink(In("folder"), path);
-            break;
-        case Kind::DanglingLink:
-            fs::create_symlink(In("gone"), path);
-            break;
-        }
-    }
-};
-
-TEST_P(PathKindTest, FirstEntryAndFolderExistsFollowLinks)
-{
-    const std::string path = In("level.dat");
-    Make(GetParam().kind, path);
-    EXPECT_EQ(m_services.FirstEntry(path), GetParam().isFile ? "level.dat" : "");
-    EXPECT_EQ(m_services.FolderExists(path), GetParam().isFolder);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Kinds, PathKindTest,
-    ::testing::Values(PathCase{"File", Kind::File, true, false},
-                      PathCase{"Folder", Kind::Folder, false, true},
-                      PathCase{"Missing", Kind::Missing, false, false},
-                      PathCase{"LinkToFile", Kind::LinkToFile, true, false},
-                      PathCase{"LinkToFolder", Kind::LinkToFolder, false, true},
-                      PathCase{"DanglingLink", Kind::DanglingLink, false, false}),
-    test::CaseName{});
-
-struct MakeDirCase
-{
-    const char* name;
-    const char* path;
-    bool exists;
-    std::errc expected;
-};
-
-class MakeDirTest : public ServicesTest, public ::testing::WithParamInterface<MakeDirCase>
-{
-};
-
-TEST_P(MakeDirTest, CreatesOnlyNewFoldersWithExistingParent)
-{
-    const std::string path = In(GetParam().path);
-    if (GetParam().exists) {
-        fs::create_directory(path);
-    }
-    EXPECT_EQ(m_services.MakeDir(path), test::CodeOf(GetParam().expected));
-    EXPECT_EQ(fs::is_directory(path), GetParam().exists || GetParam().expected == std::errc{});
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, MakeDirTest,
-    ::testing::Values(MakeDirCase{"New", "new", false, std::errc{}},
-                      MakeDirCase{"NewWithSlash", "new/", false, std::errc{}},
-                      MakeDirCase{"Taken", "taken", true, std::errc::file_exists},
-                      MakeDirCase{"TakenWithSlash", "taken/", true, std::errc::file_exists},
-                      MakeDirCase{"ParentMissing", "missing/new", false,
-                                  std::errc::no_such_file_or_directory}),
-    test::CaseName{});
-
-TEST_F(ServicesTest, DeleteFileRemovesOnlyFiles)
-{
-    WriteFile(In("a"), "x");
+    EXPECT_EQ(m_services.AppDir() + SystemServices("/").AppDir(), "/opt/saver/");
+    WriteFile(In("file"), "xyz");
+    const timespec times[2] = {{0, UTIME_OMIT}, {1'500'000'000, 123'456'789}};
+    ::utimensat(AT_FDCWD, In("file").c_str(), times, 0);
     fs::create_directory(In("folder"));
-    EXPECT_FALSE(m_services.DeleteFile(In("a")));
-    EXPECT_FALSE(fs::exists(In("a")));
-    EXPECT_EQ(m_services.DeleteFile(In("a")), std::errc::no_such_file_or_directory);
-    EXPECT_EQ(m_services.DeleteFile(In("folder")), std::errc::is_a_directory);
+    for (const auto& [link, target] :
+         {std::pair{"to file", "file"}, {"to folder", "folder"}, {"dangling", "gone"}})
+        fs::create_symlink(target, In(link));
+    for (const std::string name : {"file", "to file", "folder", "to folder", "gone", "dangling"}) {
+        const bool file = name.ends_with("file"), folder = name.ends_with("folder");
+        const FileStatus status = m_services.Status(In(name));
+        EXPECT_EQ(std::tuple(status.error.value(), status.isFile, status.isFolder),
+                  std::tuple(file || folder ? 0 : ENOENT, file, folder))
+            << name;
+        EXPECT_TRUE(!file || (status.size == 3 && status.modifiedNs == 1'500'000'000'123'456'789));
+        EXPECT_EQ(m_services.FirstEntry(In(name)), file ? name : "");
+        EXPECT_EQ(m_services.FolderExists(In(name)), folder);
+        EXPECT_EQ(m_services.ResolvedPath(In(name)),
+                  file || folder ? fs::canonical(In(name)).string() : In(name));
+    }
 }
 
-TEST_F(ServicesTest, RemoveFolderRemovesLockedContentButNotLinkTargets)
+// Locked folders are opened up to be emptied; links inside are removed, never followed.
+TEST_F(ServicesTest, MakesAndRemovesFilesAndFolders)
 {
-    fs::create_directories(In("outside"));
-    WriteFile(In("outside/keep"), "keep");
+    EXPECT_FALSE(m_services.MakeDir(In("new/")));
+    EXPECT_EQ(m_services.MakeDir(In("new")), std::errc::file_exists);
+    EXPECT_EQ(m_services.MakeDir(In("gone/new")), std::errc::no_such_file_or_directory);
+    WriteFile(In("new/file"), "x");
+    EXPECT_EQ(m_services.DeleteFile(In("new")), std::errc::is_a_directory);
+    EXPECT_FALSE(m_services.DeleteFile(In("new/file")));
+    EXPECT_EQ(m_services.DeleteFile(In("new/file")), std::errc::no_such_file_or_directory);
     fs::create_directories(In("old/locked/deeper"));
-    fs::create_directories(In("old/closed"));
+    fs::create_directory(In("old/closed"));
     WriteFile(In("old/locked/deeper/file"), "x");
-    WriteFile(In("old/closed/file"), "x");
-    fs::create_symlink(In("outside"), In("old/locked/outside"));
-    fs::create_symlink(In("outside/keep"), In("old/keep"));
-    ::chmod(In("old/locked/deeper/file").c_str(), 0444);
-    ::chmod(In("old/locked/deeper").c_str(), 0555);
-    ::chmod(In("old/locked").c_str(), 0555);
-    ::chmod(In("old/closed").c_str(), 0);
-
-    EXPECT_FALSE(m_services.RemoveFolder(In("old")));
-
-    EXPECT_FALSE(fs::exists(fs::symlink_status(In("old"))));
-    EXPECT_EQ(ReadFile(In("outside/keep")), "keep");
+    fs::create_symlink(In("new"), In("old/locked/new"));
+    fs::permissions(m_dir.path(), fs::perms::all);
+    for (const auto& [path, mode] : {std::pair{"old/locked/deeper", 0555},
+                                     {"old/locked", 0555},
+                                     {"old/closed", 0},
+                                     {"old", 0755}}) {
+        ::chown(In(path).c_str(), 65534, 65534); // for "nobody" to unlock
+        ::chmod(In(path).c_str(), static_cast<mode_t>(mode));
+    }
+    EXPECT_EQ(test::RunUnprivileged([&] { return m_services.RemoveFolder(In("old")).value(); }), 0);
+    EXPECT_EQ(ListTree(m_dir.path()).size(), 1u); // "new", now empty
     EXPECT_EQ(m_services.RemoveFolder(In("old")), std::errc::no_such_file_or_directory);
 }
 
-struct CopyCase
+TEST_F(ServicesTest, CopyFileCopiesBytesAndPermissionsOrLeavesNothing)
 {
-    const char* name;
-    std::size_t size;
-    // The source sits on another filesystem, where the kernel refuses to copy by itself.
-    bool fromMemory;
-};
-
-class CopyFileTest : public ServicesTest, public ::testing::WithParamInterface<CopyCase>
-{
-};
-
-TEST_P(CopyFileTest, CopiesBytesAndPermissions)
-{
-    if (GetParam().fromMemory && !fs::is_directory("/dev/shm")) {
-        GTEST_SKIP() << "no /dev/shm";
+    const test::TempDir memory("/dev/shm"); // where the kernel may not copy to the disk
+    for (const auto& [from, size] : {std::pair{In("from"), 0},
+                                     {In("from"), (5 << 20) + 1},
+                                     {memory.path() + "/from", 5 << 20}}) {
+        const std::string bytes = test::RandomBytes(static_cast<std::size_t>(size), 7);
+        WriteFile(from, bytes);
+        ::chmod(from.c_str(), 0640);
+        fs::remove(In("to"));
+        ASSERT_FALSE(m_services.CopyFile(from, In("to")));
+        EXPECT_TRUE(Content(In("to")) == bytes) << from << size;
+        EXPECT_EQ(fs::status(In("to")).permissions(), fs::perms(0640));
     }
-    const test::TempDir sourceDir(GetParam().fromMemory ? "/dev/shm" : m_dir.path());
-    const std::string from = sourceDir.path() + "/region.mca";
-    const std::string bytes = test::RandomBytes(GetParam().size, 7);
-    WriteFile(from, bytes);
-    ::chmod(from.c_str(), 0640);
-
-    ASSERT_FALSE(m_services.CopyFile(from, In("copy")));
-
-    EXPECT_TRUE(ReadFile(In("copy")) == bytes);
-    EXPECT_EQ(fs::status(In("copy")).permissions(), fs::perms(0640));
-}
-
-INSTANTIATE_TEST_SUITE_P(Sizes, CopyFileTest,
-                         ::testing::Values(CopyCase{"Empty", 0, false},
-                                           CopyCase{"OneByte", 1, false},
-                                           CopyCase{"ChunkAndOne", (1u << 20) + 1, false},
-                                           CopyCase{"FiveMiB", 5u << 20, false},
-                                           CopyCase{"FiveMiBAcrossFilesystems", 5u << 20, true}),
-                         test::CaseName{});
-
-TEST_F(ServicesTest, CopyFileLeavesExistingTargetUntouched)
-{
-    WriteFile(In("from"), "new");
-    WriteFile(In("to"), "old");
     EXPECT_EQ(m_services.CopyFile(In("from"), In("to")), std::errc::file_exists);
-    EXPECT_EQ(ReadFile(In("to")), "old");
+    EXPECT_EQ(m_services.CopyFile(In("gone"), In("new")), std::errc::no_such_file_or_directory);
+    EXPECT_EQ(m_services.CopyFile(m_dir.path(), In("new")), std::errc::is_a_directory);
+    std::signal(SIGXFSZ, SIG_IGN); // writes past the limit fail with EFBIG instead
+    rlimit limit = {1 << 20, RLIM_INFINITY}, saved = {};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    EXPECT_EQ(m_services.CopyFile(In("from"), In("new")), std::errc::file_too_large);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    EXPECT_FALSE(fs::exists(In("new")));
 }
 
-TEST_F(ServicesTest, CopyFileFromMissingOrFolderLeavesNoTarget)
+template <int Error> int Refuse(int, const char*, int, const char*, unsigned)
 {
-    fs::create_directory(In("folder"));
-    EXPECT_EQ(m_services.CopyFile(In("missing"), In("to")), std::errc::no_such_file_or_directory);
-    EXPECT_EQ(m_services.CopyFile(In("folder"), In("to")), std::errc::is_a_directory);
-    EXPECT_FALSE(fs::exists(In("to")));
+    return errno = Error, -1;
 }
 
-TEST_F(ServicesTest, CopyFileFailingHalfwayLeavesNoTarget)
+// Each rename that must not replace is also made by hand, as on filesystems whose renameat2
+// cannot promise that.
+TEST_F(ServicesTest, RenameMovesOrLeavesBothIntact)
 {
-    WriteFile(In("from"), test::RandomBytes(3u << 20, 1));
-    const test::FileSizeLimit limit(1u << 20);
-    EXPECT_EQ(m_services.CopyFile(In("from"), In("to")), std::errc::file_too_large);
-    EXPECT_FALSE(fs::exists(In("to")));
-}
-
-TEST_F(ServicesTest, CopyFileIntoReadOnlyFolderIsRefused)
-{
-    if (test::IsRoot()) {
-        GTEST_SKIP() << "root ignores permissions";
-    }
-    WriteFile(In("from"), "x");
-    fs::create_directory(In("locked"));
-    ::chmod(In("locked").c_str(), 0555);
-    EXPECT_EQ(m_services.CopyFile(In("from"), In("locked/to")), std::errc::permission_denied);
-}
-
-enum class Entry { None, File, Folder };
-
-struct RenameCase
-{
-    const char* name;
-    Entry from;
-    Entry to;
-    bool replace;
-    std::errc expected;
-};
-
-class RenameTest : public ServicesTest, public ::testing::WithParamInterface<RenameCase>
-{
-protected:
-    // Files hold their mark, folders a file "mark" holding it.
-    void Make(Entry entry, const std::string& path, const std::string& mark)
-    {
-        if (entry == Entry::File) {
-            WriteFile(path, mark);
-        } else if (entry == Entry::Folder) {
-            fs::create_directory(path);
-            WriteFile(path + "/mark", mark);
+    const std::function<std::error_code(bool replace)> ways[] = {
+        [&](bool replace) { return m_services.Rename(In("from"), In("to"), replace); },
+        [&](bool) { return RenameWithoutReplacing(In("from"), In("to"), Refuse<EINVAL>); },
+        [&](bool) { return RenameWithoutReplacing(In("from"), In("to"), Refuse<ENOSYS>); }};
+    for (const auto& way : ways) {
+        // What is at "from" and at "to" before: "file", "folder" or nothing.
+        for (const auto& [from, to, replace, error] : {std::tuple{"file", "", false, 0},
+                                                       {"file", "file", true, 0},
+                                                       {"file", "file", false, EEXIST},
+                                                       {"folder", "", false, 0},
+                                                       {"folder", "folder", false, EEXIST},
+                                                       {"file", "folder", false, EEXIST},
+                                                       {"folder", "file", false, EEXIST},
+                                                       {"", "", false, ENOENT},
+                                                       {"", "file", true, ENOENT}}) {
+            if (replace && &way != ways)
+                continue;
+            for (const auto& [kind, name] : {std::pair{from, "from"}, {to, "to"}}) {
+                fs::remove_all(In(name));
+                if (std::string_view(kind) == "file")
+                    WriteFile(In(name), name);
+                else if (*kind != '\0')
+                    fs::create_directory(In(name));
+            }
+            auto expected = ListTree(m_dir.path());
+            if (error == 0) {
+                expected["to"] = expected["from"];
+                expected.erase("from");
+            }
+            EXPECT_EQ(way(replace).value(), error) << from << "→" << to << replace << &way - ways;
+            EXPECT_EQ(ListTree(m_dir.path()), expected);
         }
     }
-    static std::string Mark(const std::string& path)
-    {
-        if (!fs::exists(path)) {
-            return "none";
-        }
-        return ReadFile(fs::is_directory(path) ? path + "/mark" : path);
+}
+
+// A folder with write and search but no read permission takes a rename but cannot be opened
+// to flush it: the rename has happened all the same.
+TEST_F(ServicesTest, RenameInUnreadableFolderSucceeds)
+{
+    WriteFile(In("a"), "x");
+    fs::permissions(m_dir.path(), fs::perms(0333));
+    EXPECT_EQ(test::RunUnprivileged([&] {
+                  return m_services.Rename(In("a"), In("b"), false).value() +
+                         m_services.Rename(In("b"), In("c"), true).value();
+              }),
+              0);
+    EXPECT_EQ(Content(In("c")), "x");
+}
+
+TEST_F(ServicesTest, ReadsAndWritesOneLine)
+{
+    const std::string full(32 * 1024, 'x');
+    for (const auto& [content, text] : std::initializer_list<std::pair<std::string, std::string>>{
+             {"a\rb", "a"}, {"a\n\rb", "a"}, {full + "y\r\n", full}, {"", ""}}) {
+        WriteFile(In("name.txt"), content);
+        const FirstLine line = m_services.ReadFirstLine(In("name.txt"));
+        EXPECT_EQ(std::tuple(line.error.value(), line.present, line.text),
+                  std::tuple(0, !content.empty(), text));
+        EXPECT_FALSE(m_services.WriteOneLine(In("name.txt"), text));
+        EXPECT_EQ(Content(In("name.txt")), text + "\r\n");
     }
-};
-
-TEST_P(RenameTest, MovesOrLeavesBothIntact)
-{
-    Make(GetParam().from, In("from"), "from");
-    Make(GetParam().to, In("to"), "to");
-    const std::string fromBefore = Mark(In("from"));
-    const std::string toBefore = Mark(In("to"));
-
-    EXPECT_EQ(m_services.Rename(In("from"), In("to"), GetParam().replace),
-              test::CodeOf(GetParam().expected));
-
-    if (GetParam().expected == std::errc{}) {
-        EXPECT_FALSE(fs::exists(In("from")));
-        EXPECT_EQ(Mark(In("to")), "from");
-    } else {
-        EXPECT_EQ(Mark(In("from")), fromBefore);
-        EXPECT_EQ(Mark(In("to")), toBefore);
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, RenameTest,
-    ::testing::Values(
-        RenameCase{"FileToFreeName", Entry::File, Entry::None, false, std::errc{}},
-        RenameCase{"FileToFreeNameReplacing", Entry::File, Entry::None, true, std::errc{}},
-        RenameCase{"FileOverFileReplacing", Entry::File, Entry::File, true, std::errc{}},
-        RenameCase{"FileOverFile", Entry::File, Entry::File, false, std::errc::file_exists},
-        RenameCase{"FolderToFreeName", Entry::Folder, Entry::None, false, std::errc{}},
-        RenameCase{"FolderOverFolder", Entry::Folder, Entry::Folder, false, std::errc::file_exists},
-        RenameCase{"FileOverFolder", Entry::File, Entry::Folder, false, std::errc::file_exists},
-        RenameCase{"MissingSource", Entry::None, Entry::None, false,
-                   std::errc::no_such_file_or_directory},
-        RenameCase{"MissingSourceReplacing", Entry::None, Entry::File, true,
-                   std::errc::no_such_file_or_directory}),
-    test::CaseName{});
-
-struct LineCase
-{
-    const char* name;
-    std::string content;
-    bool present;
-    std::string text;
-};
-
-class ReadFirstLineTest : public ServicesTest, public ::testing::WithParamInterface<LineCase>
-{
-};
-
-TEST_P(ReadFirstLineTest, ReturnsBytesBeforeLineEnd)
-{
-    WriteFile(In("name.txt"), GetParam().content);
-    const FirstLine line = m_services.ReadFirstLine(In("name.txt"));
-    EXPECT_FALSE(line.error);
-    EXPECT_EQ(line.present, GetParam().present);
-    EXPECT_EQ(line.text, GetParam().text);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Contents, ReadFirstLineTest,
-    ::testing::Values(LineCase{"CrLf", "a\r\nb", true, "a"}, LineCase{"Cr", "a\rb", true, "a"},
-                      LineCase{"Lf", "a\nb", true, "a"}, LineCase{"OnlyCrLf", "\r\n", true, ""},
-                      LineCase{"LfBeforeCr", "a\n\rb", true, "a"}, LineCase{"Empty", "", false, ""},
-                      LineCase{"NoLineEnd", "World 1", true, "World 1"},
-                      LineCase{"Utf8", "Welt \xe4\xb8\x96\r\n", true, "Welt \xe4\xb8\x96"},
-                      LineCase{"LongLine", std::string(40 * 1024, 'x'), true,
-                               std::string(32 * 1024, 'x')},
-                      LineCase{"LineEndPastLimit", std::string(32 * 1024, 'y') + "\r\n", true,
-                               std::string(32 * 1024, 'y')}),
-    test::CaseName{});
-
-TEST_F(ServicesTest, ReadFirstLineOfFolderOrMissingFileFails)
-{
-    fs::create_directory(In("folder"));
-    EXPECT_EQ(m_services.ReadFirstLine(In("folder")).error, std::errc::is_a_directory);
-    EXPECT_EQ(m_services.ReadFirstLine(In("missing")).error, std::errc::no_such_file_or_directory);
-}
-
-struct TextCase
-{
-    const char* name;
-    std::string text;
-};
-
-class WriteOneLineTest : public ServicesTest, public ::testing::WithParamInterface<TextCase>
-{
-};
-
-TEST_P(WriteOneLineTest, ReplacesContentWithTextAndCrLf)
-{
-    WriteFile(In("name.txt"), std::string(100, 'o') + "\r\nsecond line\r\n");
-    EXPECT_FALSE(m_services.WriteOneLine(In("name.txt"), GetParam().text));
-    EXPECT_EQ(ReadFile(In("name.txt")), GetParam().text + "\r\n");
-}
-
-INSTANTIATE_TEST_SUITE_P(Texts, WriteOneLineTest,
-                         ::testing::Values(TextCase{"Empty", ""}, TextCase{"Ascii", "World"},
-                                           TextCase{"Utf8", "\xe4\xb8\x96\xe7\x95\x8c 2"}),
-                         test::CaseName{});
-
-TEST_F(ServicesTest, WriteOneLineCreatesMissingFileButNotFolder)
-{
-    EXPECT_FALSE(m_services.WriteOneLine(In("new.txt"), "x"));
-    EXPECT_EQ(ReadFile(In("new.txt")), "x\r\n");
-    EXPECT_EQ(m_services.WriteOneLine(In("missing/new.txt"), "x"),
-              std::errc::no_such_file_or_directory);
+    EXPECT_EQ(m_services.ReadFirstLine(m_dir.path()).error, std::errc::is_a_directory);
+    EXPECT_EQ(m_services.WriteOneLine(In("gone/a"), "x"), std::errc::no_such_file_or_directory);
 }
 
 } // namespace

@@ -1,53 +1,73 @@
 #pragma once
 
-#include <gtest/gtest.h>
+#include "TempDir.h"
 
-#include <cstddef>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <map>
-#include <string>
-#include <sys/resource.h>
-#include <system_error>
+#include <random>
 
 namespace saver::test {
 
-// Names each case of a table after the case's `name` field.
-struct CaseName
+// The same bytes for the same seed, which a copy that drops or shifts a block cannot match.
+inline std::string RandomBytes(std::size_t size, unsigned seed)
 {
-    template <typename Case>
-    std::string operator()(const ::testing::TestParamInfo<Case>& tested) const
-    {
-        return tested.param.name;
+    std::mt19937 generator(seed);
+    std::string bytes(size, '\0');
+    for (char& byte : bytes)
+        byte = static_cast<char>(generator());
+    return bytes;
+}
+
+// Read in one go: the files tested are large.
+inline std::string Content(const std::string& path)
+{
+    std::string bytes(std::filesystem::file_size(path), '\0');
+    std::ifstream(path, std::ios::binary).read(bytes.data(), std::ssize(bytes));
+    return bytes;
+}
+
+// Every entry below `folder`, links not followed, by its relative path: "link:<text>", or its
+// kind, permissions and time of change, and for a file its size and a hash of its bytes.
+inline std::map<std::string, std::string> ListTree(const std::string& folder)
+{
+    std::map<std::string, std::string> tree;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        struct stat info = {};
+        ::lstat(entry.path().c_str(), &info);
+        std::string& text = tree[entry.path().lexically_relative(folder)];
+        text = entry.is_symlink()
+                   ? "link:" + std::filesystem::read_symlink(entry).string()
+                   : std::to_string(info.st_mode) + " " + std::to_string(info.st_mtim.tv_sec) +
+                         "." + std::to_string(info.st_mtim.tv_nsec);
+        if (S_ISREG(info.st_mode))
+            text += " " + std::to_string(std::hash<std::string>{}(Content(entry.path())));
     }
-};
+    return tree;
+}
 
-// `size` pseudo-random bytes, the same for the same seed: a copy that drops, repeats or
-// shifts a block cannot match them by chance.
-std::string RandomBytes(std::size_t size, unsigned seed);
-
-// Every entry below `folder` by its path relative to `folder`: "dir", "file:<size>:<hash>",
-// "link:<link text>" or, for pipes and sockets, "special". Links are not followed.
-std::map<std::string, std::string> ListTree(const std::string& folder);
-
-// What the services return for `expected`: no error at all for std::errc{}, otherwise the
-// code in the generic category.
-std::error_code CodeOf(std::errc expected);
-
-// Root passes every permission check, so tests of refused access cannot run as root.
-bool IsRoot();
-
-// While it lives, writes past `limit` bytes of a file fail with EFBIG: a copy can be made
-// to fail halfway without filling a disk.
-class FileSizeLimit
+// Root passes every permission check: as root, `task` runs in a child that has become
+// "nobody". Returns what `task` returns, or -1 when the child could not tell.
+inline int RunUnprivileged(const std::function<int()>& task)
 {
-public:
-    explicit FileSizeLimit(rlim_t limit);
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-    ~FileSizeLimit();
-
-private:
-    rlimit m_saved{};
-    void (*m_savedHandler)(int) = nullptr;
-};
+    int ends[2] = {};
+    if (::geteuid() != 0 || ::pipe(ends) != 0)
+        return ::geteuid() != 0 ? task() : -1;
+    if (::fork() == 0) {
+        const int result = ::setgid(65534) == 0 && ::setuid(65534) == 0 ? task() : -1;
+        ::_exit(::write(ends[1], &result, sizeof result) == sizeof result ? 0 : 1);
+    }
+    ::close(ends[1]);
+    int result = -1;
+    const bool told = ::read(ends[0], &result, sizeof result) == sizeof result;
+    ::close(ends[0]);
+    ::wait(nullptr);
+    return told ? result : -1;
+}
 
 } // namespace saver::test

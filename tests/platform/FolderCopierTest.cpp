@@ -1,0 +1,225 @@
+#include "FolderCopier.h"
+
+#include "SystemServices.h"
+#include "TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+
+#include <set>
+
+namespace saver {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Content;
+using test::ListTree;
+using test::RandomBytes;
+using test::WriteFile;
+
+// The kernel's ways of copying, each failing with the error given, or working when it is 0.
+KernelCopyCalls Failing(int cloneError, int rangeError)
+{
+    KernelCopyCalls calls = SystemCopyCalls();
+    if (cloneError != 0)
+        calls.clone = [=](int, int) { return errno = cloneError, -1; };
+    if (rangeError != 0)
+        calls.copyRange = [=](int, off_t*, int, off_t*, std::size_t) -> ssize_t {
+            return errno = rangeError, -1;
+        };
+    return calls;
+}
+
+class FolderCopierTest : public ::testing::Test
+{
+protected:
+    FolderCopierTest() { fs::create_directories(Source()), fs::create_directory(In("backups")); }
+
+    std::string In(const std::string& name) const { return m_dir.path() + "/" + name; }
+    std::string Source(const std::string& name = {}) const { return In("save/World/" + name); }
+    std::string Copied(const std::string& name = {}) const { return In("backups/World/" + name); }
+    FolderCopyResult Copy(const FolderCopyOptions& options = {},
+                          const KernelCopyCalls& calls = SystemCopyCalls())
+    {
+        fs::remove_all(Copied());
+        return FolderCopier(options, calls).Run(Source(), In("backups"));
+    }
+
+    test::TempDir m_dir;
+};
+
+// Whatever way copies a file of 64 MiB with two small blocks of data in it, the copy takes
+// little more room than the data. A way that is not available falls back to the next, down to
+// reads and writes, which every filesystem has; any other error is reported.
+TEST_F(FolderCopierTest, FallsBackOnlyWhenAWayIsNotAvailableAndKeepsHoles)
+{
+    const FileDescriptor file(::open(Source("sparse").c_str(), O_RDWR | O_CREAT, 0600));
+    ASSERT_FALSE(file.WriteAll(RandomBytes(5000, 1), 4096));
+    ASSERT_FALSE(file.WriteAll(RandomBytes(5000, 2), 32 << 20));
+    ASSERT_EQ(::ftruncate(file.Get(), 64 << 20), 0);
+    const std::tuple<int, int, int> cases[] = {
+        {0, 0, 0},           {EOPNOTSUPP, 0, 0},      {EXDEV, EXDEV, 0},
+        {ENOTTY, ENOSYS, 0}, {EINVAL, EOPNOTSUPP, 0}, {EBADF, EPERM, 0},
+        {EIO, 0, EIO},       {EXDEV, ENOSPC, ENOSPC}};
+    for (const auto& [clone, range, reported] : cases) {
+        EXPECT_EQ(Copy({}, Failing(clone, range)).error.value(), reported) << clone << range;
+        struct stat copy = {};
+        ::stat(Copied("sparse").c_str(), &copy);
+        EXPECT_LT(copy.st_blocks, reported == 0 ? 2048 : copy.st_blocks + 1); // 1 MiB
+        EXPECT_TRUE(reported != 0 || Content(Copied("sparse")) == Content(Source("sparse")));
+    }
+}
+
+// More files and bytes than the copy keeps on their way to the disk at once, with links, a
+// pipe, unusual names, locked folders, permissions and times.
+TEST_F(FolderCopierTest, CopiesTreeAndReportsProgressNowAndThen)
+{
+    fs::create_directories(Source("region/deep"));
+    std::uint64_t total = 0;
+    for (unsigned i = 0; i < 70; ++i) {
+        const std::size_t size = i % 10 == 0 ? (3 << 20) + i : 100 * i;
+        WriteFile(Source("region/r." + std::to_string(i)), RandomBytes(size, i));
+        total += size;
+    }
+    WriteFile(Source("\xe5\xad\x98 'b\"$*?\\" + std::string(200, 'n')), "");
+    WriteFile(Source("sparse"), "data"); // the hole after it counts as copied at once
+    fs::resize_file(Source("sparse"), 64 << 20);
+    total += 64 << 20;
+    fs::create_symlink("../r.1", Source("region/deep/up"));
+    fs::create_symlink(In("backups"), Source("outside"));
+    ASSERT_EQ(::mkfifo(Source("pipe").c_str(), 0644), 0); // opening it would wait forever
+    for (const std::string name : {"region/r.3", "region/deep", "region", ""}) {
+        const timespec times[2] = {{1, 0}, {1'400'000'000 + std::ssize(name), 999'999'999}};
+        ::utimensat(AT_FDCWD, Source(name).c_str(), times, 0);
+        ::chmod(Source(name).c_str(), name.size() == 6 ? 0555 : 0750); // filled, then locked
+    }
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> reports;
+    FolderCopyOptions options;
+    options.progress = [&](std::uint64_t done, std::uint64_t all) {
+        reports.emplace_back(done, all);
+    };
+
+    const FolderCopyResult result = SystemServices("").CopyFolder(Source(), In("backups"), options);
+
+    ASSERT_FALSE(result.error) << result.error.message();
+    auto expected = ListTree(In("save"));
+    expected.erase("World/pipe");
+    EXPECT_EQ(ListTree(In("backups")), expected);
+    EXPECT_EQ(reports.front(), std::pair(std::uint64_t{0}, total));
+    EXPECT_EQ(reports.back(), std::pair(total, total));
+    for (std::size_t i = 1; i < reports.size(); ++i) {
+        EXPECT_LE(reports[i - 1].first, reports[i].first);
+        EXPECT_EQ(reports[i].second, total);
+    }
+    // Now and then is once per 4 MiB at most, besides the first and the last.
+    EXPECT_GT(reports.size(), 2u);
+    EXPECT_LE(reports.size(), total / (4 << 20) + 2);
+}
+
+// Copied into a folder inside itself, the source does not copy the copy.
+TEST_F(FolderCopierTest, LeavesOutWhatTheCallerAsksByFullPath)
+{
+    fs::create_directories(Source("saver/backups"));
+    WriteFile(Source("level.dat"), "x");
+    WriteFile(Source("skip.dat"), "x");
+    fs::create_symlink("level.dat", Source("link"));
+    std::set<std::string> asked;
+    FolderCopyOptions options;
+    options.progress = [](std::uint64_t, std::uint64_t) {};
+    options.leaveOut = [&](const std::string& path) {
+        asked.insert(path);
+        return path == Source("saver") || path == Source("skip.dat");
+    };
+
+    auto expected = ListTree(Source());
+    expected.erase("saver"), expected.erase("saver/backups"), expected.erase("skip.dat");
+
+    ASSERT_FALSE(FolderCopier(options).Run(Source(), Source("saver/backups")).error);
+
+    EXPECT_EQ(ListTree(Source("saver/backups/World")), expected);
+    EXPECT_EQ(asked, (std::set<std::string>{Source("level.dat"), Source("link"), Source("saver"),
+                                            Source("skip.dat")}));
+}
+
+// A stop asked for before the copy, while it measures the tree, or in the middle of a file.
+TEST_F(FolderCopierTest, StopsWhenAsked)
+{
+    for (const char* name : {"r.0.mca", "r.1.mca", "r.2.mca"})
+        WriteFile(Source(name), RandomBytes(5 << 20, 3));
+    const auto source = ListTree(Source());
+    enum Moment { Before, Measuring, MidFile };
+    for (const Moment moment : {Before, Measuring, MidFile}) {
+        std::stop_source stop;
+        int asked = 0;
+        FolderCopyOptions options;
+        options.cancel = stop.get_token();
+        options.leaveOut = [&](const std::string&) {
+            if (++asked == 1 && moment == Measuring)
+                stop.request_stop();
+            return false;
+        };
+        options.progress = [&](std::uint64_t done, std::uint64_t) {
+            if (moment == MidFile && done > 0)
+                stop.request_stop();
+        };
+        if (moment == Before)
+            stop.request_stop();
+        // A clone copies a whole file in one step, without a middle to stop in.
+        EXPECT_EQ(Copy(options, Failing(EOPNOTSUPP, 0)).error, std::errc::operation_canceled);
+        EXPECT_EQ(fs::exists(Copied()), moment == MidFile);
+        if (moment == MidFile) {
+            for (const auto& [name, entry] : ListTree(Copied()))
+                EXPECT_NE(entry, source.at(name)) << name; // none went over whole
+        } else {
+            EXPECT_EQ(asked, moment == Measuring ? 1 : 0);
+        }
+    }
+}
+
+// Each try to copy the file changes it, as the game may, as often as the case says; the copy
+// kept is the last one.
+TEST_F(FolderCopierTest, CopiesAgainWhileTheFileChanges)
+{
+    for (const int changes : {1, 5}) {
+        WriteFile(Source("busy.mca"), RandomBytes(100'000, 6));
+        KernelCopyCalls calls = Failing(EOPNOTSUPP, 0);
+        int tries = 0;
+        calls.copyRange = [&](int from, off_t* fromAt, int to, off_t* toAt, std::size_t bytes) {
+            const ssize_t moved = SystemCopyCalls().copyRange(from, fromAt, to, toAt, bytes);
+            if (tries++ < changes)
+                std::ofstream(Source("busy.mca"), std::ios::app) << "more";
+            return moved;
+        };
+        std::uint64_t done = 0;
+        FolderCopyOptions options;
+        options.progress = [&](std::uint64_t bytes, std::uint64_t) { done = bytes; };
+
+        const FolderCopyResult result = Copy(options, calls);
+
+        EXPECT_FALSE(result.error) << result.error.message();
+        EXPECT_EQ(result.changedFiles, changes == 1 ? 0u : 1u);
+        EXPECT_EQ(done, fs::file_size(Copied("busy.mca")));
+        EXPECT_EQ(Content(Copied("busy.mca")) == Content(Source("busy.mca")), changes == 1);
+    }
+}
+
+TEST_F(FolderCopierTest, ReportsWhatStopsTheCopy)
+{
+    const FolderCopyOptions none;
+    fs::create_directory(Copied());
+    EXPECT_EQ(FolderCopier(none).Run(Source(), In("backups")).error, std::errc::file_exists);
+    EXPECT_EQ(FolderCopier(none).Run(In("gone"), In("backups")).error.value(), ENOENT);
+    for (const std::string& path : {m_dir.path(), In("save"), In("backups"), Source()})
+        fs::permissions(path, fs::perms::all);
+    WriteFile(Source("locked"), "x");
+    for (const bool folder : {false, true}) {
+        fs::permissions(Source("locked"), fs::perms::none);
+        EXPECT_EQ(test::RunUnprivileged([&] { return Copy().error.value(); }), EACCES) << folder;
+        fs::remove(Source("locked"));
+        fs::create_directory(Source("locked"));
+    }
+}
+
+} // namespace
+} // namespace saver
