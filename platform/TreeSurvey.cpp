@@ -59,7 +59,7 @@ CopyPlan PlanFolderCopy(const std::string& from, const FolderCopyOptions& option
         ++entries;
         struct stat counterpart = {};
         const std::string there = options.shareFrom + path.substr(from.size());
-        const bool found = unchanged && ::lstat(there.c_str(), &counterpart) == 0;
+        const bool found = !options.shareFrom.empty() && ::lstat(there.c_str(), &counterpart) == 0;
         if (!found || (info.st_mode & S_IFMT) != (counterpart.st_mode & S_IFMT) ||
             (S_ISREG(info.st_mode) && !SameSizeAndTime(info, counterpart)))
             unchanged = false;
