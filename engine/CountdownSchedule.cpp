@@ -50,7 +50,6 @@ CountdownSchedule::Tick CountdownSchedule::OnTick(const ClockFields& now, int in
                          BackupBetween(-1, last - kSecondsPerDay, interval);
     }
     tick.countdown = CountdownText(tick.Remaining);
-    m_remaining = tick.Remaining;
     m_lastElapsed = elapsed;
 
     // The start moves up once half an hour has passed. Only the minutes are compared, not

@@ -2,7 +2,6 @@
 
 #include "ClockFields.h"
 
-#include <optional>
 #include <string>
 
 namespace saver {
@@ -25,8 +24,6 @@ public:
 
     Tick OnTick(const ClockFields& now, int intervalMinutes);
 
-    std::optional<int> Remaining() const { return m_remaining; }
-
 private:
     int m_startH = 0;
     int m_startM = 0;
@@ -34,7 +31,6 @@ private:
     // Seconds from the start to the previous tick, so a backup due in between is not lost.
     int m_lastElapsed = 0;
     bool m_on = false;
-    std::optional<int> m_remaining;
 };
 
 // "04:59" for 299 seconds; minutes above 99 keep all their digits.

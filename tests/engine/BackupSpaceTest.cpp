@@ -1,33 +1,24 @@
-#include "AutoSaver.h"
 #include "BackupPruning.h"
-#include "EngineFixture.h"
-#include "FaultyServices.h"
 #include "ForwardingServices.h"
-#include "RunToEnd.h"
+#include "World.h"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace saver::test {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::StartsWith;
 
-class BackupSpace : public EngineFixture
+std::vector<std::string> Entries(const std::string& folder)
 {
-protected:
-    // A backup folder made `age` minutes before the others, holding a save of `bytes`.
-    void Backup(const std::string& name, int age, const std::string& marks = "",
-                std::size_t bytes = 10)
-    {
-        fs::create_directories(App(name) + "/MyWorld");
-        WriteFile(App(name) + "/MyWorld/level.dat", std::string(bytes, 'x'));
-        for (char mark : marks)
-            WriteFile(App(name) + (mark == 'm' ? "/.manual" : "/.pinned"), "");
-        files.SetModified(App(name), (1000 - age) * 60'000'000'000LL);
-    }
-};
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
 struct PruneCase
 {
@@ -36,64 +27,66 @@ struct PruneCase
     std::vector<std::string> kept;
 };
 
-class Pruning : public BackupSpace, public testing::WithParamInterface<PruneCase>
+class Pruning : public testing::TestWithParam<PruneCase>
 {
 };
 
-// Oldest to newest: 【1】 scheduled, 【2】 manual, 【3】 pinned, 【4】 and 【5】 scheduled,
-// 【6】 just made but dated oldest; beside them folders that are not the program's.
+// Oldest to newest: 【1】 scheduled, 【2】 manual, 【3】 pinned, 【4】 and 【5】 scheduled, and
+// 【6】 just made but dated oldest; beside them the slot, the settings and folders that are
+// not the program's.
 TEST_P(Pruning, RemovesExactlyTheOldestItMay)
 {
-    Backup("【1】1_0_0", 50, "", 600'000);
-    Backup("【2】2_0_0", 40, "m", 600'000);
-    Backup("【3】3_0_0", 30, "p", 600'000);
-    Backup("【4】4_0_0", 20, "", 600'000);
-    Backup("【5】5_0_0 (2)", 10, "", 600'000);
-    Backup("【6】6_0_0", 60, "", 600'000);
-    fs::create_directories(App("【7】x_0_0"));
-    fs::create_directories(App("my copy"));
-    const PruneOutcome outcome =
-        PruneWholeSaveBackups(files, GetParam().options, App("【6】6_0_0"));
-    EXPECT_FALSE(outcome.error);
+    World w;
+    const std::vector<std::pair<std::string, std::string>> backups = {
+        {"【1】1_0_0", ""}, {"【2】2_0_0", ".manual"}, {"【3】3_0_0", ".pinned"},
+        {"【4】4_0_0", ""}, {"【5】5_0_0 (2)", ""},    {"【6】6_0_0", ""}};
+    const int ages[] = {50, 40, 30, 20, 10, 60};
+    for (std::size_t i = 0; i < backups.size(); ++i) {
+        const std::string folder = w.Path("app/" + backups[i].first);
+        fs::create_directories(folder + "/World");
+        WriteFile(folder + "/World/level.dat", std::string(600'000, 'x'));
+        if (!backups[i].second.empty())
+            WriteFile(folder + "/" + backups[i].second, "");
+        w.real.SetModified(folder, (1000 - ages[i]) * 60'000'000'000LL);
+    }
+    fs::create_directories(w.Path("app/【7】x_0_0"));
+    fs::create_directories(w.Path("app/my copy"));
+    EXPECT_FALSE(
+        PruneWholeSaveBackups(w.files, GetParam().options, w.Path("app/【6】6_0_0")).error);
     std::vector<std::string> expected = GetParam().kept;
-    expected.insert(expected.end(), {"my copy", "【7】x_0_0"});
+    expected.insert(expected.end(),
+                    {"my copy", "saver.ini", "tmp.back", "【6】6_0_0", "【7】x_0_0"});
     std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(Entries(appDir.path()), expected);
+    EXPECT_EQ(Entries(w.Path("app")), expected);
 }
-
-const std::vector<std::string> kAll = {"【1】1_0_0", "【2】2_0_0",     "【3】3_0_0",
-                                       "【4】4_0_0", "【5】5_0_0 (2)", "【6】6_0_0"};
 
 INSTANTIATE_TEST_SUITE_P(
     Rules, Pruning,
     testing::Values(
-        PruneCase{"Off", {}, kAll},
+        PruneCase{
+            "Off", {}, {"【1】1_0_0", "【2】2_0_0", "【3】3_0_0", "【4】4_0_0", "【5】5_0_0 (2)"}},
         PruneCase{"KeepFive",
                   {.keepNewest = 5},
-                  {"【2】2_0_0", "【3】3_0_0", "【4】4_0_0", "【5】5_0_0 (2)", "【6】6_0_0"}},
-        PruneCase{"KeepOne", {.keepNewest = 1}, {"【2】2_0_0", "【3】3_0_0", "【6】6_0_0"}},
-        PruneCase{"KeepOneManualToo",
-                  {.keepNewest = 1, .pruneManual = true},
-                  {"【3】3_0_0", "【6】6_0_0"}},
-        PruneCase{
-            "KeepTwoMegabytes", {.keepMegabytes = 2}, {"【2】2_0_0", "【3】3_0_0", "【6】6_0_0"}}),
+                  {"【2】2_0_0", "【3】3_0_0", "【4】4_0_0", "【5】5_0_0 (2)"}},
+        PruneCase{"KeepOne", {.keepNewest = 1}, {"【2】2_0_0", "【3】3_0_0"}},
+        PruneCase{"KeepOneManualToo", {.keepNewest = 1, .pruneManual = true}, {"【3】3_0_0"}},
+        PruneCase{"KeepTwoMegabytes", {.keepMegabytes = 2}, {"【2】2_0_0", "【3】3_0_0"}}),
     [](const auto& info) { return info.param.name; });
 
-TEST_F(BackupSpace, FailedRemovalIsReportedAndStopsThePruning)
+TEST(BackupSpace, FailedRemovalIsReportedAndStopsThePruning)
 {
-    Backup("【1】1_0_0", 30);
-    Backup("【2】2_0_0", 20);
-    Backup("【3】3_0_0", 10);
-    FaultyServices faulty(files);
-    faulty.FailEvery("RemoveFolder", std::errc::permission_denied);
+    World w;
+    for (const char* name : {"【1】1_0_0/World", "【2】2_0_0/World", "【3】3_0_0/World"})
+        fs::create_directories(w.Path("app/") + name);
+    w.files.FailAt(1, std::errc::permission_denied, true);
     const PruneOutcome outcome =
-        PruneWholeSaveBackups(faulty, {.keepNewest = 1}, App("【3】3_0_0"));
+        PruneWholeSaveBackups(w.files, {.keepNewest = 1}, w.Path("app/【3】3_0_0"));
     EXPECT_EQ(outcome.error, std::errc::permission_denied);
-    EXPECT_EQ(outcome.failedPath, App("【1】1_0_0"));
-    EXPECT_EQ(Entries(appDir.path()).size(), 3u);
+    EXPECT_EQ(outcome.removed.size() + Entries(w.Path("app")).size(), 5u);
+    EXPECT_FALSE(outcome.failedPath.empty());
 }
 
-TEST(OptionsFileText, RoundTripsAndFallsBackOnGarbage)
+TEST(BackupSpace, OptionsRoundTripAndFallBackOnGarbage)
 {
     const BackupOptions set{.intervalMinutes = 60,
                             .kind = BackupKind::Character,
@@ -118,31 +111,23 @@ private:
     std::uint64_t m_free;
 };
 
-TEST_F(BackupSpace, UnchangedSaveIsSkippedWhenAskedAndABackupThatDoesNotFitIsNotStarted)
+TEST(BackupSpace, UnchangedSaveIsSkippedWhenAskedAndABackupThatDoesNotFitIsNotStarted)
 {
-    WriteFile(App("saver.ini"), LevelDat() + "\r\n");
-    fs::last_write_time(LevelDat(), fs::file_time_type::clock::now() - std::chrono::hours(1));
-    AutoSaver saver(files, clock);
-    saver.Form_Load();
-    ASSERT_FALSE(saver.SetOptions({.intervalMinutes = 1, .skipUnchanged = true}));
-    saver.chk1_Click(true);
-    const auto tickMinute = [&] {
-        for (int second = 0; second < 59; ++second, clock.Advance(1))
-            saver.Timer2_Timer();
-        clock.Advance(1);
-        return RunToEnd(saver, saver.Timer2_Timer().backup.job).lblShow2;
-    };
-    EXPECT_EQ(tickMinute(), "第1次 保存成功！（新增 8 B）");
-    EXPECT_EQ(tickMinute(), "存档未变化，跳过");
-    EXPECT_EQ(RunToEnd(saver, saver.Command4_Click().job).lblShow2, "第2次 保存成功！（新增 0 B）");
+    World w;
+    ASSERT_FALSE(w.saver.SetOptions({.intervalMinutes = 1, .skipUnchanged = true}));
+    w.saver.chk1_Click(true);
+    EXPECT_EQ(w.Ticks(60).at(0).lblShow2, "第1次 保存成功！（新增 3.0 KB）");
+    EXPECT_EQ(w.Ticks(60).at(0).lblShow2, "存档未变化，跳过");
+    EXPECT_EQ(w.RunToEnd(w.saver.Command4_Click()).lblShow2, "第2次 保存成功！（新增 0 B）");
 
-    SmallDisk small(files, 5);
-    AutoSaver cramped(small, clock);
+    SmallDisk small(w.real, 5);
+    AutoSaver cramped(small, w.clock);
     cramped.Form_Load();
-    WriteFile(LevelDat(), "world v2");
-    EXPECT_EQ(RunToEnd(cramped, cramped.Command4_Click().job).lblShow2,
-              "保存失败：磁盘空间不足（需要 8 B，可用 5 B）");
-    EXPECT_EQ(Entries(appDir.path()).size(), 4u); // saver.ini, options.ini, 【1】, 【2】
+    WriteFile(w.Level(), "changed");
+    const AutoSaver::BackupStart start = cramped.Command4_Click();
+    EXPECT_EQ(cramped.FinishWholeSave(*start.job, start.job->Run({}, {})).lblShow2,
+              "保存失败：磁盘空间不足（需要 7 B，可用 5 B）");
+    EXPECT_EQ(Entries(w.Path("app")).size(), 5u); // the settings, the slot and two backups
 }
 
 } // namespace

@@ -1,9 +1,6 @@
-#include "AutoSaver.h"
-#include "EngineFixture.h"
-#include "FaultyServices.h"
 #include "ForwardingServices.h"
 #include "QuickSlot.h"
-#include "RunToEnd.h"
+#include "World.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -12,37 +9,35 @@ namespace saver::test {
 namespace {
 
 namespace fs = std::filesystem;
+using Outcome = QuickResult::Outcome;
 
-class HonestReport : public EngineFixture
+TEST(HonestReport, RestoreThroughALinkedLevelDatReachesTheGameFile)
 {
-protected:
-    std::string Message(const QuickResult& result) { return result.message; }
-};
-
-TEST_F(HonestReport, RestoreThroughALinkedLevelDatReachesTheGameFile)
-{
-    fs::create_directories(gameDir.path() + "/Linked");
-    const std::string link = gameDir.path() + "/Linked/level.dat";
-    fs::create_symlink(LevelDat(), link);
-    QuickSlot slot(files);
-    ASSERT_EQ(slot.QuickSave(link).outcome, QuickResult::Outcome::Done);
-    WriteFile(LevelDat(), "world v2");
-    ASSERT_EQ(slot.Restore(link, {9, 5, 7}).outcome, QuickResult::Outcome::Done);
-    EXPECT_EQ(ReadFile(LevelDat()), "world v1");
+    World w;
+    fs::create_directories(w.Path("game/Linked"));
+    const std::string link = w.Path("game/Linked/level.dat");
+    fs::create_symlink(w.Level(), link);
+    QuickSlot slot(w.files);
+    ASSERT_EQ(slot.QuickSave(link).outcome, Outcome::Done);
+    WriteFile(w.Level(), "changed");
+    ASSERT_EQ(slot.Restore(link, {9, 5, 7}).outcome, Outcome::Done);
+    EXPECT_EQ(ReadFile(w.Level()), kGame);
     EXPECT_TRUE(fs::is_symlink(link));
 }
 
-TEST_F(HonestReport, QuickSaveNamesWhatIsInTheWay)
+TEST(HonestReport, QuickSaveNamesWhatIsInTheWay)
 {
-    QuickSlot slot(files);
-    fs::create_directory(App("tmp.back"));
-    EXPECT_EQ(Message(slot.QuickSave(LevelDat())),
-              "快速保存失败：" + App("tmp.back") + " 是一个文件夹");
-    EXPECT_EQ(Message(slot.Restore(LevelDat(), {})),
-              "覆盖失败：" + App("tmp.back") + " 是一个文件夹（游戏存档未改动）");
-    fs::remove_all(appDir.path());
-    EXPECT_EQ(Message(slot.QuickSave(LevelDat())),
-              "快速保存失败：找不到程序的数据文件夹 " + appDir.path());
+    World w;
+    QuickSlot slot(w.files);
+    const std::string back = w.Path("app/tmp.back");
+    fs::remove(back);
+    fs::create_directory(back);
+    EXPECT_EQ(slot.QuickSave(w.Level()).message, "快速保存失败：" + back + " 是一个文件夹");
+    EXPECT_EQ(slot.Restore(w.Level(), {}).message,
+              "覆盖失败：" + back + " 是一个文件夹（游戏存档未改动）");
+    fs::remove_all(w.Path("app"));
+    EXPECT_EQ(slot.QuickSave(w.Level()).message,
+              "快速保存失败：找不到程序的数据文件夹 " + w.Path("app"));
 }
 
 // Appends to the source of the first `changes` copies while they are read, as a game that
@@ -63,82 +58,68 @@ private:
     int m_left;
 };
 
-TEST_F(HonestReport, QuickSaveStoresOnlyASteadyCopy)
+TEST(HonestReport, QuickSaveStoresOnlyASteadyCopy)
 {
-    WriteFile(App("tmp.back"), "old slot");
-    ChangingSource twice(files, 2);
-    EXPECT_EQ(QuickSlot(twice).QuickSave(LevelDat()).outcome, QuickResult::Outcome::Done);
-    EXPECT_EQ(ReadFile(App("tmp.back")), "world v1++");
-
-    ChangingSource always(files, 1000);
-    EXPECT_EQ(Message(QuickSlot(always).QuickSave(LevelDat())),
+    World w;
+    ChangingSource twice(w.real, 2);
+    EXPECT_EQ(QuickSlot(twice).QuickSave(w.Level()).outcome, Outcome::Done);
+    EXPECT_EQ(w.Read("app/tmp.back"), kGame + "++");
+    ChangingSource always(w.real, 1000);
+    EXPECT_EQ(QuickSlot(always).QuickSave(w.Level()).message,
               "快速保存失败：存档正在被写入（原有的快速存档未改动）");
-    EXPECT_EQ(ReadFile(App("tmp.back")), "world v1++");
-    EXPECT_EQ(Entries(appDir.path()), std::vector<std::string>{"tmp.back"});
+    EXPECT_EQ(w.Read("app/tmp.back"), kGame + "++");
+    EXPECT_FALSE(fs::exists(w.Path("app/tmp.back.saving")));
 }
 
-struct StoredSettings
-{
-    const char* name;
-    std::string bytes;
-    bool usable;
-};
-
-class Settings : public HonestReport, public testing::WithParamInterface<StoredSettings>
+class StoredSettings : public testing::TestWithParam<std::pair<std::string, bool>>
 {
 };
 
-TEST_P(Settings, AreReadOrNamedAsUnusable)
+TEST_P(StoredSettings, AreReadOrNamedAsUnusableAndKept)
 {
-    const std::string bytes = GetParam().bytes;
-    WriteFile(App("saver.ini"), bytes);
-    AutoSaver saver(files, clock);
-    const std::optional<StatusTexts> status = saver.Form_Load();
-    EXPECT_EQ(status.has_value(), !GetParam().usable);
-    EXPECT_EQ(saver.ChosenPath(), GetParam().usable ? "/g/World/level.dat" : kPathPrompt);
-    EXPECT_EQ(ReadFile(App("saver.ini")), bytes);
+    World w;
+    const auto& [bytes, usable] = GetParam();
+    WriteFile(w.Path("app/saver.ini"), bytes);
+    AutoSaver saver(w.files, w.clock);
+    EXPECT_EQ(saver.Form_Load().has_value(), !usable);
+    EXPECT_EQ(saver.ChosenPath(), usable ? "/g/World/level.dat" : kPathPrompt);
+    EXPECT_EQ(w.Read("app/saver.ini"), bytes);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Files, Settings,
-    testing::Values(StoredSettings{"Plain", "/g/World/level.dat\r\n", true},
-                    StoredSettings{"ByteOrderMark", "\xEF\xBB\xBF/g/World/level.dat\r\n", true},
-                    StoredSettings{"NotUtf8", "/g/W\xFF\xFEorld/level.dat\r\n", false},
-                    StoredSettings{"Nul", std::string("/g/\0/level.dat\r\n", 17), false},
-                    StoredSettings{"Megabyte", std::string(1 << 20, 'a'), false}),
-    [](const auto& info) { return info.param.name; });
+    Files, StoredSettings,
+    testing::Values(std::pair{std::string("/g/World/level.dat\r\n"), true},
+                    std::pair{std::string("\xEF\xBB\xBF/g/World/level.dat\r\n"), true},
+                    std::pair{std::string("/g/W\xFF\xFEorld/level.dat\r\n"), false},
+                    std::pair{std::string("/g/\0/level.dat\r\n", 17), false},
+                    std::pair{std::string(1 << 20, 'a'), false}));
 
-TEST_F(HonestReport, PartialFolderThatCannotBeRemovedIsNamed)
+TEST(HonestReport, PartialFolderThatCannotBeRemovedIsNamed)
 {
-    WriteFile(App("saver.ini"), LevelDat() + "\r\n");
-    fs::create_directories(App(".wholesave.partial/Old"));
-    FaultyServices faulty(files);
-    faulty.FailEvery("RemoveFolder", std::errc::permission_denied);
-    AutoSaver saver(faulty, clock);
-    saver.Form_Load();
-    EXPECT_EQ(RunToEnd(saver, saver.Command4_Click().job).lblShow2,
-              "保存失败：无法删除 " + App(".wholesave.partial") + "（没有权限）");
+    World w;
+    fs::create_directories(w.Path("app/.wholesave.partial/Old"));
+    w.files.FailAt(1, std::errc::permission_denied);
+    EXPECT_EQ(w.RunToEnd(w.saver.Command4_Click()).lblShow2,
+              "保存失败：无法删除 " + w.Path("app/.wholesave.partial") + "（没有权限）");
 }
 
-TEST_F(HonestReport, ScheduledBackupDueDuringAnotherIsMadeRightAfter)
+TEST(HonestReport, ScheduledBackupDueDuringAnotherIsMadeRightAfter)
 {
-    WriteFile(App("saver.ini"), LevelDat() + "\r\n");
-    AutoSaver saver(files, clock);
-    saver.Form_Load();
-    saver.HScroll2_Change(1);
-    saver.chk1_Click(true);
-    const std::shared_ptr<WholeSaveJob> manual = saver.Command4_Click().job;
+    World w;
+    w.saver.HScroll2_Change(1);
+    w.saver.chk1_Click(true);
+    const AutoSaver::BackupStart manual = w.saver.Command4_Click();
     for (int second = 0; second < 60; ++second) {
-        clock.Advance(1);
-        const AutoSaver::BackupStart tick = saver.Timer2_Timer().backup;
+        w.clock.Advance(1);
+        const AutoSaver::BackupStart tick = w.saver.Timer2_Timer().backup;
         EXPECT_FALSE(tick.job || tick.status) << "second " << second;
     }
-    EXPECT_FALSE(saver.TakeWaitingBackup().job);
-    EXPECT_THAT(RunToEnd(saver, manual).lblShow2, testing::StartsWith("第1次 保存成功！"));
-    const std::shared_ptr<WholeSaveJob> waiting = saver.TakeWaitingBackup().job;
-    ASSERT_TRUE(waiting);
-    EXPECT_THAT(RunToEnd(saver, waiting).lblShow2, testing::StartsWith("第2次 保存成功！"));
-    EXPECT_FALSE(saver.TakeWaitingBackup().job);
+    EXPECT_FALSE(w.saver.TakeWaitingBackup().job);
+    EXPECT_THAT(w.RunToEnd(manual).lblShow2, testing::StartsWith("第1次 保存成功！"));
+    const AutoSaver::BackupStart waiting = w.saver.TakeWaitingBackup();
+    ASSERT_TRUE(waiting.job);
+    EXPECT_THAT(w.RunToEnd(waiting).lblShow2, testing::StartsWith("第2次 保存成功！"));
+    EXPECT_FALSE(w.saver.TakeWaitingBackup().job);
 }
 
 } // namespace

@@ -2,63 +2,70 @@
 
 #include "ForwardingServices.h"
 
-#include <mutex>
-#include <set>
-#include <string>
-#include <system_error>
-
 namespace saver::test {
 
-// Passes every call through to real services, except the ones a test tells it to fail.
-// Operations that change or read files are counted from 1; queries are never failed.
+// Passes every call through to real services, except the one a test chooses to fail.
+// Operations that change files are counted from 1; queries and reads are never failed.
 class FaultyServices final : public ForwardingServices
 {
 public:
     explicit FaultyServices(FileServices& inner) : ForwardingServices(inner) {}
 
-    enum class Mode {
-        Once,      // only the chosen operation fails
-        FromThenOn // the chosen operation and every one after it fail
-    };
+    // Fails operation `n`, counted from now on, and with `onwards` every one after it.
+    void FailAt(int n, std::errc error, bool onwards = false)
+    {
+        m_count = 0;
+        m_failAt = n;
+        m_error = std::make_error_code(error);
+        m_onwards = onwards;
+    }
+    int Operations() const { return m_count; }
+    // Every folder copy from now on says this many files changed while they were copied.
+    void ReportChangedFiles(std::uint64_t count) { m_changedFiles = count; }
 
-    // Fails the operation with number `n` (counted from 1 from now on).
-    void FailAt(int n, std::errc error, Mode mode = Mode::Once);
-    // As FailAt with "disk full", but a failing write first writes half of its file and
-    // leaves it there, as a file system that runs out of space halfway would.
-    void ShortWriteAt(int n, Mode mode = Mode::Once);
-    // Fails every call of the named operation ("CopyFile", "Rename", ...), as well as those
-    // named before.
-    void FailEvery(const std::string& operation, std::errc error);
-    void Heal();
-
-    int Operations() const;
-    std::string LastFailed() const;
-
-    std::error_code MakeDir(const std::string& path) override;
-    std::error_code DeleteFile(const std::string& path) override;
-    std::error_code RemoveFolder(const std::string& path) override;
-    std::error_code CopyFile(const std::string& from, const std::string& to) override;
-    std::error_code Rename(const std::string& from, const std::string& to, bool replace) override;
+    std::error_code MakeDir(const std::string& path) override
+    {
+        return Fails() ? m_error : m_inner.MakeDir(path);
+    }
+    std::error_code DeleteFile(const std::string& path) override
+    {
+        return Fails() ? m_error : m_inner.DeleteFile(path);
+    }
+    std::error_code RemoveFolder(const std::string& path) override
+    {
+        return Fails() ? m_error : m_inner.RemoveFolder(path);
+    }
+    std::error_code CopyFile(const std::string& from, const std::string& to) override
+    {
+        return Fails() ? m_error : m_inner.CopyFile(from, to);
+    }
+    std::error_code Rename(const std::string& from, const std::string& to, bool replace) override
+    {
+        return Fails() ? m_error : m_inner.Rename(from, to, replace);
+    }
     FolderCopyResult CopyFolder(const std::string& from, const std::string& into,
-                                const FolderCopyOptions& options) override;
-    FirstLine ReadFirstLine(const std::string& path) override;
-    std::error_code WriteOneLine(const std::string& path, const std::string& text) override;
+                                const FolderCopyOptions& options) override
+    {
+        const bool fails = Fails();
+        // A copy that breaks down halfway leaves what it had copied so far.
+        FolderCopyResult copy = m_inner.CopyFolder(from, into, options);
+        copy.changedFiles += m_changedFiles;
+        copy.error = fails ? m_error : copy.error;
+        return copy;
+    }
+    std::error_code WriteOneLine(const std::string& path, const std::string& text) override
+    {
+        return Fails() ? m_error : m_inner.WriteOneLine(path, text);
+    }
 
 private:
-    // Counts the operation and tells whether it is to fail.
-    std::error_code Fault(const char* operation);
-    bool ShortWrite() const;
-    // Leaves the first half of `path` behind and reports the disk full.
-    static std::error_code CutShort(const std::string& path);
+    bool Fails() { return ++m_count == m_failAt || (m_onwards && m_count > m_failAt); }
 
-    mutable std::mutex m_mutex;
     int m_count = 0;
     int m_failAt = 0;
-    Mode m_mode = Mode::Once;
-    std::set<std::string> m_failEvery;
-    std::errc m_error = std::errc::io_error;
-    bool m_shortWrite = false;
-    std::string m_lastFailed;
+    bool m_onwards = false;
+    std::error_code m_error;
+    std::uint64_t m_changedFiles = 0;
 };
 
 } // namespace saver::test

@@ -1,0 +1,94 @@
+#include "QuickSlot.h"
+#include "World.h"
+
+#include <gtest/gtest.h>
+
+namespace saver::test {
+namespace {
+
+TEST(Backups, ScheduledWholeSavesCountOnFromManualOnesWhileSwitchedOn)
+{
+    World w;
+    w.files.ReportChangedFiles(1);
+    EXPECT_EQ(w.RunToEnd(w.saver.Command4_Click()),
+              (StatusTexts{"9:0:0", "第1次 保存成功（复制时存档有变动）（新增 3.0 KB）"}));
+    w.files.ReportChangedFiles(0);
+    EXPECT_EQ(w.saver.chk1_Click(true), Green);
+    EXPECT_EQ(w.Ticks(600), (std::vector<StatusTexts>{{"9:4:59", "第2次 保存成功！（新增 0 B）"},
+                                                      {"9:9:59", "第3次 保存成功！（新增 0 B）"}}));
+    EXPECT_EQ(w.saver.Timer2_Timer().countdown, "05:00");
+    EXPECT_EQ(w.Read("app/【3】9_9_59/World/region/r.0.0.mca"), kRegion);
+    EXPECT_EQ(w.saver.chk1_Click(false), Red);
+    EXPECT_TRUE(w.Ticks(600).empty());
+}
+
+TEST(Backups, NeverReplaceOneAnother)
+{
+    World w;
+    std::filesystem::create_directories(w.Path("app/【1】9_0_0 (2)"));
+    std::filesystem::create_directories(w.Path("app/【1】9_0_0/World"));
+    WriteFile(w.Path("app/【1】9_0_0/World/level.dat"), "an earlier run's backup");
+    EXPECT_EQ(w.RunToEnd(w.saver.Command4_Click()).lblShow2, "第1次 保存成功！（新增 3.0 KB）");
+    EXPECT_EQ(w.Read("app/【1】9_0_0/World/level.dat"), "an earlier run's backup");
+    EXPECT_EQ(w.Read("app/【1】9_0_0 (3)/World/level.dat"), kGame);
+    for (const char* game : {"first", "second", "third"}) {
+        WriteFile(w.Level(), game);
+        EXPECT_EQ(QuickSlot(w.files).Restore(w.Level(), {9, 0, 0}).message, "");
+    }
+    EXPECT_EQ(w.Read("game/World/level.dat"), kSlot);
+    EXPECT_EQ(w.Read("app/【刷物】leveldat/09_00_00level.dat"), "first");
+    EXPECT_EQ(w.Read("app/【刷物】leveldat/09_00_00level (2).dat"), "second");
+    EXPECT_EQ(w.Read("app/【刷物】leveldat/09_00_00level (3).dat"), "third");
+}
+
+// Below the save or as the save folder itself, the program never copies what it keeps.
+TEST(Backups, ProgramInsideTheSaveIsLeftOutOfItsBackups)
+{
+    for (const std::string app : {"game/World/saver", "game/World"}) {
+        World w(app);
+        WriteFile(w.Path(app + "/options.ini.saving"), "");
+        EXPECT_EQ(w.RunToEnd(w.saver.Command4_Click()).lblShow2, "第1次 保存成功！（新增 3.0 KB）");
+        w.clock.Advance(1);
+        EXPECT_EQ(w.RunToEnd(w.saver.Command4_Click()).lblShow2, "第2次 保存成功！（新增 0 B）");
+        // The five there were, and three in each backup: two of the save's and the mark.
+        EXPECT_EQ(w.Files().size(), 11u) << app;
+        EXPECT_EQ(w.Read(app + "/【2】9_0_1/World/region/r.0.0.mca"), kRegion);
+    }
+}
+
+// Chosen paths that lead to no save: every action says why and nothing is lost.
+TEST(Backups, UnusableChoicesAreReportedByEveryAction)
+{
+    struct Case
+    {
+        std::string chosen; // below the root, or a bare name
+        const char* wholeSave;
+        const char* restore;
+    };
+    for (const Case& c :
+         {Case{"game/World/gone.dat", "第1次 保存成功！（新增 3.0 KB）", ""},
+          Case{"game/World", "第1次 保存成功！（新增 3.0 KB）",
+               "覆盖失败：所选路径是文件夹（游戏存档未改动）"},
+          Case{"game/none/level.dat", "保存失败：找不到存档",
+               "覆盖失败：找不到存档（游戏存档未改动）"},
+          Case{"level.dat", "请先选择level.dat的路径", "覆盖失败：找不到存档（游戏存档未改动）"}}) {
+        SCOPED_TRACE(c.chosen);
+        World w;
+        const std::string chosen =
+            c.chosen.find('/') == std::string::npos ? c.chosen : w.Path(c.chosen);
+        ASSERT_FALSE(w.saver.Command3_Click(chosen));
+        EXPECT_EQ(QuickSlot(w.files).QuickSave(chosen).message, "快速保存失败：找不到存档");
+        EXPECT_EQ(w.RunToEnd(w.saver.Command4_Click()).lblShow2, c.wholeSave);
+        w.saver.SetKind(BackupKind::Character);
+        w.saver.HScroll2_Change(1);
+        w.saver.chk1_Click(true);
+        EXPECT_EQ(w.Ticks(59).at(0).lblShow2, "保存失败：找不到存档");
+        EXPECT_FALSE(std::filesystem::exists(w.Path("app/【存档】leveldat")));
+        EXPECT_EQ(QuickSlot(w.files).Restore(chosen, {9, 0, 0}).message, c.restore);
+        EXPECT_EQ(w.Read("app/tmp.back"), kSlot);
+        EXPECT_EQ(w.Read("game/World/level.dat"), kGame);
+    }
+}
+
+} // namespace
+} // namespace saver::test

@@ -1,0 +1,60 @@
+#include "GlibcUtf8.h"
+#include "World.h"
+
+#include <gtest/gtest.h>
+
+namespace saver::test {
+namespace {
+
+// saver.ini in every shape it may be found in: the first line is the chosen save when it is
+// a path the program could have written, else the prompt stays.
+TEST(Settings, TheFirstLineIsTheChosenSaveWhenItCanBeOne)
+{
+    const std::pair<std::string, std::string> cases[]{
+        {"/games/w/level.dat\r\nrest", "/games/w/level.dat"},
+        {"/games/w/level.dat\rrest", "/games/w/level.dat"},
+        {"/游戏/我的世界/level.dat", "/游戏/我的世界/level.dat"},
+        {"\r\n/games/w/level.dat\r\n", ""},
+        {"", kPathPrompt},
+        {"/games/\xff\xfe/level.dat\r\n", kPathPrompt},
+        {"/games/\xc0\xaf/level.dat\r\n", kPathPrompt},
+        {std::string("/games/\0/level.dat", 18), kPathPrompt},
+        {std::string(10 << 20, 'a'), kPathPrompt}};
+    for (const auto& [content, chosen] : cases) {
+        World w;
+        WriteFile(w.Path("app/saver.ini"), content);
+        AutoSaver saver(w.files, w.clock);
+        saver.Form_Load();
+        EXPECT_EQ(saver.ChosenPath(), chosen) << content.substr(0, 30);
+    }
+}
+
+TEST(Settings, APathThatWouldNotReadBackTheSameIsRefused)
+{
+    World w;
+    for (const std::string& path : {w.Path("a\nb/level.dat"), w.Path("\xff/level.dat")}) {
+        EXPECT_EQ(FailureReason(w.saver.Command3_Click(path)), "路径无效");
+        EXPECT_EQ(w.saver.ChosenPath(), w.Level());
+        EXPECT_EQ(w.Read("app/saver.ini"), w.Level() + "\r\n");
+    }
+}
+
+// Every string of up to four bytes from the edges of the UTF-8 ranges.
+TEST(Settings, Utf8IsReadAsGlibcReadsIt)
+{
+    const std::string edges("\x00\x41\x7f\x80\x8f\x90\x9f\xa0\xbf\xc0\xc1\xc2\xdf\xe0\xed\xef"
+                            "\xf0\xf4\xf5\xf8\xff",
+                            21);
+    const std::size_t base = edges.size() + 1; // digit 0 stands for no byte
+    for (std::size_t k = 0; k < base * base * base * base; ++k) {
+        std::string text;
+        for (std::size_t rest = k; rest > 0; rest /= base) {
+            if (rest % base != 0)
+                text += edges[rest % base - 1];
+        }
+        ASSERT_EQ(IsValidUtf8(text), GlibcReadsUtf8(text)) << testing::PrintToString(text);
+    }
+}
+
+} // namespace
+} // namespace saver::test

@@ -1,0 +1,89 @@
+#pragma once
+
+#include "AutoSaver.h"
+#include "FaultyServices.h"
+#include "SettableClock.h"
+#include "SystemServices.h"
+#include "TempDir.h"
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace saver::test {
+
+inline const std::string kGame = "the world as the game left it";
+inline const std::string kSlot = "the world as it was quick-saved a while ago";
+inline const std::string kRegion(3000, 'r');
+
+// A game's save, game/World, and the program's folder, `app`, with a quick-save slot and the
+// settings that choose the save's level.dat; real and temporary. The program reaches them
+// through services that fail when told to, and a clock that stands at 9:00:00 until moved.
+struct World
+{
+    explicit World(std::string appFolder = "app") : app(std::move(appFolder))
+    {
+        std::filesystem::create_directories(Path("game/World/region"));
+        std::filesystem::create_directories(Path(app));
+        // Written an hour ago, so that a later backup may share them with an earlier one.
+        const auto anHourAgo =
+            std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
+        for (const auto& [name, bytes] : Start()) {
+            WriteFile(Path(name), bytes);
+            std::filesystem::last_write_time(Path(name), anHourAgo);
+        }
+        saver.Form_Load();
+    }
+
+    std::string Path(const std::string& name) const { return root.path() + "/" + name; }
+    std::string Level() const { return Path("game/World/level.dat"); }
+    // The files there are at the start: name below the root, content.
+    std::map<std::string, std::string> Start() const
+    {
+        return {{"game/World/level.dat", kGame},
+                {"game/World/region/r.0.0.mca", kRegion},
+                {app + "/tmp.back", kSlot},
+                {app + "/saver.ini", Level() + "\r\n"}};
+    }
+    // Every file below the root, with its content.
+    std::map<std::string, std::string> Files() const
+    {
+        std::map<std::string, std::string> found;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(root.path())) {
+            if (!entry.is_directory())
+                found[entry.path().string().substr(root.path().size() + 1)] =
+                    ReadFile(entry.path());
+        }
+        return found;
+    }
+    std::string Read(const std::string& name) const { return Files()[name]; }
+
+    // Runs a whole-save job on this thread and hands it back, as the windows do.
+    StatusTexts RunToEnd(const AutoSaver::BackupStart& start)
+    {
+        return start.job ? saver.FinishWholeSave(*start.job, start.job->Run({}, {}))
+                         : *start.status;
+    }
+    // Ticks once a second for `seconds`, running the backups that come due; what they showed.
+    std::vector<StatusTexts> Ticks(int seconds)
+    {
+        std::vector<StatusTexts> shown;
+        for (int i = 0; i < seconds; ++i) {
+            clock.Advance(1);
+            const AutoSaver::BackupStart backup = saver.Timer2_Timer().backup;
+            if (backup.status)
+                shown.push_back(RunToEnd(backup));
+        }
+        return shown;
+    }
+
+    TempDir root;
+    std::string app;
+    SystemServices real{Path(app)};
+    FaultyServices files{real};
+    SettableClock clock{9, 0, 0};
+    AutoSaver saver{files, clock};
+};
+
+} // namespace saver::test
