@@ -11,7 +11,7 @@ namespace saver::test {
 
 // Passes every call through to real services, except the ones a test tells it to fail.
 // Operations that change or read files are counted from 1; queries are never failed.
-class FaultyServices final : public FileServices
+class FaultyServices : public FileServices
 {
 public:
     explicit FaultyServices(FileServices& inner) : m_inner(inner) {}

@@ -1,41 +1,36 @@
 #pragma once
 
-#include "Services.h"
+#include "FaultyServices.h"
 
-#include <condition_variable>
-#include <cstdint>
-#include <mutex>
+#include <atomic>
+#include <stop_token>
 
-// The real file services, except that a folder copy first reports some progress and then
-// waits until the test opens the gate or the copy is asked to stop: it holds a whole-save
-// backup in the middle of its run for as long as the test needs.
-class GatedFileServices final : public saver::FileServices
+// The real file services (FaultyServices fails nothing until told to), except that a folder
+// copy reports half of it done and then waits until the test opens the gate or the copy is
+// asked to stop: it holds a whole-save backup halfway for as long as the test needs.
+class GatedFileServices final : public saver::test::FaultyServices
 {
 public:
-    GatedFileServices(saver::FileServices& real, std::uint64_t progressReports);
+    using FaultyServices::FaultyServices;
 
-    void OpenGate();
-    bool CopyStarted();
-    int CopiesStarted();
+    void OpenGate()
+    {
+        m_open = true;
+        m_open.notify_all();
+    }
 
-    std::string AppDir() const override;
-    std::string FirstEntry(const std::string& path) override;
-    bool FolderExists(const std::string& path) override;
-    std::error_code MakeDir(const std::string& path) override;
-    std::error_code DeleteFile(const std::string& path) override;
-    std::error_code RemoveFolder(const std::string& path) override;
-    std::error_code CopyFile(const std::string& from, const std::string& to) override;
-    std::error_code Rename(const std::string& from, const std::string& to, bool replace) override;
     saver::FolderCopyResult CopyFolder(const std::string& from, const std::string& into,
-                                       const saver::FolderCopyOptions& options) override;
-    saver::FirstLine ReadFirstLine(const std::string& path) override;
-    std::error_code WriteOneLine(const std::string& path, const std::string& text) override;
+                                       const saver::FolderCopyOptions& options) override
+    {
+        options.progress(1, 2);
+        const std::stop_callback stopped(options.cancel, [this] { OpenGate(); });
+        m_open.wait(false);
+        if (options.cancel.stop_requested()) {
+            return {std::make_error_code(std::errc::operation_canceled)};
+        }
+        return FaultyServices::CopyFolder(from, into, options);
+    }
 
 private:
-    saver::FileServices& m_real;
-    const std::uint64_t m_progressReports;
-    std::mutex m_mutex;
-    std::condition_variable_any m_changed;
-    bool m_open = false;
-    int m_copiesStarted = 0;
+    std::atomic<bool> m_open = false;
 };
