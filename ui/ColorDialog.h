@@ -6,7 +6,7 @@
 
 class QWidget;
 
-// The dialog that picks a colour. Tests answer it in advance, like FileDialog.
+// The dialog that picks a colour.
 class ColorDialog final
 {
 public:
@@ -14,10 +14,6 @@ public:
 
     // The chosen colour, or nothing when the user cancelled.
     std::optional<QColor> ShowColor() const;
-
-    // The next ShowColor returns this answer at once instead of asking.
-    static void setNextColor(const QColor& colour);
-    static void setNextCancelled();
 
 private:
     QWidget* m_parent;

@@ -6,7 +6,7 @@ namespace saver::test {
 
 // Passes every call through to real services, except the one a test chooses to fail.
 // Operations that change files are counted from 1; queries and reads are never failed.
-class FaultyServices final : public ForwardingServices
+class FaultyServices : public ForwardingServices
 {
 public:
     explicit FaultyServices(FileServices& inner) : ForwardingServices(inner) {}

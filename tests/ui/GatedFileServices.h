@@ -1,30 +1,36 @@
 #pragma once
 
-#include "ForwardingServices.h"
+#include "FaultyServices.h"
 
-#include <condition_variable>
-#include <cstdint>
-#include <mutex>
+#include <atomic>
+#include <stop_token>
 
-// The real file services, except that a folder copy first reports some progress and then
-// waits until the test opens the gate or the copy is asked to stop: it holds a whole-save
-// backup in the middle of its run for as long as the test needs.
-class GatedFileServices final : public saver::test::ForwardingServices
+// The real file services (FaultyServices fails nothing until told to), except that a folder
+// copy reports half of it done and then waits until the test opens the gate or the copy is
+// asked to stop: it holds a whole-save backup halfway for as long as the test needs.
+class GatedFileServices final : public saver::test::FaultyServices
 {
 public:
-    GatedFileServices(saver::FileServices& real, std::uint64_t progressReports);
+    using FaultyServices::FaultyServices;
 
-    void OpenGate();
-    bool CopyStarted();
-    int CopiesStarted();
+    void OpenGate()
+    {
+        m_open = true;
+        m_open.notify_all();
+    }
 
     saver::FolderCopyResult CopyFolder(const std::string& from, const std::string& into,
-                                       const saver::FolderCopyOptions& options) override;
+                                       const saver::FolderCopyOptions& options) override
+    {
+        options.progress(1, 2);
+        const std::stop_callback stopped(options.cancel, [this] { OpenGate(); });
+        m_open.wait(false);
+        if (options.cancel.stop_requested()) {
+            return {std::make_error_code(std::errc::operation_canceled)};
+        }
+        return FaultyServices::CopyFolder(from, into, options);
+    }
 
 private:
-    const std::uint64_t m_progressReports;
-    std::mutex m_mutex;
-    std::condition_variable_any m_changed;
-    bool m_open = false;
-    int m_copiesStarted = 0;
+    std::atomic<bool> m_open = false;
 };

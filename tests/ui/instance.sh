@@ -17,19 +17,22 @@ fail() { echo "instance: $*" >&2; exit 1; }
 await() { for _ in $(seq 200); do eval "$1" && return 0; sleep 0.1; done; fail "never: $1"; }
 holder() { sed -n 1p "$work/app/.mcsaver.lock" 2>/dev/null; }
 
+partial="$work/app/.wholesave.partial"
+mkdir -p "$partial/World" # left by a killed run: the first start removes it
 "$program" & pids+=($!)
 first=$!
-await '[[ "$(holder)" == "$first" ]]'
-mkdir -p "$work/app/.wholesave.partial/World" # as a backup of the first copy in progress
+await '[[ "$(holder)" == "$first" && ! -e "$partial" ]]'
+mkdir -p "$partial/World" # as a backup of the first copy in progress
 
 timeout 20 "$program" || fail "the second start did not end by itself"
 kill -0 "$first" || fail "the first copy ended"
-[[ -d "$work/app/.wholesave.partial/World" ]] || fail "the second start removed the running backup"
+[[ -d "$partial/World" ]] || fail "the second start removed the running backup"
 
 kill -9 "$first"
+wait "$first" 2>/dev/null || true # reaped, so that its lock counts as stale
 "$program" & pids+=($!)
 third=$!
 await '[[ "$(holder)" == "$third" ]]'
-await '[[ ! -e "$work/app/.wholesave.partial" ]]'
+await '[[ ! -e "$partial" ]]'
 kill -0 "$third" || fail "the start after a kill ended"
 echo "instance: one copy per data folder"

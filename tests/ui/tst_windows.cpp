@@ -1,0 +1,182 @@
+#include "ClickableLabel.h"
+#include "ColourButton.h"
+#include "GatedFileServices.h"
+#include "SettableClock.h"
+#include "SystemServices.h"
+#include "TempDir.h"
+#include "frm_timer.h"
+#include "frmshow.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMessageBox>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include <filesystem>
+
+namespace {
+
+const std::string kLevel = "level data, first version";
+
+// The program as main() puts it together on a fresh save folder (level.dat and a region
+// file), the program's folder beside it and a clock the test moves: both windows shown and
+// level.dat chosen. Whole saves wait at the gate of `files` until the test opens it.
+struct TestProgram
+{
+    TestProgram()
+    {
+        std::filesystem::create_directories(save + "/region");
+        std::filesystem::create_directory(app);
+        saver::test::WriteFile(levelDat, kLevel);
+        saver::test::WriteFile(save + "/region/r.0.0.mca", "region");
+        floating.show();
+        QTest::mouseClick(floating.lbl, Qt::LeftButton);
+        FileDialog::setNextFileName(QString::fromStdString(levelDat));
+        QTest::mouseClick(Main().Command3, Qt::LeftButton);
+    }
+    frm_timer& Main() { return floating.MainWindow(); }
+
+    saver::test::TempDir root;
+    const std::string app = root.path() + "/app", save = root.path() + "/world";
+    const std::string levelDat = save + "/level.dat";
+    saver::test::SettableClock clock;
+    saver::SystemServices real{app};
+    GatedFileServices files{real};
+    frmshow floating{files, clock};
+};
+
+// The colour the user sees inside a button, left of its caption.
+QColor ShownColour(QWidget* button)
+{
+    return button->grab().toImage().pixelColor(6, button->height() / 2);
+}
+
+// Clicks `widget` and presses OK on the message box that opens, as a user would; returns the
+// box's title and text, or "" when none came up.
+QString ClickAndAnswer(QWidget* widget)
+{
+    QString shown;
+    QTimer poll;
+    poll.callOnTimeout([&shown] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            shown = box->windowTitle() + ": " + box->text();
+            box->buttons().constFirst()->click();
+        }
+    });
+    poll.start(10);
+    QTest::mouseClick(widget, Qt::LeftButton);
+    return shown;
+}
+
+} // namespace
+
+// Both windows driven by clicks, checked by what the user sees and what lands on disk.
+// Whole saves run beside the windows, which stay live meanwhile; closing the program stops one.
+class WindowsTest final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void chosenPathIsKept()
+    {
+        TestProgram p;
+        const QString chosen = QString::fromStdString(p.levelDat);
+        FileDialog::setNextCancelled();
+        QTest::mouseClick(p.Main().Command3, Qt::LeftButton);
+        QCOMPARE(p.Main().fram_Save->title(), chosen);
+        QCOMPARE(saver::test::ReadFile(p.app + "/saver.ini"), p.levelDat + "\r\n");
+        QCOMPARE(frmshow(p.files, p.clock).MainWindow().fram_Save->title(), chosen);
+    }
+
+    void quickSaveAndRestore()
+    {
+        TestProgram p;
+        QCOMPARE(ClickAndAnswer(p.floating.cmdPaste), "tmp.back不存在: 程序目录没有发现备份文件！");
+        QTest::mouseClick(p.floating.cmdSave, Qt::LeftButton);
+        QCOMPARE(saver::test::ReadFile(p.app + "/tmp.back"), kLevel);
+        saver::test::WriteFile(p.levelDat, "spoilt by the game");
+        QTest::mouseClick(p.floating.cmdPaste, Qt::LeftButton);
+        QCOMPARE(saver::test::ReadFile(p.levelDat), kLevel);
+        QCOMPARE(saver::test::ReadFile(p.app + "/【刷物】leveldat/10_00_00level.dat"),
+                 "spoilt by the game");
+        // Without level.dat the slot is kept, and a restore brings level.dat back.
+        std::filesystem::remove(p.levelDat);
+        QCOMPARE(ClickAndAnswer(p.floating.cmdSave), "保存失败: 快速保存失败：找不到存档");
+        QTest::mouseClick(p.floating.cmdPaste, Qt::LeftButton);
+        QCOMPARE(saver::test::ReadFile(p.levelDat), kLevel);
+        // Only the clicks that went through stepped their button on: red, yellow, green, red.
+        QCOMPARE(ShownColour(p.floating.cmdPaste), QColor(Qt::yellow));
+        QCOMPARE(ShownColour(p.floating.cmdSave), QColor(Qt::red));
+        for (const QColor next : {QColor(Qt::yellow), QColor(Qt::green), QColor(Qt::red)}) {
+            QTest::mouseClick(p.floating.cmdSave, Qt::LeftButton);
+            QCOMPARE(ShownColour(p.floating.cmdSave), next);
+        }
+    }
+
+    void automaticBackups()
+    {
+        TestProgram p;
+        frm_timer& main = p.Main();
+        main.HScroll2->setValue(1);
+        QTest::mouseClick(main.chk1, Qt::LeftButton);
+        QCOMPARE(ShownColour(main.chk1), QColor(Qt::green));
+        // Command1 brings the countdown to the floating window.
+        QTest::mouseClick(main.Command1, Qt::LeftButton);
+        p.clock.Advance(1);
+        main.Timer2_Timer();
+        QTRY_COMPARE(p.floating.lbl->text(), "00:59");
+        // The whole save due now waits halfway; the windows go on answering meanwhile.
+        p.clock.Advance(58);
+        main.Timer2_Timer();
+        QTRY_COMPARE(main.lblShow2->text(), "正在保存… 50%");
+        QTRY_COMPARE(p.floating.lbl->text(), "00:01");
+        QTest::mouseClick(main.Command4, Qt::LeftButton);
+        QCOMPARE(main.lblShow2->text(), "上一次整体保存尚未完成");
+        p.files.OpenGate();
+        QTRY_COMPARE(main.lblShow2->text(), "第1次 保存成功！（新增 31 B）");
+        QCOMPARE(main.lblShow1->text(), "10:0:59");
+        QCOMPARE(saver::test::ReadFile(p.app + "/【1】10_0_59/world/region/r.0.0.mca"), "region");
+        QTest::mouseClick(main.Opt2, Qt::LeftButton);
+        p.clock.Advance(60);
+        main.Timer2_Timer();
+        QCOMPARE(main.lblShow2->text(), "10:1:59保存成功！");
+        QCOMPARE(saver::test::ReadFile(p.app + "/【存档】leveldat/10_01_59level.dat"), kLevel);
+        // Switched off, the next backup time passes without one.
+        QTest::mouseClick(main.chk1, Qt::LeftButton);
+        QCOMPARE(ShownColour(main.chk1), QColor(Qt::red));
+        p.clock.Advance(60);
+        main.Timer2_Timer();
+        QCOMPARE(main.lblShow1->text(), "10:1:59");
+    }
+
+    void closingStopsTheBackgroundCopy_data()
+    {
+        QTest::addColumn<bool>("closeMain");
+        QTest::newRow("floating window closed") << false;
+        QTest::newRow("main window closed") << true;
+    }
+    void closingStopsTheBackgroundCopy()
+    {
+        QFETCH(bool, closeMain);
+        TestProgram p;
+        QTest::mouseClick(p.Main().Command4, Qt::LeftButton);
+        QTRY_COMPARE(p.Main().lblShow2->text(), "正在保存… 50%");
+        QSignalSpy ended(&p.floating, &frmshow::Unloaded);
+        QVERIFY(closeMain ? p.Main().close() : p.floating.close());
+        QCOMPARE(ended.count(), 1);
+        QVERIFY(!p.floating.isVisible() && !p.Main().isVisible());
+        // Nothing is left of the stopped copy.
+        const QDir app(QString::fromStdString(p.app));
+        QCOMPARE(app.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{"saver.ini"});
+    }
+};
+
+QTEST_MAIN(WindowsTest)
+#include "tst_windows.moc"
