@@ -54,10 +54,11 @@ if ! appstreamcli validate-tree --strict --no-net "$root" >"$work/validate.log" 
 fi
 
 depends="$(dpkg-deb -f "$deb" Depends)"
-for package in fonts-wqy-microhei fonts-wqy-zenhei libqt6widgets6 libqt6gui6 libqt6core6; do
+for package in fonts-wqy-microhei fonts-arphic-uming qt6-translations-l10n libqt6widgets6 libqt6gui6 libqt6core6; do
     [[ ", $depends," =~ ,\ $package[\ ,] ]] || fail "Depends lacks $package: $depends"
 done
 [[ "$(dpkg-deb -f "$deb" Section)" == utils ]] || fail "the section is not utils"
+[[ -f "$root/usr/share/doc/mcsaver/copyright" ]] || fail "no licence at usr/share/doc/mcsaver/copyright"
 
 # Installed under /usr/bin the program cannot write beside itself, so it must keep its files
 # in the user's data folder. Root writes anywhere: the program runs as "nobody" then.
