@@ -1,9 +1,16 @@
+#include "DBusNotifier.h"
 #include "DataFolder.h"
+#include "HotkeyBindings.h"
+#include "QtTranslation.h"
 #include "SingleInstance.h"
 #include "SystemClock.h"
 #include "SystemServices.h"
+#include "TrayIcon.h"
+#include "X11Hotkeys.h"
+#include "frm_timer.h"
 #include "frmshow.h"
 
+#include "AutoSaver.h"
 #include "Leftovers.h"
 #include "StatusTexts.h"
 
@@ -11,6 +18,11 @@
 #include <QFont>
 #include <QMessageBox>
 #include <QStandardPaths>
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string_view>
 
 namespace {
 
@@ -24,10 +36,48 @@ QString NoDataFolderText(const QString& userDataDir, const std::error_code& erro
            QString::fromStdString(saver::FailureReason(error));
 }
 
+bool HasArgument(int argc, char* argv[], std::string_view wanted)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (argv[i] == wanted) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Wayland lets no window stay above another program's, and the floating window must stay
+// above the game: on a Wayland session the program runs through XWayland, unless the user
+// chose a platform.
+void PreferXWayland(int argc, char* argv[])
+{
+    const char* session = std::getenv("XDG_SESSION_TYPE");
+    const bool wayland =
+        (session && std::strcmp(session, "wayland") == 0) || std::getenv("WAYLAND_DISPLAY");
+    const bool chosen = std::getenv("QT_QPA_PLATFORM") || HasArgument(argc, argv, "-platform");
+    if (wayland && !chosen && std::getenv("DISPLAY")) {
+        setenv("QT_QPA_PLATFORM", "xcb", 1);
+    }
+}
+
+// MCSAVER_DATA_DIR names the data folder outright; --user-data keeps the program's files in
+// the user's data folder even when it could write beside itself, as a build tree can.
+saver::DataFolder ChooseDataFolder(bool userData, const QString& userDataDir)
+{
+    const QString named = qEnvironmentVariable("MCSAVER_DATA_DIR");
+    if (!named.isEmpty()) {
+        return saver::ChooseDataFolder({}, named.toStdString());
+    }
+    const std::string beside =
+        userData ? std::string() : QCoreApplication::applicationDirPath().toStdString();
+    return saver::ChooseDataFolder(beside, userDataDir.toStdString(), SAVER_INSTALLED_BINDIR);
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
+    PreferXWayland(argc, argv);
     QApplication app(argc, argv);
     // The per-user folder becomes ~/.local/share/mcsaver whatever the executable is called;
     // with an organisation name as well, Qt would nest it one level deeper for no gain.
@@ -36,15 +86,15 @@ int main(int argc, char* argv[])
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.mcsaver.McSaver"));
     // The layout names the Windows fonts; these are the nearest that Debian ships.
     QFont::insertSubstitution(QStringLiteral("微软雅黑"), QStringLiteral("WenQuanYi Micro Hei"));
-    QFont::insertSubstitution(QStringLiteral("宋体"), QStringLiteral("WenQuanYi Zen Hei"));
+    QFont::insertSubstitution(QStringLiteral("宋体"), QStringLiteral("AR PL UMing CN"));
+    InstallQtTranslation(QLocale::system());
     // The floating window is a tool window, which Qt does not count as a last window: the
     // program ends when the windows say both are closed.
     QApplication::setQuitOnLastWindowClosed(false);
 
     const QString userDataDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    const saver::DataFolder dataFolder =
-        saver::ChooseDataFolder(QCoreApplication::applicationDirPath().toStdString(),
-                                userDataDir.toStdString(), SAVER_INSTALLED_BINDIR);
+    const saver::DataFolder dataFolder = ChooseDataFolder(
+        QCoreApplication::arguments().contains(QStringLiteral("--user-data")), userDataDir);
     if (dataFolder.error) {
         QMessageBox::critical(nullptr, QStringLiteral("MC存档自动保存"),
                               NoDataFolderText(userDataDir, dataFolder.error));
@@ -65,6 +115,26 @@ int main(int argc, char* argv[])
     QObject::connect(&floating, &frmshow::Unloaded, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     QObject::connect(&instance, &SingleInstance::Wanted, &floating, &frmshow::BringForward);
+    frm_timer& main = floating.MainWindow();
+
+    DBusNotifier desktopNotifier;
+    std::unique_ptr<TrayIcon> tray;
+    if (QSystemTrayIcon::isSystemTrayAvailable()) {
+        tray = std::make_unique<TrayIcon>(floating);
+        floating.SetNotifier(tray.get());
+    } else {
+        floating.SetNotifier(&desktopNotifier);
+    }
+    const std::unique_ptr<X11Hotkeys> x11Hotkeys = X11Hotkeys::ForThisDisplay();
+    HotkeyBindings hotkeys(files, floating, x11Hotkeys.get());
+    QObject::connect(main.mnuHotkeys, &QAction::triggered, &hotkeys,
+                     [&hotkeys, &main] { hotkeys.Edit(&main); });
+
     floating.show();
+    // Nothing is backed up until a level.dat is chosen: the main window's prompt says so.
+    if (main.ChosenPath() == saver::kPathPrompt) {
+        floating.lbl_Click();
+    }
+    hotkeys.Load();
     return QApplication::exec();
 }

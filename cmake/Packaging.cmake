@@ -1,8 +1,10 @@
 # The Debian package: `cpack -G DEB` in a configured build tree (scripts/package does it in a
 # Release build). Library dependencies are read off the executable by dpkg-shlibdeps, so they
-# follow whatever Qt the build linked; the fonts are named by hand, as nothing links to them,
-# yet without them every Chinese caption shows as boxes.
-set(SAVER_PACKAGE_MAINTAINER "MC Save Keeper developers <mcsaver@example.org>"
+# follow whatever Qt the build linked; the fonts and Qt's translations are named by hand, as
+# nothing links to them, yet without the fonts every Chinese caption shows as boxes, and
+# without the translations the buttons of Qt's dialogs stay English.
+# Questions about the package go where all others do: the project's issue tracker.
+set(SAVER_PACKAGE_MAINTAINER "MC Save Keeper project <https://github.com/mcsaver/McSaver/issues>"
     CACHE STRING "The Maintainer field of the Debian package")
 
 set(CPACK_GENERATOR DEB)
@@ -20,7 +22,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-wqy-microhei, fonts-wqy-zenhei")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-wqy-microhei, fonts-arphic-uming, qt6-translations-l10n")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 

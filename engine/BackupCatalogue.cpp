@@ -42,9 +42,9 @@ bool IsWholeSaveBackupName(const std::string& name)
 
 bool IsProgramFileName(const std::string& name)
 {
-    static constexpr std::array<std::string_view, 7> kNames = {
-        "saver.ini",        "options.ini",        "tmp.back", "【存档】leveldat",
-        "【刷物】leveldat", ".wholesave.partial", "mcsaver"};
+    static constexpr std::array<std::string_view, 8> kNames = {
+        "saver.ini",        "options.ini",      "hotkeys.ini",        "tmp.back",
+        "【存档】leveldat", "【刷物】leveldat", ".wholesave.partial", "mcsaver"};
     const std::string_view view = name;
     return std::find(kNames.begin(), kNames.end(), view) != kNames.end() ||
            view.starts_with(".mcsaver.lock") || view.ends_with(".saving") ||

@@ -3,6 +3,8 @@
 #include "BackupSettingsDialog.h"
 #include "ColourButton.h"
 #include "ControlFont.h"
+#include "EventLogView.h"
+#include "FittingLabel.h"
 #include "FolderOpener.h"
 #include "Twips.h"
 #include "WrappingButton.h"
@@ -72,9 +74,9 @@ frm_timer::frm_timer(saver::FileServices& files, saver::Clock& clock, frmshow& f
     : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                            Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint),
       Frame1(new QGroupBox(QStringLiteral("【自动保存模块】运行状态"), this)),
-      lblShow1(new QLabel(QStringLiteral("保存的时间"), Frame1)),
-      lblShow2(new QLabel(QStringLiteral("保存的状态"), Frame1)),
-      lblShow3(new QLabel(QStringLiteral("倒计时"), Frame1)),
+      lblShow1(new FittingLabel(QStringLiteral("保存的时间"), Frame1)),
+      lblShow2(new FittingLabel(QStringLiteral("保存的状态"), Frame1)),
+      lblShow3(new FittingLabel(QStringLiteral("倒计时"), Frame1)),
       fram_1(new QGroupBox(QStringLiteral("小窗，透明度： 200"), this)),
       VScroll1(new QScrollBar(Qt::Vertical, fram_1)),
       Command1(new QPushButton(QStringLiteral("显示"), fram_1)),
@@ -92,7 +94,9 @@ frm_timer::frm_timer(saver::FileServices& files, saver::Clock& clock, frmshow& f
       cmdManage(new QPushButton(QStringLiteral("备份管理"), fram_Save)),
       Timer1(SecondTimer(this, "Timer1")), mnuFolder(new QMenu(this)),
       mnuOpenFolder(mnuFolder->addAction(QStringLiteral("打开备份文件夹"))),
-      mnuManage(mnuFolder->addAction(QStringLiteral("备份管理"))), m_floating(floating),
+      mnuManage(mnuFolder->addAction(QStringLiteral("备份管理"))),
+      mnuLog(mnuFolder->addAction(QStringLiteral("事件记录"))),
+      mnuHotkeys(mnuFolder->addAction(QStringLiteral("全局快捷键…"))), m_floating(floating),
       m_engine(files, clock),
       CommonDialog2(this, QStringLiteral("dat"), QStringLiteral("level.dat"),
                     QStringLiteral("dat 文件 (*.dat)")),
@@ -173,6 +177,8 @@ void frm_timer::SetUpFolderMenu()
     fram_Save->setToolTip(QStringLiteral("备份保存在：") + m_dataFolder);
     mnuFolder->setObjectName(QStringLiteral("mnuFolder"));
     mnuOpenFolder->setObjectName(QStringLiteral("mnuOpenFolder"));
+    mnuLog->setObjectName(QStringLiteral("mnuLog"));
+    mnuHotkeys->setObjectName(QStringLiteral("mnuHotkeys"));
     setContextMenuPolicy(Qt::CustomContextMenu);
 }
 
@@ -203,6 +209,7 @@ void frm_timer::ConnectHandlers()
     connect(mnuOpenFolder, &QAction::triggered, this, &frm_timer::mnuOpenFolder_Click);
     connect(mnuManage, &QAction::triggered, this, &frm_timer::cmdManage_Click);
     connect(cmdManage, &QPushButton::clicked, this, &frm_timer::cmdManage_Click);
+    connect(mnuLog, &QAction::triggered, this, &frm_timer::mnuLog_Click);
     connect(&m_backup, &BackgroundBackup::Progressed, lblShow2, &QLabel::setText);
     connect(&m_backup, &BackgroundBackup::Finished, this, &frm_timer::FinishWholeSave);
 }
@@ -236,6 +243,21 @@ void frm_timer::closeEvent(QCloseEvent* event)
 {
     event->accept();
     Form_Unload();
+}
+
+void frm_timer::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    m_floating.ClearAlert();
+}
+
+// A window already open behind the game is opened again by bringing it to the front.
+void frm_timer::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+        m_floating.ClearAlert();
+    }
 }
 
 void frm_timer::Form_Unload()
@@ -274,7 +296,13 @@ void frm_timer::Timer2_Timer()
 {
     const saver::AutoSaver::TickOutcome outcome = m_engine.Timer2_Timer();
     lblShow3->setText(QString::fromStdString(outcome.countdown));
+    emit CountdownChanged(lblShow3->text());
     ShowBackupStart(outcome.backup);
+    // Without a job the backup is over already: a level.dat alone, or a refusal.
+    if (outcome.backup.status && !outcome.backup.job) {
+        ReportStatus(*outcome.backup.status,
+                     Opt2->isChecked() ? QStringLiteral("人物存档") : QStringLiteral("整体存档"));
+    }
 }
 
 void frm_timer::Command4_Click()
@@ -353,6 +381,12 @@ void frm_timer::cmdManage_Click()
     }
 }
 
+void frm_timer::mnuLog_Click()
+{
+    EventLogView view(m_floating.Log(), this);
+    view.exec();
+}
+
 void frm_timer::ShowBackupStart(const saver::AutoSaver::BackupStart& start)
 {
     if (start.status) {
@@ -367,11 +401,25 @@ void frm_timer::ShowStatus(const saver::StatusTexts& status)
 {
     lblShow1->setText(QString::fromStdString(status.lblShow1));
     lblShow2->setText(QString::fromStdString(status.lblShow2));
+    lblShow1->setToolTip(lblShow1->text());
+    lblShow2->setToolTip(lblShow2->text());
+}
+
+void frm_timer::ReportStatus(const saver::StatusTexts& status, const QString& kind)
+{
+    const QString text = QString::fromStdString(status.lblShow2);
+    if (text.startsWith(QStringLiteral("保存失败"))) {
+        m_floating.ReportFailure(kind + QStringLiteral("备份失败"), text);
+    } else if (text.contains(QStringLiteral("保存成功"))) {
+        m_floating.ReportDone(kind + QStringLiteral("：") + text);
+    }
 }
 
 void frm_timer::FinishWholeSave(const std::shared_ptr<saver::WholeSaveJob>& job,
                                 const saver::WholeSaveResult& result)
 {
-    ShowStatus(m_engine.FinishWholeSave(*job, result));
+    const saver::StatusTexts status = m_engine.FinishWholeSave(*job, result);
+    ShowStatus(status);
+    ReportStatus(status, QStringLiteral("整体存档"));
     ShowBackupStart(m_engine.TakeWaitingBackup());
 }

@@ -60,6 +60,9 @@ public:
     QMenu* const mnuFolder;
     QAction* const mnuOpenFolder;
     QAction* const mnuManage;
+    QAction* const mnuLog;
+    // The program connects it to the hotkey settings where it has them.
+    QAction* const mnuHotkeys;
 
 public slots:
     void Form_Load();
@@ -77,9 +80,15 @@ public slots:
     void VScroll1_Change(int alpha);
     void mnuOpenFolder_Click();
     void cmdManage_Click();
+    void mnuLog_Click();
+
+signals:
+    void CountdownChanged(const QString& countdown);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void LayOutStatus();
@@ -92,6 +101,8 @@ private:
     void Form_Unload();
     void ShowBackupStart(const saver::AutoSaver::BackupStart& start);
     void ShowStatus(const saver::StatusTexts& status);
+    // Logs a status that tells of a backup of `kind` made or failed; others are not events.
+    void ReportStatus(const saver::StatusTexts& status, const QString& kind);
     void FinishWholeSave(const std::shared_ptr<saver::WholeSaveJob>& job,
                          const saver::WholeSaveResult& result);
 

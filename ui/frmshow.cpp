@@ -3,6 +3,7 @@
 #include "ClickableLabel.h"
 #include "ColourButton.h"
 #include "ControlFont.h"
+#include "DesktopNotifier.h"
 #include "Twips.h"
 #include "frm_timer.h"
 #include "mdl_T.h"
@@ -20,9 +21,11 @@ frmshow::frmshow(saver::FileServices& files, saver::Clock& clock)
       lbl(new ClickableLabel(QStringLiteral("10:00"), this)),
       cmdSave(new ColourButton(QStringLiteral("保存"), this)),
       cmdPaste(new ColourButton(QStringLiteral("覆盖"), this)), m_files(files), m_clock(clock),
-      m_quickSlot(files)
+      m_quickSlot(files), m_labelPalette(lbl->palette())
 {
     setObjectName(QStringLiteral("frmshow"));
+    // The game has the focus while the player points at this window.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     const QSize clientSize(TwipsToPixels(1935), TwipsToPixels(2625));
     setFixedSize(clientSize);
     setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, clientSize,
@@ -40,6 +43,14 @@ frmshow::frmshow(saver::FileServices& files, saver::Clock& clock)
     cmdPaste->setObjectName(QStringLiteral("cmdPaste"));
     cmdPaste->setGeometry(TwipRect(240, 1800, 1455, 735));
     cmdPaste->setFont(ControlFont(QStringLiteral("微软雅黑"), 15.75));
+
+    // A first start explains itself: what each click does, and where the quick slot is.
+    cmdSave->setToolTip(QStringLiteral("保存：把所选存档的 level.dat 复制到数据文件夹，成为 ") +
+                        QString::fromStdString(m_quickSlot.SlotPath()));
+    cmdPaste->setToolTip(QStringLiteral("覆盖：用 tmp.back 覆盖游戏的 level.dat；被覆盖的文件先"
+                                        "复制一份安全副本到 ") +
+                         QString::fromStdString(m_quickSlot.SafetyFolder()));
+    ShowLabelState();
 
     setTabOrder(lbl, cmdSave);
     setTabOrder(cmdSave, cmdPaste);
@@ -69,9 +80,50 @@ void frmshow::SetLabelText(const QString& text)
 
 void frmshow::SetLabelColour(const QColor& colour)
 {
-    QPalette palette = lbl->palette();
-    palette.setColor(QPalette::WindowText, colour);
+    m_labelColour = colour;
+    ShowLabelState();
+}
+
+void frmshow::ReportDone(const QString& text)
+{
+    emit Reported(Logged(text));
+}
+
+void frmshow::ReportFailure(const QString& title, const QString& text)
+{
+    m_alert = title + QStringLiteral("：") + text;
+    ShowLabelState();
+    if (m_notifier) {
+        m_notifier->Notify(title, text);
+    }
+    emit Reported(Logged(text));
+}
+
+void frmshow::ClearAlert()
+{
+    m_alert.clear();
+    ShowLabelState();
+}
+
+QString frmshow::Logged(const QString& text)
+{
+    QString entry = QString::fromStdString(m_clock.ClockText()) + QLatin1Char(' ') + text;
+    m_log.Add(entry);
+    return entry;
+}
+
+void frmshow::ShowLabelState()
+{
+    QPalette palette = m_labelPalette;
+    if (Alerting()) {
+        palette.setColor(QPalette::WindowText, Qt::red);
+    } else if (m_labelColour.isValid()) {
+        palette.setColor(QPalette::WindowText, m_labelColour);
+    }
     lbl->setPalette(palette);
+    const QString help = QStringLiteral("单击：显示或隐藏主窗口");
+    lbl->setToolTip(Alerting() ? m_alert + QStringLiteral("\n（打开主窗口后恢复颜色）\n") + help
+                               : help);
 }
 
 QString frmshow::ToggleBorder()
@@ -104,13 +156,16 @@ void frmshow::lbl_Click()
 
 void frmshow::cmdSave_Click()
 {
-    ShowQuickResult(m_quickSlot.QuickSave(MainWindow().ChosenPath()), *cmdSave);
+    ShowQuickResult(m_quickSlot.QuickSave(MainWindow().ChosenPath()), *cmdSave,
+                    QStringLiteral("快速保存"),
+                    QStringLiteral("快速保存：level.dat 已存入 tmp.back"));
 }
 
 void frmshow::cmdPaste_Click()
 {
     ShowQuickResult(m_quickSlot.Restore(MainWindow().ChosenPath(), saver::GetHMS(m_clock)),
-                    *cmdPaste);
+                    *cmdPaste, QStringLiteral("覆盖"),
+                    QStringLiteral("覆盖：tmp.back 已覆盖游戏的 level.dat"));
 }
 
 void frmshow::BringForward()
@@ -138,12 +193,17 @@ void frmshow::Form_Unload()
     emit Unloaded();
 }
 
-void frmshow::ShowQuickResult(const saver::QuickResult& result, ColourButton& button)
+void frmshow::ShowQuickResult(const saver::QuickResult& result, ColourButton& button,
+                              const QString& what, const QString& done)
 {
     using Outcome = saver::QuickResult::Outcome;
     if (result.outcome == Outcome::Done) {
         button.SetColour(saver::StepColour(button.Colour()));
+        ReportDone(done);
         return;
+    }
+    if (result.outcome == Outcome::Failed) {
+        ReportFailure(what + QStringLiteral("失败"), QString::fromStdString(result.message));
     }
     // A missing slot is a plain notice; anything else is a failure worth a warning sign.
     const QMessageBox::Icon icon =

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "EventLog.h"
+
 #include "QuickSlot.h"
 #include "Services.h"
 
@@ -9,6 +11,7 @@
 
 class ClickableLabel;
 class ColourButton;
+class DesktopNotifier;
 class frm_timer;
 
 // The small borderless window that stays on the screen while the game runs: the countdown,
@@ -26,7 +29,20 @@ public:
     frm_timer& MainWindow();
 
     void SetLabelText(const QString& text);
+    // The colour the player chose for the countdown; a failure shows in red over it.
     void SetLabelColour(const QColor& colour);
+
+    // Where failures go besides this window; none until the program sets one.
+    void SetNotifier(DesktopNotifier* notifier) { m_notifier = notifier; }
+    const EventLog& Log() const { return m_log; }
+    // A backup made or a restore done: logged, and otherwise quiet.
+    void ReportDone(const QString& text);
+    // A failed backup or restore reaches the player in the game: the countdown turns red
+    // until the main window is opened, and the desktop says `title` and `text`.
+    void ReportFailure(const QString& title, const QString& text);
+    // The player has opened the main window and seen the status.
+    void ClearAlert();
+    bool Alerting() const { return !m_alert.isEmpty(); }
     // Gives a border to drag the window by, or takes it away again; returns the caption of the
     // button that does the next toggle.
     QString ToggleBorder();
@@ -46,16 +62,27 @@ public slots:
 signals:
     // Both windows are closed: the program is over.
     void Unloaded();
+    // An entry was added to the log.
+    void Reported(const QString& entry);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void Form_Unload();
-    void ShowQuickResult(const saver::QuickResult& result, ColourButton& button);
+    // `what` names the action in a failure's title; `done` is logged when it went through.
+    void ShowQuickResult(const saver::QuickResult& result, ColourButton& button,
+                         const QString& what, const QString& done);
+    QString Logged(const QString& text);
+    void ShowLabelState();
 
     saver::FileServices& m_files;
     saver::Clock& m_clock;
     saver::QuickSlot m_quickSlot;
     std::unique_ptr<frm_timer> m_main;
+    DesktopNotifier* m_notifier = nullptr;
+    EventLog m_log;
+    const QPalette m_labelPalette;
+    QColor m_labelColour; // invalid while the player has not chosen one
+    QString m_alert;      // the failure the countdown is red for
 };

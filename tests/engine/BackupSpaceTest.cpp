@@ -71,7 +71,7 @@ INSTANTIATE_TEST_SUITE_P(
         PruneCase{"KeepOne", {.keepNewest = 1}, {"【2】2_0_0", "【3】3_0_0"}},
         PruneCase{"KeepOneManualToo", {.keepNewest = 1, .pruneManual = true}, {"【3】3_0_0"}},
         PruneCase{"KeepTwoMegabytes", {.keepMegabytes = 2}, {"【2】2_0_0", "【3】3_0_0"}}),
-    [](const auto& info) { return info.param.name; });
+    [](const auto& tested) { return tested.param.name; });
 
 TEST(BackupSpace, FailedRemovalIsReportedAndStopsThePruning)
 {

@@ -26,9 +26,10 @@ compgen -G "$root/usr/share/icons/hicolor/*/apps/$icon.*" >/dev/null || fail "no
 # The metainfo, and the desktop file it launches, as a software centre reads them.
 appstreamcli validate-tree --strict --no-net "$root" >&2 || fail "appstreamcli rejects the tree"
 depends="$(dpkg-deb -f "${debs[0]}" Depends)"
-for package in fonts-wqy-microhei fonts-wqy-zenhei libqt6widgets6 libqt6gui6 libqt6core6; do
+for package in fonts-wqy-microhei fonts-arphic-uming qt6-translations-l10n libqt6widgets6 libqt6gui6 libqt6core6; do
     [[ ", $depends," =~ ,\ ${package}[\ ,] ]] || fail "Depends lacks $package: $depends"
 done
+[[ -f "$root/usr/share/doc/mcsaver/copyright" ]] || fail "no licence at usr/share/doc/mcsaver/copyright"
 
 # Installed under /usr/bin the program cannot write beside itself, so it must keep its files
 # in the user's data folder. Root writes anywhere: the program runs as "nobody" then.

@@ -1,9 +1,9 @@
 #include "ClickableLabel.h"
 #include "ColourButton.h"
-#include "GatedFileServices.h"
 #include "SettableClock.h"
 #include "SystemServices.h"
 #include "TempDir.h"
+#include "TestProgram.h"
 #include "frm_timer.h"
 #include "frmshow.h"
 
@@ -21,35 +21,6 @@
 #include <filesystem>
 
 namespace {
-
-const std::string kLevel = "level data, first version";
-
-// The program as main() puts it together on a fresh save folder (level.dat and a region
-// file), the program's folder beside it and a clock the test moves: both windows shown and
-// level.dat chosen. Whole saves wait at the gate of `files` until the test opens it.
-struct TestProgram
-{
-    TestProgram()
-    {
-        std::filesystem::create_directories(save + "/region");
-        std::filesystem::create_directory(app);
-        saver::test::WriteFile(levelDat, kLevel);
-        saver::test::WriteFile(save + "/region/r.0.0.mca", "region");
-        floating.show();
-        QTest::mouseClick(floating.lbl, Qt::LeftButton);
-        FileDialog::setNextFileName(QString::fromStdString(levelDat));
-        QTest::mouseClick(Main().Command3, Qt::LeftButton);
-    }
-    frm_timer& Main() { return floating.MainWindow(); }
-
-    saver::test::TempDir root;
-    const std::string app = root.path() + "/app", save = root.path() + "/world";
-    const std::string levelDat = save + "/level.dat";
-    saver::test::SettableClock clock;
-    saver::SystemServices real{app};
-    GatedFileServices files{real};
-    frmshow floating{files, clock};
-};
 
 // The colour the user sees inside a button, left of its caption.
 QColor ShownColour(QWidget* button)

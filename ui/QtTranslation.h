@@ -1,0 +1,8 @@
+#pragma once
+
+class QLocale;
+
+// Puts Qt's own texts (the buttons of message boxes, the file and colour dialogs) into the
+// language of `locale`, from the translations installed for Qt; the program's own texts are
+// Chinese whatever the locale. Returns whether Qt has a translation for it.
+bool InstallQtTranslation(const QLocale& locale);
