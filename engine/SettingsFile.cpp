@@ -51,7 +51,8 @@ bool IsStorablePath(const std::string& path)
 {
     // A line end would cut the path short when it is read back; a NUL would cut it short
     // for the operating system.
-    return path.size() < kLongestLine &&
+    // A leading byte-order mark would be taken for the editor's and dropped when read back.
+    return path.size() < kLongestLine && !path.starts_with("\xEF\xBB\xBF") &&
            path.find_first_of(std::string("\r\n\0", 3)) == std::string::npos && IsValidUtf8(path);
 }
 

@@ -22,14 +22,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string path = folder.path() + "/saver.ini";
     saver::test::WriteFile(path, bytes);
     saver::SettingsFile settings(files);
-    const auto loaded = settings.Load();
-    const bool firstLine = !loaded || (*loaded == bytes.substr(0, bytes.find_first_of("\r\n")) &&
-                                       GlibcReadsUtf8(*loaded));
+    const std::string bom = "\xEF\xBB\xBF";
+    const std::string line = bytes.substr(0, bytes.find_first_of("\r\n"));
+    const auto loaded = settings.Load().path;
+    const bool firstLine =
+        !loaded || ((*loaded == line || bom + *loaded == line) && GlibcReadsUtf8(*loaded));
     const std::error_code refused = settings.Save(bytes);
     const bool choosable = bytes.size() < 4096 && GlibcReadsUtf8(bytes) &&
+                           !bytes.starts_with(bom) &&
                            bytes.find_first_of(std::string("\r\n\0", 3)) == std::string::npos;
     const bool stored = refused ? !choosable && ReadFile(path) == bytes
-                                : ReadFile(path) == bytes + "\r\n" && settings.Load() == bytes;
+                                : ReadFile(path) == bytes + "\r\n" && settings.Load().path == bytes;
     if (!firstLine || !stored)
         std::abort();
     return 0;
