@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // saver.ini as anyone may have left it: what is loaded is its first line, in UTF-8; every path
 // a user can choose is stored and read back the same, and a refused one leaves the file be.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // saver::IsValidUtf8 takes any bytes for UTF-8 exactly when glibc's converter does.
 
 #include "GlibcUtf8.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "GlobalHotkeys.h"
 
 GlobalHotkeys::Outcome GlobalHotkeys::Bind(Action action, const QKeySequence& keys)
