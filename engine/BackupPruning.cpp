@@ -14,6 +14,7 @@ bool OverSize(FileServices& files, const BackupOptions& options,
     if (options.keepMegabytes == 0)
         return false;
     std::vector<std::string> folders;
+    folders.reserve(kept.size());
     for (const WholeSaveBackup& backup : kept)
         folders.push_back(backup.path);
     const DiskUsage usage = files.MeasureDiskUsage(folders);

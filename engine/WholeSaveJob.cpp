@@ -77,7 +77,7 @@ WholeSaveResult WholeSaveJob::Run(const Progress& progress, std::stop_token canc
         return result;
     options.progress = progress;
     options.cancel = std::move(cancel);
-    result = Copy(std::move(options), partial, plan.bytesToCopy);
+    result = Copy(options, partial, plan.bytesToCopy);
     if (result.error)
         m_files.RemoveFolder(partial); // best effort; the next start removes it otherwise
     else
@@ -85,7 +85,7 @@ WholeSaveResult WholeSaveJob::Run(const Progress& progress, std::stop_token canc
     return result;
 }
 
-WholeSaveResult WholeSaveJob::Copy(FolderCopyOptions options, const std::string& partial,
+WholeSaveResult WholeSaveJob::Copy(const FolderCopyOptions& options, const std::string& partial,
                                    std::uint64_t bytesAdded)
 {
     WholeSaveResult result;

@@ -44,7 +44,7 @@ public:
 
 private:
     FolderCopyOptions CopyOptions(const std::string& saveName) const;
-    WholeSaveResult Copy(FolderCopyOptions options, const std::string& partial,
+    WholeSaveResult Copy(const FolderCopyOptions& options, const std::string& partial,
                          std::uint64_t bytesAdded);
 
     FileServices& m_files;

@@ -79,8 +79,8 @@ TEST(FaultInjection, EveryOperationOfEveryActionCanFail)
                     SCOPED_TRACE(action.name + " fails at " + std::to_string(n) +
                                  (onwards ? " onwards: " : ": ") + reason);
                     World w;
-                    const std::string told =
-                        Do(w, action.name, [&] { w.files.FailAt(n, error, onwards); });
+                    const std::string told = Do(
+                        w, action.name, [&, fault = error] { w.files.FailAt(n, fault, onwards); });
                     const bool failed = w.files.Operations() >= n;
                     std::string failure = action.failed;
                     failure.replace(failure.find('%'), 1, reason);

@@ -92,7 +92,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(std::pair{std::string("/g/World/level.dat\r\n"), true},
                     std::pair{std::string("\xEF\xBB\xBF/g/World/level.dat\r\n"), true},
                     std::pair{std::string("/g/W\xFF\xFEorld/level.dat\r\n"), false},
-                    std::pair{std::string("/g/\0/level.dat\r\n", 17), false},
+                    std::pair{std::string("/g/\0/level.dat\r\n", 16), false},
                     std::pair{std::string(1 << 20, 'a'), false}));
 
 TEST(HonestReport, PartialFolderThatCannotBeRemovedIsNamed)

@@ -37,7 +37,7 @@ TEST(DataFolder, ChoosesWritableExecutableFolderElseUserFolder)
             test::WriteFile(userDir + "/saver.ini", "kept");
         fs::permissions(root.path() + "/opt", fs::perms(mode));
         fs::permissions(home, fs::perms(*user == 'l' ? 0555 : 0777));
-        const int outcome = test::RunUnprivileged([&] {
+        const int outcome = test::RunUnprivileged([&, user = user, installed = installed] {
             const DataFolder folder = ChooseDataFolder(executableDir, *user ? userDir : "",
                                                        installed ? executableDir + "/" : home);
             return (folder.path == executableDir) * 1000 + (folder.path == userDir) * 2000 +
