@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "BackupCatalogue.h"
 
+#include "AutoSaver.h"
+#include "QuickSlot.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -28,6 +31,76 @@ bool Skip(std::string_view& text, std::string_view expected)
     return true;
 }
 
+struct FolderMarks
+{
+    std::string saveName;
+    bool manual = false;
+    bool pinned = false;
+};
+
+FolderMarks ReadMarks(FileServices& files, const std::string& folder)
+{
+    FolderMarks marks;
+    for (const std::string& entry : files.ListFolder(folder)) {
+        if (entry == kManualMark)
+            marks.manual = true;
+        else if (entry == kPinnedMark)
+            marks.pinned = true;
+        else if (!entry.starts_with('.'))
+            marks.saveName = entry;
+    }
+    return marks;
+}
+
+// The folders in the data folder whose names `wanted` accepts, in no particular order.
+std::vector<WholeSaveBackup> BackupFolders(FileServices& files,
+                                           bool (*wanted)(const std::string& name))
+{
+    std::vector<WholeSaveBackup> backups;
+    for (const std::string& name : files.ListFolder(files.AppDir())) {
+        if (!wanted(name))
+            continue;
+        WholeSaveBackup backup;
+        backup.path = files.AppDir() + "/" + name;
+        const FileStatus status = files.Status(backup.path);
+        if (!status.isFolder)
+            continue;
+        backup.madeNs = status.modifiedNs;
+        const FolderMarks marks = ReadMarks(files, backup.path);
+        backup.saveName = marks.saveName;
+        backup.manual = marks.manual;
+        backup.pinned = marks.pinned;
+        backups.push_back(std::move(backup));
+    }
+    return backups;
+}
+
+void AddFile(FileServices& files, const std::string& path, BackupEntry::Kind kind,
+             std::vector<BackupEntry>& entries)
+{
+    const FileStatus status = files.Status(path);
+    if (!status.isFile)
+        return;
+    BackupEntry entry;
+    entry.path = path;
+    entry.kind = kind;
+    entry.madeNs = status.modifiedNs;
+    entry.bytes = status.size;
+    entry.pinned = files.Status(PinMarkPath(entry)).isFile;
+    entries.push_back(std::move(entry));
+}
+
+// The copies of level.dat in `folder`; their temporaries end in ".saving", their marks in
+// ".pinned".
+void AddFiles(FileServices& files, const std::string& folder, BackupEntry::Kind kind,
+              std::vector<BackupEntry>& entries)
+{
+    for (const std::string& name : files.ListFolder(folder)) {
+        if (name.ends_with(".dat"))
+            AddFile(files, folder + "/" + name, kind, entries);
+    }
+}
+
 } // namespace
 
 bool IsWholeSaveBackupName(const std::string& name)
@@ -49,31 +122,22 @@ bool IsProgramFileName(const std::string& name)
     const std::string_view view = name;
     return std::find(kNames.begin(), kNames.end(), view) != kNames.end() ||
            view.starts_with(".mcsaver.lock") || view.ends_with(".saving") ||
-           IsWholeSaveBackupName(name);
+           IsWholeSaveBackupName(name) || IsBeforeRestoreName(name);
+}
+
+bool IsBeforeRestoreName(const std::string& name)
+{
+    return name.starts_with(kBeforeRestorePrefix);
+}
+
+std::string SaveNameIn(FileServices& files, const std::string& backupFolder)
+{
+    return ReadMarks(files, backupFolder).saveName;
 }
 
 std::vector<WholeSaveBackup> ListWholeSaveBackups(FileServices& files)
 {
-    std::vector<WholeSaveBackup> backups;
-    for (const std::string& name : files.ListFolder(files.AppDir())) {
-        if (!IsWholeSaveBackupName(name))
-            continue;
-        WholeSaveBackup backup;
-        backup.path = files.AppDir() + "/" + name;
-        const FileStatus status = files.Status(backup.path);
-        if (!status.isFolder)
-            continue;
-        backup.madeNs = status.modifiedNs;
-        for (const std::string& entry : files.ListFolder(backup.path)) {
-            if (entry == kManualMark)
-                backup.manual = true;
-            else if (entry == kPinnedMark)
-                backup.pinned = true;
-            else if (!entry.starts_with('.'))
-                backup.saveName = entry;
-        }
-        backups.push_back(std::move(backup));
-    }
+    std::vector<WholeSaveBackup> backups = BackupFolders(files, IsWholeSaveBackupName);
     std::sort(backups.begin(), backups.end(), [](const auto& a, const auto& b) {
         return a.madeNs != b.madeNs ? a.madeNs < b.madeNs : a.path < b.path;
     });
@@ -86,6 +150,57 @@ DiskUsage MeasureWholeSaveBackups(FileServices& files)
     for (const WholeSaveBackup& backup : ListWholeSaveBackups(files))
         folders.push_back(backup.path);
     return files.MeasureDiskUsage(folders);
+}
+
+std::vector<BackupEntry> ListBackups(FileServices& files)
+{
+    std::vector<BackupEntry> entries;
+    const auto wanted = [](const std::string& name) {
+        return IsWholeSaveBackupName(name) || IsBeforeRestoreName(name);
+    };
+    for (const WholeSaveBackup& folder : BackupFolders(files, wanted)) {
+        BackupEntry entry;
+        entry.path = folder.path;
+        entry.kind = folder.path.starts_with(files.AppDir() + "/" + kBeforeRestorePrefix)
+                         ? BackupEntry::Kind::BeforeRestore
+                         : BackupEntry::Kind::WholeSave;
+        entry.saveName = folder.saveName;
+        entry.madeNs = folder.madeNs;
+        entry.pinned = folder.pinned;
+        const DiskUsage usage = files.MeasureDiskUsage({entry.path});
+        entry.bytes = usage.total;
+        entry.unsharedBytes = usage.unshared;
+        entries.push_back(std::move(entry));
+    }
+    const QuickSlot slot(files);
+    AddFiles(files, CharacterBackupFolder(files), BackupEntry::Kind::Character, entries);
+    AddFiles(files, slot.SafetyFolder(), BackupEntry::Kind::BeforeOverwrite, entries);
+    AddFile(files, slot.SlotPath(), BackupEntry::Kind::QuickSlot, entries);
+    std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
+        return a.madeNs != b.madeNs ? a.madeNs > b.madeNs : a.path < b.path;
+    });
+    return entries;
+}
+
+std::string PinMarkPath(const BackupEntry& entry)
+{
+    return entry.IsFolder() ? entry.path + "/" + kPinnedMark : entry.path + kPinnedMark;
+}
+
+std::error_code SetPinned(FileServices& files, const BackupEntry& entry, bool pinned)
+{
+    if (!entry.CanPin())
+        return std::make_error_code(std::errc::operation_not_supported);
+    const std::string mark = PinMarkPath(entry);
+    const bool marked = !files.FirstEntry(mark).empty();
+    if (marked == pinned)
+        return {};
+    const FileStatus before = files.Status(entry.path);
+    if (before.error)
+        return before.error;
+    if (auto error = pinned ? files.WriteOneLine(mark, "") : files.DeleteFile(mark))
+        return error;
+    return entry.IsFolder() ? files.SetModified(entry.path, before.modifiedNs) : std::error_code{};
 }
 
 } // namespace saver

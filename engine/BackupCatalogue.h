@@ -22,6 +22,32 @@ struct WholeSaveBackup
 
 inline constexpr const char* kManualMark = ".manual";
 inline constexpr const char* kPinnedMark = ".pinned";
+// A whole-save restore moves the save it replaces into 【恢复前】2026-12-07 01_02_03/<save>.
+inline constexpr const char* kBeforeRestorePrefix = "【恢复前】";
+
+// Anything in the data folder the program made that a save can be restored from.
+struct BackupEntry
+{
+    enum class Kind {
+        WholeSave,       // 【3】9_5_7/<save>
+        BeforeRestore,   // 【恢复前】2026-12-07 01_02_03/<save>
+        Character,       // 【存档】leveldat/09_05_07level.dat
+        BeforeOverwrite, // 【刷物】leveldat/09_05_07level.dat, kept by a restore of level.dat
+        QuickSlot,       // tmp.back
+    };
+
+    std::string path;
+    Kind kind = Kind::WholeSave;
+    std::string saveName;            // folders only: the save folder inside
+    std::int64_t madeNs = 0;         // the folder's or file's modification time
+    std::uint64_t bytes = 0;         // a folder's space on disk, a file's length
+    std::uint64_t unsharedBytes = 0; // folders: what removing this one alone would free
+    bool pinned = false;
+
+    bool IsFolder() const { return kind == Kind::WholeSave || kind == Kind::BeforeRestore; }
+    // The slot is replaced by every quick save; keeping it for good would stop quick saves.
+    bool CanPin() const { return kind != Kind::QuickSlot; }
+};
 
 // Whether `name` is one the program gives its whole-save backup folders.
 bool IsWholeSaveBackupName(const std::string& name);
@@ -30,10 +56,26 @@ bool IsWholeSaveBackupName(const std::string& name);
 // settings, its slot, its backups, its lock and executable, their temporary names.
 bool IsProgramFileName(const std::string& name);
 
+bool IsBeforeRestoreName(const std::string& name);
+
+// The save folder a whole-save backup folder holds, or "" when it holds none.
+std::string SaveNameIn(FileServices& files, const std::string& backupFolder);
+
 // The whole-save backups in the data folder, oldest first.
 std::vector<WholeSaveBackup> ListWholeSaveBackups(FileServices& files);
 
 // What all whole-save backups take on disk, a file they share counted once.
 DiskUsage MeasureWholeSaveBackups(FileServices& files);
+
+// Every backup, safety copy and the quick slot in the data folder, newest first.
+std::vector<BackupEntry> ListBackups(FileServices& files);
+
+// The mark that keeps a backup for good: `.pinned` inside a folder; beside a file, the file's
+// name with ".pinned" added, so that the mark goes wherever the file goes.
+std::string PinMarkPath(const BackupEntry& entry);
+
+// Sets or clears the mark. A folder's modification time tells when the backup was made, so it
+// is put back after the mark has changed it.
+std::error_code SetPinned(FileServices& files, const BackupEntry& entry, bool pinned);
 
 } // namespace saver

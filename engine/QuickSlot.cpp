@@ -8,6 +8,8 @@ namespace saver {
 
 namespace {
 
+constexpr const char* kUntouched = "（游戏存档未改动）";
+
 // `what` is followed by the reason for `error`, unless `what` already says it all.
 QuickResult Failed(const std::error_code& error, std::string title, const std::string& what,
                    const std::string& note = {}, bool withReason = true)
@@ -60,7 +62,7 @@ QuickResult QuickSlot::Restore(const std::string& chosenPath, const ClockFields&
     const std::string slot = SlotPath();
     if (m_files.Status(slot).isFolder)
         return Failed(std::make_error_code(std::errc::is_a_directory), "覆盖失败",
-                      "覆盖失败：" + slot + " 是一个文件夹", "（游戏存档未改动）", false);
+                      "覆盖失败：" + slot + " 是一个文件夹", kUntouched, false);
     if (m_files.FirstEntry(slot).empty()) {
         QuickResult result;
         result.outcome = QuickResult::Outcome::NoSlot;
@@ -68,13 +70,20 @@ QuickResult QuickSlot::Restore(const std::string& chosenPath, const ClockFields&
         result.message = "程序目录没有发现备份文件！";
         return result;
     }
+    return RestoreFrom(slot, chosenPath, now);
+}
 
-    constexpr const char* kUntouched = "（游戏存档未改动）";
-    // Without a folder there is no game file to put the slot in place of (the prompt is
+QuickResult QuickSlot::RestoreFrom(const std::string& source, const std::string& chosenPath,
+                                   const ClockFields& now)
+{
+    const auto notFound = std::make_error_code(std::errc::no_such_file_or_directory);
+    if (m_files.FirstEntry(source).empty())
+        return Failed(notFound, "覆盖失败", "覆盖失败：找不到 " + source, kUntouched, false);
+    // Without a folder there is no game file to put the copy in place of (the prompt is
     // still showing, or a bare name).
     if (FolderOf(chosenPath).empty())
-        return Failed(std::make_error_code(std::errc::no_such_file_or_directory), "覆盖失败",
-                      "覆盖失败：", kUntouched);
+        return Failed(notFound, "覆盖失败", "覆盖失败：", kUntouched);
+    QuickResult result;
     // The game's file is kept before anything touches it; without that copy it stays as is.
     if (!m_files.FirstEntry(chosenPath).empty()) {
         const std::string folder = SafetyFolder();
@@ -82,19 +91,20 @@ QuickResult QuickSlot::Restore(const std::string& chosenPath, const ClockFields&
             if (auto error = m_files.MakeDir(folder))
                 return Failed(error, "覆盖失败", "覆盖失败：", kUntouched);
         }
-        const std::error_code error = CopyUnderFreeName(
-            m_files, chosenPath, folder + "/" + BackupStamp(now) + "level", ".dat");
+        const std::error_code error =
+            CopyUnderFreeName(m_files, chosenPath, folder + "/" + BackupStamp(now) + "level",
+                              ".dat", &result.safetyCopy);
         if (error)
             return Failed(error, "覆盖失败", "覆盖失败：", kUntouched);
     }
 
-    // A chosen path that is a link keeps pointing at the game's file, which gets the slot.
+    // A chosen path that is a link keeps pointing at the game's file, which gets the copy.
     const std::error_code error = ReplaceAtomically(
         m_files, m_files.ResolvedPath(chosenPath),
-        [&](const std::string& temporary) { return m_files.CopyFile(slot, temporary); });
+        [&](const std::string& temporary) { return m_files.CopyFile(source, temporary); });
     if (error)
         return Failed(error, "覆盖失败", "覆盖失败：", kUntouched);
-    return {};
+    return result;
 }
 
 } // namespace saver

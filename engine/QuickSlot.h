@@ -16,10 +16,12 @@ struct QuickResult
     std::error_code error;
     std::string title; // for the message box when the action did not go through
     std::string message;
+    std::string safetyCopy; // where a restore kept the file it replaced
 };
 
-// The one-click save into the slot file tmp.back and the restore of that slot over the
-// game's level.dat, which first keeps a time-stamped safety copy of what it replaces.
+// The one-click save into the slot file tmp.back and the restore of that slot, or of any other
+// copy, over the game's level.dat, which first keeps a time-stamped safety copy of what it
+// replaces.
 class QuickSlot
 {
 public:
@@ -30,6 +32,9 @@ public:
 
     QuickResult QuickSave(const std::string& chosenPath);
     QuickResult Restore(const std::string& chosenPath, const ClockFields& now);
+    // Puts any copy of level.dat in place of the game's file, just as Restore puts the slot.
+    QuickResult RestoreFrom(const std::string& source, const std::string& chosenPath,
+                            const ClockFields& now);
 
 private:
     FileServices& m_files;

@@ -59,15 +59,17 @@ CreateUnderFreeName(const std::string& stem, const std::string& extension,
 }
 
 std::error_code CopyUnderFreeName(FileServices& files, const std::string& from,
-                                  const std::string& stem, const std::string& extension)
+                                  const std::string& stem, const std::string& extension,
+                                  std::string* chosen)
 {
     return WriteThenPublish(
         files, TemporaryInFolder(FolderOf(stem)),
         [&](const std::string& temporary) { return CopySteadily(files, from, temporary); },
         [&](const std::string& temporary) {
-            return CreateUnderFreeName(stem, extension, [&](const std::string& name) {
-                return files.Rename(temporary, name, false);
-            });
+            return CreateUnderFreeName(
+                stem, extension,
+                [&](const std::string& name) { return files.Rename(temporary, name, false); },
+                chosen);
         });
 }
 

@@ -33,7 +33,8 @@ CreateUnderFreeName(const std::string& stem, const std::string& extension,
 // Copies `from` under the first free name of `stem` and `extension`, as above. The copy is
 // made under a temporary name and renamed when complete, so every backup file is whole.
 std::error_code CopyUnderFreeName(FileServices& files, const std::string& from,
-                                  const std::string& stem, const std::string& extension);
+                                  const std::string& stem, const std::string& extension,
+                                  std::string* chosen = nullptr);
 
 // Copies `from` into the new file `to` and checks that `from` did not change while it was
 // read; a file the game rewrites in place could otherwise be stored torn. The copy is made

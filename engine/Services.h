@@ -96,6 +96,9 @@ public:
     // `path` with every symbolic link in it followed, or `path` itself when it cannot be
     // resolved (it does not exist, say).
     virtual std::string ResolvedPath(const std::string& path) = 0;
+    // Whether some other process holds a lock on the file, as a running game does on its
+    // save's session.lock; false when the file is missing or cannot be looked at.
+    virtual bool IsLockedByAnotherProcess(const std::string& path) = 0;
     // The names in a folder, in no particular order; empty when it cannot be read.
     virtual std::vector<std::string> ListFolder(const std::string& path) = 0;
     virtual std::error_code SetModified(const std::string& path, std::int64_t modifiedNs) = 0;

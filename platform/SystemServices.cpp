@@ -7,6 +7,7 @@
 #include "FolderCopier.h"
 #include "FolderRemoval.h"
 #include "NoReplaceRename.h"
+#include "SessionLock.h"
 #include "SystemError.h"
 #include "TreeSurvey.h"
 
@@ -96,6 +97,11 @@ std::string SystemServices::ResolvedPath(const std::string& path)
 {
     char resolved[PATH_MAX];
     return ::realpath(path.c_str(), resolved) != nullptr ? resolved : path;
+}
+
+bool SystemServices::IsLockedByAnotherProcess(const std::string& path)
+{
+    return saver::IsLockedByAnotherProcess(path);
 }
 
 std::vector<std::string> SystemServices::ListFolder(const std::string& path)

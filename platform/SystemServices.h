@@ -18,6 +18,7 @@ public:
     bool FolderExists(const std::string& path) override;
     FileStatus Status(const std::string& path) override;
     std::string ResolvedPath(const std::string& path) override;
+    bool IsLockedByAnotherProcess(const std::string& path) override;
     std::vector<std::string> ListFolder(const std::string& path) override;
     std::error_code SetModified(const std::string& path, std::int64_t modifiedNs) override;
     std::optional<std::uint64_t> FreeSpace(const std::string& path) override;

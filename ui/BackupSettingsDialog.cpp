@@ -5,6 +5,7 @@
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
@@ -41,7 +42,8 @@ BackupSettingsDialog::BackupSettingsDialog(const saver::BackupOptions& options,
                   QStringLiteral(" MB"), this)),
       chkPruneManual(new QCheckBox(QStringLiteral("“整体手动保存”的备份也可以删除"), this)),
       chkSkipUnchanged(new QCheckBox(QStringLiteral("存档未变化时跳过定时的整体备份"), this)),
-      lblUsage(new QLabel(this)), m_options(options)
+      lblUsage(new QLabel(this)), cmdBackupList(new QPushButton(QStringLiteral("备份列表…"), this)),
+      m_options(options)
 {
     setObjectName(QStringLiteral("BackupSettingsDialog"));
     setWindowTitle(QStringLiteral("备份管理"));
@@ -60,6 +62,11 @@ BackupSettingsDialog::BackupSettingsDialog(const saver::BackupOptions& options,
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    buttons->addButton(cmdBackupList, QDialogButtonBox::ActionRole);
+    connect(cmdBackupList, &QPushButton::clicked, this, [this] {
+        m_backupListWanted = true;
+        accept();
+    });
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(rules);

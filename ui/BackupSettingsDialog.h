@@ -7,6 +7,7 @@
 
 class QCheckBox;
 class QLabel;
+class QPushButton;
 class QSpinBox;
 
 // The rules that keep whole-save backups within the disk: how many, how much space, whether
@@ -22,6 +23,8 @@ public:
                          QWidget* parent);
 
     saver::BackupOptions Options() const;
+    // The player closed the dialog with "备份列表…": the options are taken, then the list opens.
+    bool BackupListWanted() const { return m_backupListWanted; }
 
     QCheckBox* const chkKeepNewest;
     QSpinBox* const spnKeepNewest;
@@ -30,7 +33,9 @@ public:
     QCheckBox* const chkPruneManual;
     QCheckBox* const chkSkipUnchanged;
     QLabel* const lblUsage;
+    QPushButton* const cmdBackupList;
 
 private:
     saver::BackupOptions m_options;
+    bool m_backupListWanted = false;
 };

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "frm_timer.h"
 
+#include "BackupListWindow.h"
 #include "BackupSettingsDialog.h"
 #include "ColourButton.h"
 #include "ControlFont.h"
@@ -96,12 +97,14 @@ frm_timer::frm_timer(saver::FileServices& files, saver::Clock& clock, frmshow& f
       Timer1(SecondTimer(this, "Timer1")), mnuFolder(new QMenu(this)),
       mnuOpenFolder(mnuFolder->addAction(QStringLiteral("打开备份文件夹"))),
       mnuManage(mnuFolder->addAction(QStringLiteral("备份管理"))),
+      mnuBackupList(mnuFolder->addAction(QStringLiteral("备份列表"))),
       mnuLog(mnuFolder->addAction(QStringLiteral("事件记录"))),
       mnuHotkeys(mnuFolder->addAction(QStringLiteral("全局快捷键…"))), m_floating(floating),
       m_engine(files, clock),
       CommonDialog2(this, QStringLiteral("dat"), QStringLiteral("level.dat"),
                     QStringLiteral("dat 文件 (*.dat)")),
-      CommonDialog1(this), m_files(files), m_dataFolder(QString::fromStdString(files.AppDir()))
+      CommonDialog1(this), m_files(files), m_clock(clock),
+      m_dataFolder(QString::fromStdString(files.AppDir()))
 {
     setObjectName(QStringLiteral("frm_timer"));
     setWindowTitle(QStringLiteral("MC存档自动保存"));
@@ -211,6 +214,7 @@ void frm_timer::ConnectHandlers()
     connect(mnuManage, &QAction::triggered, this, &frm_timer::cmdManage_Click);
     connect(cmdManage, &QPushButton::clicked, this, &frm_timer::cmdManage_Click);
     connect(mnuLog, &QAction::triggered, this, &frm_timer::mnuLog_Click);
+    connect(mnuBackupList, &QAction::triggered, this, &frm_timer::mnuBackupList_Click);
     connect(&m_backup, &BackgroundBackup::Progressed, lblShow2, &QLabel::setText);
     connect(&m_backup, &BackgroundBackup::Finished, this, &frm_timer::FinishWholeSave);
 }
@@ -380,6 +384,22 @@ void frm_timer::cmdManage_Click()
                              QStringLiteral("无法保存设置：") +
                                  QString::fromStdString(saver::FailureReason(error)));
     }
+    if (dialog.BackupListWanted()) {
+        mnuBackupList_Click();
+    }
+}
+
+void frm_timer::mnuBackupList_Click()
+{
+    if (m_backupList == nullptr) {
+        m_backupList = new BackupListWindow(
+            m_files, m_clock, [this] { return m_engine.ChosenPath(); }, this);
+    } else {
+        m_backupList->Refresh();
+    }
+    m_backupList->show();
+    m_backupList->raise();
+    m_backupList->activateWindow();
 }
 
 void frm_timer::mnuLog_Click()

@@ -10,6 +10,7 @@
 
 #include <string>
 
+class BackupListWindow;
 class ColourButton;
 class QAction;
 class QGroupBox;
@@ -61,6 +62,7 @@ public:
     QMenu* const mnuFolder;
     QAction* const mnuOpenFolder;
     QAction* const mnuManage;
+    QAction* const mnuBackupList;
     QAction* const mnuLog;
     // The program connects it to the hotkey settings where it has them.
     QAction* const mnuHotkeys;
@@ -81,6 +83,7 @@ public slots:
     void VScroll1_Change(int alpha);
     void mnuOpenFolder_Click();
     void cmdManage_Click();
+    void mnuBackupList_Click();
     void mnuLog_Click();
 
 signals:
@@ -114,6 +117,9 @@ private:
     FileDialog CommonDialog2;
     ColorDialog CommonDialog1;
     saver::FileServices& m_files;
+    saver::Clock& m_clock;
     // Where the settings and every backup go.
     const QString m_dataFolder;
+    // Made the first time it is asked for.
+    BackupListWindow* m_backupList = nullptr;
 };

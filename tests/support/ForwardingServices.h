@@ -16,6 +16,10 @@ public:
     bool FolderExists(const std::string& p) override { return m_inner.FolderExists(p); }
     FileStatus Status(const std::string& p) override { return m_inner.Status(p); }
     std::string ResolvedPath(const std::string& p) override { return m_inner.ResolvedPath(p); }
+    bool IsLockedByAnotherProcess(const std::string& p) override
+    {
+        return m_inner.IsLockedByAnotherProcess(p);
+    }
     std::vector<std::string> ListFolder(const std::string& p) override
     {
         return m_inner.ListFolder(p);

@@ -1,0 +1,139 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "BackupListWindow.h"
+#include "FileDialog.h"
+#include "SettableClock.h"
+#include "SystemServices.h"
+#include "TempDir.h"
+#include "UserPrompt.h"
+#include "frm_timer.h"
+#include "frmshow.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <filesystem>
+#include <memory>
+
+namespace {
+
+using saver::test::ReadFile;
+using saver::test::WriteFile;
+namespace fs = std::filesystem;
+
+// A save, world, and the backups an earlier run left in the program's folder, app; then the
+// program as main() puts it together, with world/level.dat chosen and the backup list open.
+struct TestProgram
+{
+    TestProgram()
+    {
+        FileDialog::setNextFileName(QString::fromStdString(levelDat));
+        floating.MainWindow().Command3->click();
+        floating.MainWindow().mnuBackupList->trigger();
+    }
+    bool MakeFiles() const
+    {
+        fs::create_directories(App("【1】9_5_7/world"));
+        fs::create_directories(App("【存档】leveldat"));
+        fs::create_directories(root.path() + "/world/region");
+        WriteFile(levelDat, "level data, first version");
+        WriteFile(root.path() + "/world/region/r.0.0.mca", "region");
+        WriteFile(App("【1】9_5_7/world/level.dat"), "level data, whole backup");
+        WriteFile(App("【存档】leveldat/09_05_07level.dat"), "level data, character backup");
+        WriteFile(App("tmp.back"), "level data, quick slot");
+        return true;
+    }
+    std::string App(const std::string& name) const { return root.path() + "/app/" + name; }
+    BackupListWindow& List() { return *floating.MainWindow().findChild<BackupListWindow*>(); }
+    // Selects the first row of `kind` with a click and presses `button`.
+    void Press(const QString& kind, QPushButton* button)
+    {
+        QTreeWidget* rows = List().lstBackups;
+        const QRect row = rows->visualItemRect(rows->findItems(kind, Qt::MatchExactly, 1).at(0));
+        QTest::mouseClick(rows->viewport(), Qt::LeftButton, {}, row.center());
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
+
+    saver::test::TempDir root;
+    const std::string levelDat = root.path() + "/world/level.dat";
+    const bool made = MakeFiles(); // before the program starts
+    saver::test::SettableClock clock;
+    saver::SystemServices files{App("")};
+    frmshow floating{files, clock};
+};
+
+} // namespace
+
+// The backup list as the player uses it: restore, undo the restore, delete.
+class BackupListWindowTest final : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dataHome;
+    QStringList m_asked;
+
+private slots:
+    void initTestCase()
+    {
+        // The desktop's trash is then a temporary folder.
+        qputenv("XDG_DATA_HOME", m_dataHome.path().toLocal8Bit());
+        UserPrompt::setAnswererForTests([this](const QString& text) {
+            m_asked << text;
+            return true;
+        });
+    }
+
+    void listsEarlierBackupsAndFollowsTheFolder()
+    {
+        TestProgram p;
+        QTreeWidget* rows = p.List().lstBackups;
+        QCOMPARE(rows->topLevelItemCount(), 3);
+        p.List().cboKind->setCurrentText(QStringLiteral("人物存档"));
+        QCOMPARE(rows->topLevelItemCount(), 1);
+        WriteFile(p.App("【存档】leveldat/09_05_08level.dat"), "a newer character backup");
+        QTRY_COMPARE(rows->topLevelItemCount(), 2);
+    }
+
+    void restoresWholeSaveAndUndoesIt()
+    {
+        TestProgram p;
+        m_asked.clear();
+        p.Press(QStringLiteral("整体存档"), p.List().cmdRestore);
+        QTRY_VERIFY(p.List().lblOutcome->text().startsWith(QStringLiteral("已恢复存档 world")));
+        QVERIFY(m_asked.first().contains(QString::fromStdString(p.root.path() + "/world\n")) &&
+                m_asked.first().contains(QStringLiteral("【恢复前】")));
+        QCOMPARE(ReadFile(p.levelDat), "level data, whole backup");
+
+        p.Press(QStringLiteral("恢复前的存档"), p.List().cmdRestore);
+        QTRY_COMPARE(ReadFile(p.levelDat), "level data, first version");
+        QCOMPARE(ReadFile(p.root.path() + "/world/region/r.0.0.mca"), "region");
+    }
+
+    void restoresCharacterBackupOverLevelDat()
+    {
+        TestProgram p;
+        p.Press(QStringLiteral("人物存档"), p.List().cmdRestore);
+        QCOMPARE(ReadFile(p.levelDat), "level data, character backup");
+        QCOMPARE(ReadFile(p.App("【刷物】leveldat/10_00_00level.dat")),
+                 "level data, first version");
+        // The copy gone back to is kept for good.
+        QVERIFY(fs::exists(p.App("【存档】leveldat/09_05_07level.dat.pinned")));
+    }
+
+    void deleteMovesToTheTrash()
+    {
+        TestProgram p;
+        p.Press(QStringLiteral("快速存档"), p.List().cmdDelete);
+        QVERIFY(!fs::exists(p.App("tmp.back")));
+        QCOMPARE(ReadFile(m_dataHome.path().toStdString() + "/Trash/files/tmp.back"),
+                 "level data, quick slot");
+        QTRY_COMPARE(p.List().lstBackups->topLevelItemCount(), 2);
+    }
+};
+
+QTEST_MAIN(BackupListWindowTest)
+#include "tst_BackupListWindow.moc"

@@ -1,0 +1,380 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "BackupListWindow.h"
+
+#include "FolderOpener.h"
+#include "UserPrompt.h"
+
+#include "AutoSaver.h"
+#include "ClockFields.h"
+#include "QuickSlot.h"
+#include "SafeFileOps.h"
+#include "StatusTexts.h"
+
+#include <QComboBox>
+#include <QDateTime>
+#include <QFile>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include <utility>
+
+namespace {
+
+using Kind = saver::BackupEntry::Kind;
+
+constexpr Kind kKinds[] = {Kind::WholeSave, Kind::BeforeRestore, Kind::Character,
+                           Kind::BeforeOverwrite, Kind::QuickSlot};
+
+QString KindText(Kind kind)
+{
+    switch (kind) {
+    case Kind::WholeSave:
+        return QStringLiteral("整体存档");
+    case Kind::BeforeRestore:
+        return QStringLiteral("恢复前的存档");
+    case Kind::Character:
+        return QStringLiteral("人物存档");
+    case Kind::BeforeOverwrite:
+        return QStringLiteral("覆盖前的level.dat");
+    case Kind::QuickSlot:
+        return QStringLiteral("快速存档");
+    }
+    return {};
+}
+
+QString Text(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+QString LastName(const std::string& path)
+{
+    return Text(path.substr(path.rfind('/') + 1));
+}
+
+// A folder's files shared with other backups are on disk only once.
+QString SizeColumn(const saver::BackupEntry& entry)
+{
+    QString text = Text(saver::SizeText(entry.bytes));
+    if (entry.IsFolder() && entry.unsharedBytes != entry.bytes) {
+        text += QStringLiteral("（独占 ") + Text(saver::SizeText(entry.unsharedBytes)) +
+                QStringLiteral("）");
+    }
+    return text;
+}
+
+QTreeWidgetItem* Row(const saver::BackupEntry& entry)
+{
+    const QDateTime made = QDateTime::fromMSecsSinceEpoch(entry.madeNs / 1'000'000);
+    auto* row = new QTreeWidgetItem(
+        {made.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), KindText(entry.kind),
+         entry.saveName.empty() ? QStringLiteral("—") : Text(entry.saveName), SizeColumn(entry),
+         entry.pinned ? QStringLiteral("★ 固定") : QString()});
+    row->setData(0, Qt::UserRole, Text(entry.path));
+    row->setToolTip(0, Text(entry.path));
+    return row;
+}
+
+} // namespace
+
+BackupListWindow::BackupListWindow(saver::FileServices& files, saver::Clock& clock,
+                                   std::function<std::string()> chosenLevelDat, QWidget* parent)
+    : QWidget(parent, Qt::Window), lblSave(new QLabel(this)), cboKind(new QComboBox(this)),
+      lstBackups(new QTreeWidget(this)), cmdRestore(new QPushButton(QStringLiteral("恢复"), this)),
+      cmdPin(new QPushButton(QStringLiteral("固定"), this)),
+      cmdOpen(new QPushButton(QStringLiteral("打开文件夹"), this)),
+      cmdDelete(new QPushButton(QStringLiteral("删除"), this)), barRestore(new QProgressBar(this)),
+      lblOutcome(new QLabel(this)), m_files(files), m_clock(clock),
+      m_chosenLevelDat(std::move(chosenLevelDat))
+{
+    setObjectName(QStringLiteral("BackupListWindow"));
+    setWindowTitle(QStringLiteral("备份列表"));
+    LayOut();
+
+    m_refreshSoon.setSingleShot(true);
+    m_refreshSoon.setInterval(200);
+    m_lockPoll.setInterval(2000);
+    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, &m_refreshSoon,
+            qOverload<>(&QTimer::start));
+    connect(&m_refreshSoon, &QTimer::timeout, this, &BackupListWindow::Refresh);
+    connect(&m_lockPoll, &QTimer::timeout, this, &BackupListWindow::ShowSaveState);
+    connect(cboKind, &QComboBox::currentIndexChanged, this, &BackupListWindow::ShowEntries);
+    connect(lstBackups, &QTreeWidget::itemSelectionChanged, this, &BackupListWindow::UpdateButtons);
+    connect(cmdRestore, &QPushButton::clicked, this, &BackupListWindow::cmdRestore_Click);
+    connect(cmdPin, &QPushButton::clicked, this, &BackupListWindow::cmdPin_Click);
+    connect(cmdOpen, &QPushButton::clicked, this, &BackupListWindow::cmdOpen_Click);
+    connect(cmdDelete, &QPushButton::clicked, this, &BackupListWindow::cmdDelete_Click);
+    connect(&m_restore, &BackgroundRestore::Progressed, barRestore, &QProgressBar::setValue);
+    connect(&m_restore, &BackgroundRestore::Finished, this, &BackupListWindow::FinishRestore);
+    m_lockPoll.start();
+    Refresh();
+}
+
+void BackupListWindow::LayOut()
+{
+    resize(820, 460);
+    cboKind->addItem(QStringLiteral("全部"), -1);
+    for (const Kind kind : kKinds) {
+        cboKind->addItem(KindText(kind), static_cast<int>(kind));
+    }
+    lstBackups->setHeaderLabels({QStringLiteral("时间"), QStringLiteral("种类"),
+                                 QStringLiteral("存档"), QStringLiteral("大小"),
+                                 QStringLiteral("固定")});
+    lstBackups->setRootIsDecorated(false);
+    lstBackups->setSelectionMode(QAbstractItemView::SingleSelection);
+    lstBackups->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    barRestore->setRange(0, 100);
+    barRestore->hide();
+    lblOutcome->setWordWrap(true);
+    lblOutcome->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(lblSave, 1);
+    top->addWidget(new QLabel(QStringLiteral("显示："), this));
+    top->addWidget(cboKind);
+    auto* buttons = new QHBoxLayout;
+    for (QPushButton* button : {cmdRestore, cmdPin, cmdOpen, cmdDelete}) {
+        buttons->addWidget(button);
+    }
+    buttons->addWidget(barRestore, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(lstBackups, 1);
+    layout->addLayout(buttons);
+    layout->addWidget(lblOutcome);
+}
+
+void BackupListWindow::Refresh()
+{
+    WatchFolders();
+    m_entries = saver::ListBackups(m_files);
+    ShowEntries();
+    ShowSaveState();
+}
+
+void BackupListWindow::WatchFolders()
+{
+    const std::string folders[] = {m_files.AppDir(), saver::CharacterBackupFolder(m_files),
+                                   saver::QuickSlot(m_files).SafetyFolder()};
+    for (const std::string& folder : folders) {
+        // A folder that was removed drops out of the watch; one made since joins it.
+        if (m_files.FolderExists(folder) && !m_watcher.directories().contains(Text(folder))) {
+            m_watcher.addPath(Text(folder));
+        }
+    }
+}
+
+void BackupListWindow::ShowEntries()
+{
+    const std::optional<saver::BackupEntry> selected = Selected();
+    const int kind = cboKind->currentData().toInt();
+    lstBackups->clear();
+    for (const saver::BackupEntry& entry : m_entries) {
+        if (kind >= 0 && static_cast<int>(entry.kind) != kind) {
+            continue;
+        }
+        QTreeWidgetItem* row = Row(entry);
+        lstBackups->addTopLevelItem(row);
+        if (selected && selected->path == entry.path) {
+            row->setSelected(true);
+        }
+    }
+    UpdateButtons();
+}
+
+void BackupListWindow::ShowSaveState()
+{
+    const std::string saveFolder = saver::FolderOf(m_chosenLevelDat());
+    if (saveFolder.empty()) {
+        lblSave->setText(QStringLiteral("当前存档：尚未选择"));
+        return;
+    }
+    const bool inUse = m_files.IsLockedByAnotherProcess(saveFolder + "/session.lock");
+    lblSave->setText(QStringLiteral("当前存档：") + Text(saveFolder) +
+                     (inUse ? QStringLiteral("（存档使用中）") : QString()));
+}
+
+void BackupListWindow::UpdateButtons()
+{
+    const std::optional<saver::BackupEntry> entry = Selected();
+    cmdRestore->setEnabled(entry && !m_restoring);
+    cmdDelete->setEnabled(entry && !m_restoring);
+    cmdOpen->setEnabled(entry.has_value());
+    cmdPin->setEnabled(entry && entry->CanPin());
+    cmdPin->setText(entry && entry->pinned ? QStringLiteral("取消固定") : QStringLiteral("固定"));
+}
+
+std::optional<saver::BackupEntry> BackupListWindow::Selected() const
+{
+    const QList<QTreeWidgetItem*> rows = lstBackups->selectedItems();
+    if (rows.isEmpty()) {
+        return std::nullopt;
+    }
+    const std::string path = rows.front()->data(0, Qt::UserRole).toString().toStdString();
+    for (const saver::BackupEntry& entry : m_entries) {
+        if (entry.path == path) {
+            return entry;
+        }
+    }
+    return std::nullopt;
+}
+
+void BackupListWindow::cmdRestore_Click()
+{
+    if (const std::optional<saver::BackupEntry> entry = Selected(); entry && !m_restoring) {
+        if (entry->IsFolder()) {
+            RestoreFolder(*entry);
+        } else {
+            RestoreFile(*entry);
+        }
+    }
+}
+
+bool BackupListWindow::GoAheadWhileInUse(const std::string& saveFolder)
+{
+    return !m_files.IsLockedByAnotherProcess(saveFolder + "/session.lock") ||
+           UserPrompt::Confirm(this, QStringLiteral("存档使用中"),
+                               QStringLiteral("游戏正在使用这个存档，请先退出到标题画面再恢复。"
+                                              "\n\n仍要现在恢复吗？"));
+}
+
+void BackupListWindow::RestoreFolder(const saver::BackupEntry& entry)
+{
+    // The clock tells the time of day only; the date comes from the system.
+    const std::string stamp =
+        QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd ")).toStdString() +
+        saver::BackupStamp(saver::GetHMS(m_clock));
+    auto restore =
+        std::make_shared<saver::WholeSaveRestore>(m_files, entry.path, m_chosenLevelDat(), stamp);
+    if (!restore->Problem().empty()) {
+        ShowOutcome(QStringLiteral("无法恢复"), Text("无法恢复：" + restore->Problem()));
+        return;
+    }
+    if (!GoAheadWhileInUse(restore->Target())) {
+        return;
+    }
+    QString question = QStringLiteral("用备份 %1 恢复存档 %2？\n\n")
+                           .arg(LastName(entry.path), Text(entry.saveName));
+    if (m_files.FolderExists(restore->Target())) {
+        question += QStringLiteral("将被替换：%1\n现在的存档会先整个移到：%2\n"
+                                   "之后可以在备份列表里恢复它，撤销这次恢复。")
+                        .arg(Text(restore->Target()), Text(restore->KeptSaveStem()));
+    } else {
+        question +=
+            QStringLiteral("存档将放到：%1（那里现在没有存档）").arg(Text(restore->Target()));
+    }
+    if (!UserPrompt::Confirm(this, QStringLiteral("恢复整体存档"), question)) {
+        return;
+    }
+    m_restoring = true;
+    UpdateButtons();
+    barRestore->setValue(0);
+    barRestore->show();
+    lblOutcome->setText(QStringLiteral("正在恢复 ") + Text(entry.saveName) + QStringLiteral("…"));
+    m_restore.Start(std::move(restore));
+}
+
+void BackupListWindow::FinishRestore(const saver::RestoreOutcome& outcome)
+{
+    m_restoring = false;
+    barRestore->hide();
+    ShowOutcome(outcome.error ? QStringLiteral("恢复失败") : QStringLiteral("恢复完成"),
+                Text(outcome.message));
+    Refresh();
+}
+
+void BackupListWindow::RestoreFile(const saver::BackupEntry& entry)
+{
+    const std::string chosen = m_chosenLevelDat();
+    if (saver::FolderOf(chosen).empty()) {
+        ShowOutcome(QStringLiteral("无法恢复"),
+                    QStringLiteral("无法恢复：请先选择level.dat的路径"));
+        return;
+    }
+    saver::QuickSlot slot(m_files);
+    if (!GoAheadWhileInUse(saver::FolderOf(chosen)) ||
+        !UserPrompt::Confirm(this, QStringLiteral("覆盖level.dat"),
+                             QStringLiteral("用 %1 覆盖 %2？\n\n原来的 level.dat 会先复制到 %3")
+                                 .arg(Text(entry.path), Text(chosen), Text(slot.SafetyFolder())))) {
+        return;
+    }
+    const saver::QuickResult result = slot.RestoreFrom(entry.path, chosen, saver::GetHMS(m_clock));
+    if (result.outcome != saver::QuickResult::Outcome::Done) {
+        ShowOutcome(QStringLiteral("恢复失败"), Text(result.message));
+        return;
+    }
+    QString text = QStringLiteral("已用 %1 覆盖 %2").arg(LastName(entry.path), Text(chosen));
+    if (!result.safetyCopy.empty()) {
+        text += QStringLiteral("。原来的 level.dat 已保存为 ") + Text(result.safetyCopy);
+    }
+    // The copy the player went back to is kept for good, as a restored whole save is.
+    if (entry.CanPin() && saver::SetPinned(m_files, entry, true)) {
+        text += QStringLiteral("；未能固定这个备份");
+    }
+    ShowOutcome(QStringLiteral("恢复完成"), text);
+    Refresh();
+}
+
+void BackupListWindow::cmdPin_Click()
+{
+    if (const std::optional<saver::BackupEntry> entry = Selected()) {
+        if (const std::error_code error = saver::SetPinned(m_files, *entry, !entry->pinned)) {
+            ShowOutcome(QStringLiteral("固定失败"),
+                        QStringLiteral("无法更改：") + Text(saver::FailureReason(error)));
+        }
+        Refresh();
+    }
+}
+
+void BackupListWindow::cmdOpen_Click()
+{
+    if (const std::optional<saver::BackupEntry> entry = Selected()) {
+        const QString folder = Text(entry->IsFolder() ? entry->path : saver::FolderOf(entry->path));
+        if (!FolderOpener::Open(folder)) {
+            ShowOutcome(QStringLiteral("无法打开"), QStringLiteral("无法打开文件夹：") + folder);
+        }
+    }
+}
+
+void BackupListWindow::cmdDelete_Click()
+{
+    const std::optional<saver::BackupEntry> entry = Selected();
+    if (!entry || m_restoring ||
+        (entry->pinned && !UserPrompt::Confirm(this, QStringLiteral("删除备份"),
+                                               QStringLiteral("这个备份已固定，仍要删除吗？")))) {
+        return;
+    }
+    const QString name = LastName(entry->path);
+    QString text;
+    std::error_code error;
+    if (QFile::moveToTrash(Text(entry->path))) {
+        text = QStringLiteral("已移到回收站：") + name;
+    } else if (UserPrompt::Confirm(this, QStringLiteral("删除备份"),
+                                   QStringLiteral("无法把 %1 移到回收站。要永久删除它吗？"
+                                                  "删除后无法找回。")
+                                       .arg(name))) {
+        error =
+            entry->IsFolder() ? m_files.RemoveFolder(entry->path) : m_files.DeleteFile(entry->path);
+        text = error ? QStringLiteral("删除失败：") + Text(saver::FailureReason(error))
+                     : QStringLiteral("已永久删除：") + name;
+    } else {
+        return;
+    }
+    // A file's mark would otherwise stay behind without its file.
+    if (!error && entry->pinned && !entry->IsFolder()) {
+        m_files.DeleteFile(saver::PinMarkPath(*entry)); // best effort: nothing lists it alone
+    }
+    ShowOutcome(QStringLiteral("删除备份"), text);
+    Refresh();
+}
+
+void BackupListWindow::ShowOutcome(const QString& title, const QString& text)
+{
+    lblOutcome->setText(text);
+    UserPrompt::Inform(this, title, text);
+}
