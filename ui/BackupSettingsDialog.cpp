@@ -30,8 +30,7 @@ void Pair(QCheckBox* check, QSpinBox* box, bool on)
 
 } // namespace
 
-BackupSettingsDialog::BackupSettingsDialog(const saver::BackupOptions& options,
-                                           const QString& diskUsage, QWidget* parent)
+BackupSettingsDialog::BackupSettingsDialog(const saver::BackupOptions& options, QWidget* parent)
     : QDialog(parent), chkKeepNewest(new QCheckBox(QStringLiteral("只保留最新的"), this)),
       spnKeepNewest(SpinBox(1, 999, options.keepNewest > 0 ? options.keepNewest : 20,
                             QStringLiteral(" 个整体存档备份"), this)),
@@ -52,9 +51,7 @@ BackupSettingsDialog::BackupSettingsDialog(const saver::BackupOptions& options,
     chkPruneManual->setChecked(options.pruneManual);
     chkSkipUnchanged->setChecked(options.skipUnchanged);
     lblUsage->setWordWrap(true);
-    lblUsage->setText(QStringLiteral("整体存档备份共占用磁盘 ") + diskUsage +
-                      QStringLiteral("。没有变化的文件在各个备份之间共享，只占一份空间；"
-                                     "文件管理器会把每个备份都按完整大小计算。"));
+    ShowDiskUsage(QStringLiteral("（正在计算…）"));
 
     auto* rules = new QFormLayout;
     rules->addRow(chkKeepNewest, spnKeepNewest);
@@ -74,6 +71,13 @@ BackupSettingsDialog::BackupSettingsDialog(const saver::BackupOptions& options,
     layout->addWidget(chkSkipUnchanged);
     layout->addWidget(lblUsage);
     layout->addWidget(buttons);
+}
+
+void BackupSettingsDialog::ShowDiskUsage(const QString& total)
+{
+    lblUsage->setText(QStringLiteral("整体存档备份共占用磁盘 ") + total +
+                      QStringLiteral("。没有变化的文件在各个备份之间共享，只占一份空间；"
+                                     "文件管理器会把每个备份都按完整大小计算。"));
 }
 
 saver::BackupOptions BackupSettingsDialog::Options() const

@@ -19,8 +19,11 @@ class BackupSettingsDialog final : public QDialog
     Q_DISABLE_COPY_MOVE(BackupSettingsDialog)
 
 public:
-    BackupSettingsDialog(const saver::BackupOptions& options, const QString& diskUsage,
-                         QWidget* parent);
+    BackupSettingsDialog(const saver::BackupOptions& options, QWidget* parent);
+
+    // What the backups take, once it has been measured; until then the dialog says it is
+    // being measured.
+    void ShowDiskUsage(const QString& total);
 
     saver::BackupOptions Options() const;
     // The player closed the dialog with "备份列表…": the options are taken, then the list opens.

@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPointer>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTimer>
@@ -372,10 +373,19 @@ void frm_timer::mnuOpenFolder_Click()
 
 void frm_timer::cmdManage_Click()
 {
-    const saver::DiskUsage usage = saver::MeasureWholeSaveBackups(m_files);
-    const QString total = usage.error ? QStringLiteral("（无法计算）")
-                                      : QString::fromStdString(saver::SizeText(usage.total));
-    BackupSettingsDialog dialog(m_engine.Options(), total, this);
+    BackupSettingsDialog dialog(m_engine.Options(), this);
+    // Looking at every file of every backup may take seconds on a cold disk, which the window
+    // must not wait for.
+    m_usageMeasure = std::jthread([this, shown = QPointer(&dialog)] {
+        const saver::DiskUsage usage = saver::MeasureWholeSaveBackups(m_files);
+        const QString total = usage.error ? QStringLiteral("（无法计算）")
+                                          : QString::fromStdString(saver::SizeText(usage.total));
+        QMetaObject::invokeMethod(this, [shown, total] {
+            if (shown) {
+                shown->ShowDiskUsage(total);
+            }
+        });
+    });
     if (dialog.exec() != QDialog::Accepted) {
         return;
     }

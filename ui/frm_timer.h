@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <string>
+#include <thread>
 
 class BackupListWindow;
 class ColourButton;
@@ -122,4 +123,7 @@ private:
     const QString m_dataFolder;
     // Made the first time it is asked for.
     BackupListWindow* m_backupList = nullptr;
+    // Measures what the backups take for the settings dialog; last, so that it is joined
+    // before anything it uses goes.
+    std::jthread m_usageMeasure;
 };

@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "BackupOptions.h"
+#include "BackupSettingsDialog.h"
 #include "ClickableLabel.h"
 #include "ColourButton.h"
 #include "SettableClock.h"
@@ -9,13 +11,18 @@
 #include "frmshow.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTest>
 #include <QTimer>
 
@@ -147,6 +154,47 @@ private slots:
         const QDir app(QString::fromStdString(p.app));
         QCOMPARE(app.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                  QStringList{"saver.ini"});
+    }
+    void backupRulesSetInTheDialogPrune()
+    {
+        TestProgram p;
+        p.files.OpenGate();
+        frm_timer& main = p.Main();
+        QTest::mouseClick(main.Command4, Qt::LeftButton);
+        QTRY_VERIFY(main.lblShow2->text().startsWith("第1次 保存成功！"));
+        QString usage;
+        int polls = 0;
+        QTimer answer;
+        answer.callOnTimeout([&usage, &polls] {
+            auto* dialog = qobject_cast<BackupSettingsDialog*>(QApplication::activeModalWidget());
+            if (dialog == nullptr)
+                return;
+            // The size of the backups arrives from the background, in five seconds at most.
+            if (dialog->lblUsage->text().contains("正在计算") && ++polls < 500)
+                return;
+            usage = dialog->lblUsage->text();
+            QTest::mouseClick(dialog->chkKeepNewest, Qt::LeftButton);
+            dialog->spnKeepNewest->setValue(2);
+            QTest::mouseClick(dialog->chkPruneManual, Qt::LeftButton);
+            auto* buttons = dialog->findChild<QDialogButtonBox*>();
+            QTest::mouseClick(buttons->button(QDialogButtonBox::Ok), Qt::LeftButton);
+        });
+        answer.start(10);
+        QTest::mouseClick(main.cmdManage, Qt::LeftButton);
+        answer.stop();
+        QVERIFY2(
+            QRegularExpression("^整体存档备份共占用磁盘 [0-9.]+ [KM]?B。").match(usage).hasMatch(),
+            qPrintable(usage));
+        for (int number = 2; number <= 4; ++number) {
+            p.clock.Advance(1);
+            QTest::mouseClick(main.Command4, Qt::LeftButton);
+            QTRY_VERIFY(main.lblShow2->text().startsWith(QString("第%1次 保存成功！").arg(number)));
+        }
+        const QDir app(QString::fromStdString(p.app));
+        QCOMPARE(app.entryList({"【*"}, QDir::Dirs, QDir::Name),
+                 (QStringList{"【3】10_0_2", "【4】10_0_3"}));
+        // The rule holds after a restart.
+        QCOMPARE(saver::OptionsFile(p.real).Load().keepNewest, 2);
     }
 };
 
