@@ -11,6 +11,11 @@ namespace saver::bench {
 void CompareCopies(const std::string& where, const std::string& save, const std::string& work,
                    int rounds, bool copyOnWrite);
 
+// Makes 12 whole-save backups of a copy of the save below `work`, rewriting about 1 % of its
+// region files between two, and prints what they take on disk together and the time of the
+// first, full backup against the later ones, which share the unchanged files.
+void TimeSharedBackups(const std::string& save, const std::string& work);
+
 // Times 200 quick saves of a 50 KB level.dat into the slot and 200 restores of the slot over it.
 void TimeQuickSlot(const std::string& work);
 

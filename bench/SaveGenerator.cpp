@@ -3,6 +3,7 @@
 
 #include <QProcess>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -22,7 +23,7 @@ constexpr std::size_t kKiB = 1024;
 class Writer
 {
 public:
-    explicit Writer(fs::path root) : m_root(std::move(root)) {}
+    Writer(fs::path root, std::uint64_t seed) : m_root(std::move(root)), m_state(seed) {}
 
     void File(const std::string& name, std::size_t size)
     {
@@ -59,7 +60,7 @@ private:
     }
 
     fs::path m_root;
-    std::uint64_t m_state = 20240601;
+    std::uint64_t m_state;
     std::vector<char> m_buffer;
 };
 
@@ -73,7 +74,7 @@ void EnsureSave(const std::string& folder)
         return;
     fs::remove_all(folder);
     std::cerr << "Generating the save in " << folder << " …" << std::endl;
-    Writer save(folder);
+    Writer save(folder, 20240601);
     save.File("level.dat", 4 * kKiB + 311);
     save.File("level.dat_old", 4 * kKiB + 297);
     save.File("session.lock", 3);
@@ -105,6 +106,21 @@ void EnsureSave(const std::string& folder)
     FlushFilesystem(folder);
     if (!std::ofstream(mark))
         throw std::runtime_error("cannot create " + mark);
+}
+
+void RewriteRegionFiles(const std::string& folder, std::uint64_t round)
+{
+    std::vector<fs::path> regions;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder)) {
+        if (entry.path().extension() == ".mca")
+            regions.push_back(fs::relative(entry.path(), folder));
+    }
+    std::sort(regions.begin(), regions.end());
+    Writer save(folder, round);
+    for (std::size_t i = 0; i < regions.size() / 100; ++i) {
+        const fs::path& region = regions[save.Between(0, regions.size() - 1)];
+        save.File(region.string(), fs::file_size(folder / region));
+    }
 }
 
 SaveSize ReadSave(const std::string& folder)

@@ -19,6 +19,10 @@ struct SaveSize
 // bytes are random, so no filesystem can compress or deduplicate them, and the same everywhere.
 void EnsureSave(const std::string& folder);
 
+// Rewrites about 1 % of the region files of a save that EnsureSave made with new bytes of the
+// same length, as the game rewrites the regions near the player; `round` chooses which.
+void RewriteRegionFiles(const std::string& folder, std::uint64_t round);
+
 // Reads every file below `folder`, which puts them in the page cache; counts them and their bytes.
 SaveSize ReadSave(const std::string& folder);
 

@@ -28,6 +28,8 @@ int main(int argc, char** argv)
     try {
         if ((command == "copy" || command == "cow") && words.size() == 5) {
             CompareCopies(words[1], words[2], words[3], std::stoi(words[4]), command == "cow");
+        } else if (command == "share" && words.size() == 3) {
+            TimeSharedBackups(words[1], words[2]);
         } else if (command == "quick" && words.size() == 2) {
             TimeQuickSlot(words[1]);
         } else if (command == "during-copy" && words.size() == 3) {
@@ -37,7 +39,8 @@ int main(int argc, char** argv)
         } else if (command == "startup-child" && words.size() == 3) {
             StartupChild(words[1], words[2]);
         } else {
-            std::cerr << "usage: saver_bench copy|cow WHERE SAVE WORK ROUNDS | quick WORK\n"
+            std::cerr << "usage: saver_bench copy|cow WHERE SAVE WORK ROUNDS | share SAVE WORK | "
+                         "quick WORK\n"
                          "       saver_bench during-copy SAVE APP_DIR | startup APP_DIR\n";
             return 2;
         }
