@@ -152,9 +152,25 @@ void BackupListWindow::LayOut()
 void BackupListWindow::Refresh()
 {
     WatchFolders();
-    m_entries = saver::ListBackups(m_files);
-    ShowEntries();
     ShowSaveState();
+    if (m_listing) {
+        m_listAgain = true;
+        return;
+    }
+    m_listing = true;
+    // Sizing the backups looks at every file in them, which with many large backups on a cold
+    // disk would freeze the window for seconds.
+    m_lister = std::jthread([this] {
+        std::vector<saver::BackupEntry> entries = saver::ListBackups(m_files);
+        QMetaObject::invokeMethod(this, [this, entries = std::move(entries)]() mutable {
+            m_listing = false;
+            m_entries = std::move(entries);
+            ShowEntries();
+            if (std::exchange(m_listAgain, false)) {
+                Refresh();
+            }
+        });
+    });
 }
 
 void BackupListWindow::WatchFolders()

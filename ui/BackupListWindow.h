@@ -12,6 +12,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 class QComboBox;
@@ -74,6 +75,10 @@ private:
     // The game takes and drops its lock without touching the data folder.
     QTimer m_lockPoll;
     bool m_restoring = false;
-    // Last, so that a restore still running is stopped before anything it reports to goes.
+    bool m_listing = false;
+    bool m_listAgain = false; // asked for while a listing was under way
+    // Last, so that a restore still running is stopped and a listing finished before anything
+    // they report to goes.
     BackgroundRestore m_restore;
+    std::jthread m_lister;
 };

@@ -49,10 +49,12 @@ struct TestProgram
     }
     std::string App(const std::string& name) const { return root.path() + "/app/" + name; }
     BackupListWindow& List() { return *floating.MainWindow().findChild<BackupListWindow*>(); }
-    // Selects the first row of `kind` with a click and presses `button`.
+    // Selects the first row of `kind` with a click, once the list shows one, and presses
+    // `button`.
     void Press(const QString& kind, QPushButton* button)
     {
         QTreeWidget* rows = List().lstBackups;
+        QTRY_VERIFY(!rows->findItems(kind, Qt::MatchExactly, 1).isEmpty());
         const QRect row = rows->visualItemRect(rows->findItems(kind, Qt::MatchExactly, 1).at(0));
         QTest::mouseClick(rows->viewport(), Qt::LeftButton, {}, row.center());
         QTest::mouseClick(button, Qt::LeftButton);
@@ -91,7 +93,7 @@ private slots:
     {
         TestProgram p;
         QTreeWidget* rows = p.List().lstBackups;
-        QCOMPARE(rows->topLevelItemCount(), 3);
+        QTRY_COMPARE(rows->topLevelItemCount(), 3);
         p.List().cboKind->setCurrentText(QStringLiteral("人物存档"));
         QCOMPARE(rows->topLevelItemCount(), 1);
         WriteFile(p.App("【存档】leveldat/09_05_08level.dat"), "a newer character backup");
