@@ -10,6 +10,7 @@
 #include "frm_timer.h"
 #include "frmshow.h"
 
+#include <QPushButton>
 #include <QTest>
 
 #include <filesystem>

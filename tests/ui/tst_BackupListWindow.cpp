@@ -1,12 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "BackupListWindow.h"
-#include "FileDialog.h"
-#include "SettableClock.h"
-#include "SystemServices.h"
-#include "TempDir.h"
+#include "TestProgram.h"
 #include "UserPrompt.h"
-#include "frm_timer.h"
-#include "frmshow.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -25,30 +20,22 @@ using saver::test::ReadFile;
 using saver::test::WriteFile;
 namespace fs = std::filesystem;
 
-// A save, world, and the backups an earlier run left in the program's folder, app; then the
-// program as main() puts it together, with world/level.dat chosen and the backup list open.
-struct TestProgram
+// The program of TestProgram with the backups an earlier run left in its folder, and the
+// backup list open.
+struct ListProgram : TestProgram
 {
-    TestProgram()
+    ListProgram()
     {
-        FileDialog::setNextFileName(QString::fromStdString(levelDat));
-        floating.MainWindow().Command3->click();
-        floating.MainWindow().mnuBackupList->trigger();
-    }
-    bool MakeFiles() const
-    {
+        files.OpenGate();
         fs::create_directories(App("【1】9_5_7/world"));
         fs::create_directories(App("【存档】leveldat"));
-        fs::create_directories(root.path() + "/world/region");
-        WriteFile(levelDat, "level data, first version");
-        WriteFile(root.path() + "/world/region/r.0.0.mca", "region");
         WriteFile(App("【1】9_5_7/world/level.dat"), "level data, whole backup");
         WriteFile(App("【存档】leveldat/09_05_07level.dat"), "level data, character backup");
         WriteFile(App("tmp.back"), "level data, quick slot");
-        return true;
+        Main().mnuBackupList->trigger();
     }
-    std::string App(const std::string& name) const { return root.path() + "/app/" + name; }
-    BackupListWindow& List() { return *floating.MainWindow().findChild<BackupListWindow*>(); }
+    std::string App(const std::string& name) const { return app + "/" + name; }
+    BackupListWindow& List() { return *Main().findChild<BackupListWindow*>(); }
     // Selects the first row of `kind` with a click, once the list shows one, and presses
     // `button`.
     void Press(const QString& kind, QPushButton* button)
@@ -59,13 +46,6 @@ struct TestProgram
         QTest::mouseClick(rows->viewport(), Qt::LeftButton, {}, row.center());
         QTest::mouseClick(button, Qt::LeftButton);
     }
-
-    saver::test::TempDir root;
-    const std::string levelDat = root.path() + "/world/level.dat";
-    const bool made = MakeFiles(); // before the program starts
-    saver::test::SettableClock clock;
-    saver::SystemServices files{App("")};
-    frmshow floating{files, clock};
 };
 
 } // namespace
@@ -91,7 +71,7 @@ private slots:
 
     void listsEarlierBackupsAndFollowsTheFolder()
     {
-        TestProgram p;
+        ListProgram p;
         QTreeWidget* rows = p.List().lstBackups;
         QTRY_COMPARE(rows->topLevelItemCount(), 3);
         p.List().cboKind->setCurrentText(QStringLiteral("人物存档"));
@@ -102,7 +82,7 @@ private slots:
 
     void restoresWholeSaveAndUndoesIt()
     {
-        TestProgram p;
+        ListProgram p;
         m_asked.clear();
         p.Press(QStringLiteral("整体存档"), p.List().cmdRestore);
         QTRY_VERIFY(p.List().lblOutcome->text().startsWith(QStringLiteral("已恢复存档 world")));
@@ -117,7 +97,7 @@ private slots:
 
     void restoresCharacterBackupOverLevelDat()
     {
-        TestProgram p;
+        ListProgram p;
         p.Press(QStringLiteral("人物存档"), p.List().cmdRestore);
         QCOMPARE(ReadFile(p.levelDat), "level data, character backup");
         QCOMPARE(ReadFile(p.App("【刷物】leveldat/10_00_00level.dat")),
@@ -128,7 +108,7 @@ private slots:
 
     void deleteMovesToTheTrash()
     {
-        TestProgram p;
+        ListProgram p;
         p.Press(QStringLiteral("快速存档"), p.List().cmdDelete);
         QVERIFY(!fs::exists(p.App("tmp.back")));
         QCOMPARE(ReadFile(m_dataHome.path().toStdString() + "/Trash/files/tmp.back"),
