@@ -72,29 +72,6 @@ TEST(HonestReport, QuickSaveStoresOnlyASteadyCopy)
     EXPECT_FALSE(fs::exists(w.Path("app/tmp.back.saving")));
 }
 
-class StoredSettings : public testing::TestWithParam<std::pair<std::string, bool>>
-{
-};
-
-TEST_P(StoredSettings, AreReadOrNamedAsUnusableAndKept)
-{
-    World w;
-    const auto& [bytes, usable] = GetParam();
-    WriteFile(w.Path("app/saver.ini"), bytes);
-    AutoSaver saver(w.files, w.clock);
-    EXPECT_EQ(saver.Form_Load().has_value(), !usable);
-    EXPECT_EQ(saver.ChosenPath(), usable ? "/g/World/level.dat" : kPathPrompt);
-    EXPECT_EQ(w.Read("app/saver.ini"), bytes);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Files, StoredSettings,
-    testing::Values(std::pair{std::string("/g/World/level.dat\r\n"), true},
-                    std::pair{std::string("\xEF\xBB\xBF/g/World/level.dat\r\n"), true},
-                    std::pair{std::string("/g/W\xFF\xFEorld/level.dat\r\n"), false},
-                    std::pair{std::string("/g/\0/level.dat\r\n", 16), false},
-                    std::pair{std::string(1 << 20, 'a'), false}));
-
 TEST(HonestReport, PartialFolderThatCannotBeRemovedIsNamed)
 {
     World w;

@@ -8,13 +8,15 @@ namespace saver::test {
 namespace {
 
 // saver.ini in every shape it may be found in: the first line is the chosen save when it is
-// a path the program could have written, else the prompt stays.
+// a path the program could have written, else the prompt stays and the file is named as
+// unusable and left as it is.
 TEST(Settings, TheFirstLineIsTheChosenSaveWhenItCanBeOne)
 {
     const std::pair<std::string, std::string> cases[]{
         {"/games/w/level.dat\r\nrest", "/games/w/level.dat"},
         {"/games/w/level.dat\rrest", "/games/w/level.dat"},
         {"/游戏/我的世界/level.dat", "/游戏/我的世界/level.dat"},
+        {"\xEF\xBB\xBF/games/w/level.dat\r\n", "/games/w/level.dat"},
         {"\r\n/games/w/level.dat\r\n", ""},
         {"", kPathPrompt},
         {"/games/\xff\xfe/level.dat\r\n", kPathPrompt},
@@ -25,8 +27,10 @@ TEST(Settings, TheFirstLineIsTheChosenSaveWhenItCanBeOne)
         World w;
         WriteFile(w.Path("app/saver.ini"), content);
         AutoSaver saver(w.files, w.clock);
-        saver.Form_Load();
+        const bool unusable = chosen == kPathPrompt && !content.empty();
+        EXPECT_EQ(saver.Form_Load().has_value(), unusable) << content.substr(0, 30);
         EXPECT_EQ(saver.ChosenPath(), chosen) << content.substr(0, 30);
+        EXPECT_EQ(w.Read("app/saver.ini"), content);
     }
 }
 
