@@ -87,5 +87,25 @@ TEST(WholeSaveRestoreTest, FailuresAtAnyStepLeaveTheOldSaveWhole)
     EXPECT_EQ(fs::last_write_time(backup), made);
 }
 
+// A backup that shares its files with an earlier one comes back as copies of them: the game
+// writing to the restored save never reaches into a backup.
+TEST(WholeSaveRestoreTest, ASharedBackupComesBackAsCopies)
+{
+    World w;
+    for (int i = 0; i < 2; ++i) {
+        w.clock.Advance(1);
+        ASSERT_FALSE(w.RunToEnd(w.saver.Command4_Click()).lblShow2.starts_with("保存失败"));
+    }
+    const std::string backup = w.Path("app/【2】9_0_2");
+    ASSERT_EQ(fs::hard_link_count(backup + "/World/region/r.0.0.mca"), 2u);
+    const auto backedUp = Tree(backup + "/World");
+    WriteFile(w.Level(), "played on");
+    ASSERT_FALSE(
+        WholeSaveRestore(w.files, backup, w.Level(), "2026-12-07 01_02_03").Run({}, {}).error);
+    EXPECT_EQ(Tree(w.Path("game/World")), backedUp);
+    for (const auto& entry : fs::recursive_directory_iterator(w.Path("game/World")))
+        EXPECT_TRUE(entry.is_directory() || entry.hard_link_count() == 1) << entry.path();
+}
+
 } // namespace
 } // namespace saver::test
