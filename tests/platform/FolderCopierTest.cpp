@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 
 #include <set>
 
@@ -220,6 +221,23 @@ TEST_F(FolderCopierTest, ReportsWhatStopsTheCopy)
         fs::remove(Source("locked"));
         fs::create_directory(Source("locked"));
     }
+}
+
+// Each copied file holds a descriptor until the disk has it: a save of many small files must
+// not hold them all open at once, or it runs out of descriptors.
+TEST_F(FolderCopierTest, HoldsFewFilesOpenWhileTheDiskCatchesUp)
+{
+    for (int i = 0; i < 200; ++i)
+        WriteFile(Source(std::to_string(i)), "x");
+    const auto open = std::distance(fs::directory_iterator("/proc/self/fd"), {});
+    rlimit usual = {};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &usual), 0);
+    rlimit tight = usual;
+    tight.rlim_cur = static_cast<rlim_t>(open) + 120;
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &tight), 0);
+    const FolderCopyResult result = Copy({}, Failing(EOPNOTSUPP, 0));
+    ::setrlimit(RLIMIT_NOFILE, &usual);
+    EXPECT_FALSE(result.error) << result.error.message();
 }
 
 } // namespace
