@@ -49,7 +49,6 @@ PruneOutcome PruneWholeSaveBackups(FileServices& files, const BackupOptions& opt
             outcome.failedPath = candidate.path;
             break;
         }
-        outcome.removed.push_back(candidate.path);
         std::erase_if(kept, [&](const WholeSaveBackup& b) { return b.path == candidate.path; });
     }
     return outcome;

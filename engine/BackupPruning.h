@@ -6,13 +6,11 @@
 
 #include <string>
 #include <system_error>
-#include <vector>
 
 namespace saver {
 
 struct PruneOutcome
 {
-    std::vector<std::string> removed;
     std::error_code error;
     std::string failedPath; // the backup whose removal failed; nothing after it was touched
 };

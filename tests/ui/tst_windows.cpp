@@ -182,9 +182,10 @@ private slots:
         answer.start(10);
         QTest::mouseClick(main.cmdManage, Qt::LeftButton);
         answer.stop();
-        QVERIFY2(
-            QRegularExpression("^整体存档备份共占用磁盘 [0-9.]+ [KM]?B。").match(usage).hasMatch(),
-            qPrintable(usage));
+        QVERIFY2(QRegularExpression("^整体存档备份共占用磁盘 [1-9][0-9.]* [KM]?B。")
+                     .match(usage)
+                     .hasMatch(),
+                 qPrintable(usage));
         for (int number = 2; number <= 4; ++number) {
             p.clock.Advance(1);
             QTest::mouseClick(main.Command4, Qt::LeftButton);
