@@ -7,7 +7,8 @@
 
 namespace saver {
 
-// The file services on a POSIX system, Linux calls included.
+// The file services of the operating system: Linux (SystemServices.cpp) or Windows
+// (windows/SystemServices.cpp), chosen by the build.
 class SystemServices final : public FileServices
 {
 public:
