@@ -4,6 +4,7 @@
 #include "Services.h"
 
 #include <string>
+#include <utility>
 
 namespace saver {
 
@@ -12,9 +13,14 @@ namespace saver {
 class SystemServices final : public FileServices
 {
 public:
-    explicit SystemServices(std::string appDir);
+    explicit SystemServices(std::string appDir) : m_appDir(std::move(appDir))
+    {
+        while (m_appDir.size() > 1 && m_appDir.back() == '/') {
+            m_appDir.pop_back();
+        }
+    }
 
-    std::string AppDir() const override;
+    std::string AppDir() const override { return m_appDir; }
     std::string FirstEntry(const std::string& path) override;
     bool FolderExists(const std::string& path) override;
     FileStatus Status(const std::string& path) override;

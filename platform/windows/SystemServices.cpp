@@ -9,8 +9,6 @@
 #include "WidePath.h"
 #include "WinError.h"
 
-#include <utility>
-
 namespace saver {
 namespace {
 
@@ -82,18 +80,6 @@ std::error_code RemoveTree(const std::wstring& folder)
 }
 
 } // namespace
-
-SystemServices::SystemServices(std::string appDir) : m_appDir(std::move(appDir))
-{
-    while (m_appDir.size() > 1 && m_appDir.back() == '/') {
-        m_appDir.pop_back();
-    }
-}
-
-std::string SystemServices::AppDir() const
-{
-    return m_appDir;
-}
 
 std::string SystemServices::FirstEntry(const std::string& path)
 {
