@@ -58,7 +58,7 @@ std::error_code SetFolderModified(const std::wstring& folder, std::int64_t modif
 
 } // namespace
 
-bool CreateHardLink(const std::wstring& link, const std::wstring& existing)
+bool MakeHardLink(const std::wstring& link, const std::wstring& existing)
 {
     return ::CreateHardLinkW(link.c_str(), existing.c_str(), nullptr) != 0;
 }

@@ -14,7 +14,7 @@ namespace saver {
 
 // Makes `link` a second name of the file `existing`; false when it cannot.
 using HardLinkCall = std::function<bool(const std::wstring& link, const std::wstring& existing)>;
-bool CreateHardLink(const std::wstring& link, const std::wstring& existing);
+bool MakeHardLink(const std::wstring& link, const std::wstring& existing);
 
 // Copies a folder with all it holds, one file after another on the calling thread. Links
 // (reparse points) inside are neither followed nor copied. The first error stops the copy
@@ -22,7 +22,7 @@ bool CreateHardLink(const std::wstring& link, const std::wstring& existing);
 class TreeCopy
 {
 public:
-    explicit TreeCopy(const FolderCopyOptions& options, HardLinkCall link = CreateHardLink);
+    explicit TreeCopy(const FolderCopyOptions& options, HardLinkCall link = MakeHardLink);
 
     // Copies `from` into the existing folder `into`, as into/<last name of from>.
     FolderCopyResult Run(const std::string& from, const std::string& into);
