@@ -18,7 +18,8 @@ constexpr std::size_t kFirstLineLimit = 32 * 1024;
 // Windows); a line that is not UTF-8 is read that way, so the path it holds is kept.
 std::string AsUtf8(const std::string& line)
 {
-    if (line.empty() || IsValidUtf8(line)) {
+    // Where the ANSI code page is UTF-8 itself, such a line is no path that was ever stored.
+    if (line.empty() || IsValidUtf8(line) || ::GetACP() == CP_UTF8) {
         return line;
     }
     const int size = static_cast<int>(line.size());

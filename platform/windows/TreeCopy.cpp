@@ -85,8 +85,7 @@ FolderCopyResult TreeCopy::Run(const std::string& from, const std::string& into)
         }
         Report();
     }
-    const std::wstring target =
-        WidePath(WithoutTrailingSlashes(into) + m_root.substr(m_root.rfind('/')));
+    const std::wstring target = WidePath(into + "/" + m_root.substr(m_root.rfind('/') + 1));
     if (!::CreateDirectoryW(target.c_str(), nullptr)) {
         return {LastWinError()};
     }
