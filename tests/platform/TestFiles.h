@@ -35,13 +35,6 @@ inline std::string Content(const std::string& path)
     return bytes;
 }
 
-// A path of the standard library as the program writes it: UTF-8, '/' separators.
-inline std::string Utf8Path(const std::filesystem::path& path)
-{
-    const std::u8string text = path.generic_u8string();
-    return {text.begin(), text.end()};
-}
-
 // Every entry below `folder`, links not followed, by its relative path: "link:<text>", or its
 // kind, permissions and time of change, and for a file its size and a hash of its bytes.
 inline std::map<std::string, std::string> ListTree(const std::string& folder)

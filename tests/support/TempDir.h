@@ -71,6 +71,13 @@ inline std::filesystem::path NativePath(const std::string& path)
     return std::filesystem::path(std::u8string(path.begin(), path.end()));
 }
 
+// A path of the standard library as the program writes it: UTF-8, '/' separators.
+inline std::string Utf8Path(const std::filesystem::path& path)
+{
+    const std::u8string text = path.generic_u8string();
+    return {text.begin(), text.end()};
+}
+
 // Creates or replaces the file `path` with exactly `bytes`; throws on failure.
 inline void WriteFile(const std::string& path, const std::string& bytes)
 {
