@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "DBusNotifier.h"
 #include "DataFolder.h"
+#include "Desktop.h"
 #include "HotkeyBindings.h"
 #include "QtTranslation.h"
 #include "SingleInstance.h"
 #include "SystemClock.h"
 #include "SystemServices.h"
 #include "TrayIcon.h"
-#include "X11Hotkeys.h"
 #include "frm_timer.h"
 #include "frmshow.h"
 
@@ -20,10 +19,7 @@
 #include <QMessageBox>
 #include <QStandardPaths>
 
-#include <cstdlib>
-#include <cstring>
 #include <memory>
-#include <string_view>
 
 namespace {
 
@@ -35,30 +31,6 @@ QString NoDataFolderText(const QString& userDataDir, const std::error_code& erro
     }
     return start + QStringLiteral("也无法使用数据文件夹 ") + userDataDir + QStringLiteral("：") +
            QString::fromStdString(saver::FailureReason(error));
-}
-
-bool HasArgument(int argc, char* argv[], std::string_view wanted)
-{
-    for (int i = 1; i < argc; ++i) {
-        if (argv[i] == wanted) {
-            return true;
-        }
-    }
-    return false;
-}
-
-// Wayland lets no window stay above another program's, and the floating window must stay
-// above the game: on a Wayland session the program runs through XWayland, unless the user
-// chose a platform.
-void PreferXWayland(int argc, char* argv[])
-{
-    const char* session = std::getenv("XDG_SESSION_TYPE");
-    const bool wayland =
-        (session && std::strcmp(session, "wayland") == 0) || std::getenv("WAYLAND_DISPLAY");
-    const bool chosen = std::getenv("QT_QPA_PLATFORM") || HasArgument(argc, argv, "-platform");
-    if (wayland && !chosen && std::getenv("DISPLAY")) {
-        setenv("QT_QPA_PLATFORM", "xcb", 1);
-    }
 }
 
 // MCSAVER_DATA_DIR names the data folder outright; --user-data keeps the program's files in
@@ -78,10 +50,11 @@ saver::DataFolder ChooseDataFolder(bool userData, const QString& userDataDir)
 
 int main(int argc, char* argv[])
 {
-    PreferXWayland(argc, argv);
+    PrepareDesktop(argc, argv);
     QApplication app(argc, argv);
-    // The per-user folder becomes ~/.local/share/mcsaver whatever the executable is called;
-    // with an organisation name as well, Qt would nest it one level deeper for no gain.
+    // The per-user folder becomes ~/.local/share/mcsaver (%LOCALAPPDATA%\mcsaver on Windows)
+    // whatever the executable is called; with an organisation name as well, Qt would nest it
+    // one level deeper for no gain.
     QCoreApplication::setApplicationName(QStringLiteral("mcsaver"));
     // Wayland desktops find the window's icon and name through the installed desktop file.
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.mcsaver.McSaver"));
@@ -93,7 +66,8 @@ int main(int argc, char* argv[])
     // program ends when the windows say both are closed.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    const QString userDataDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    const QString userDataDir =
+        QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
     const saver::DataFolder dataFolder = ChooseDataFolder(
         QCoreApplication::arguments().contains(QStringLiteral("--user-data")), userDataDir);
     if (dataFolder.error) {
@@ -118,16 +92,15 @@ int main(int argc, char* argv[])
     QObject::connect(&instance, &SingleInstance::Wanted, &floating, &frmshow::BringForward);
     frm_timer& main = floating.MainWindow();
 
-    DBusNotifier desktopNotifier;
+    const Desktop desktop = ConnectDesktop();
     std::unique_ptr<TrayIcon> tray;
     if (QSystemTrayIcon::isSystemTrayAvailable()) {
         tray = std::make_unique<TrayIcon>(floating);
         floating.SetNotifier(tray.get());
     } else {
-        floating.SetNotifier(&desktopNotifier);
+        floating.SetNotifier(desktop.notifier.get());
     }
-    const std::unique_ptr<X11Hotkeys> x11Hotkeys = X11Hotkeys::ForThisDisplay();
-    HotkeyBindings hotkeys(files, floating, x11Hotkeys.get());
+    HotkeyBindings hotkeys(files, floating, desktop.hotkeys.get());
     QObject::connect(main.mnuHotkeys, &QAction::triggered, &hotkeys,
                      [&hotkeys, &main] { hotkeys.Edit(&main); });
 

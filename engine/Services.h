@@ -77,7 +77,9 @@ struct FirstLine
 {
     std::error_code error;
     bool present = false; // false when the file holds no characters at all
-    std::string text;     // raw bytes of the first line, without its line end
+    // The first line without its line end, as raw bytes; on Windows, a line that is not
+    // UTF-8 is read in the ANSI code page and given as UTF-8.
+    std::string text;
 };
 
 class FileServices

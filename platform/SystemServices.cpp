@@ -18,7 +18,6 @@
 
 #include <climits>
 #include <cstdlib>
-#include <utility>
 
 namespace saver {
 namespace {
@@ -52,18 +51,6 @@ void FlushParentFolder(const std::string& path)
 }
 
 } // namespace
-
-SystemServices::SystemServices(std::string appDir) : m_appDir(std::move(appDir))
-{
-    while (m_appDir.size() > 1 && m_appDir.back() == '/') {
-        m_appDir.pop_back();
-    }
-}
-
-std::string SystemServices::AppDir() const
-{
-    return m_appDir;
-}
 
 std::string SystemServices::FirstEntry(const std::string& path)
 {

@@ -4,16 +4,23 @@
 #include "Services.h"
 
 #include <string>
+#include <utility>
 
 namespace saver {
 
-// The file services on a POSIX system, Linux calls included.
+// The file services of the operating system: Linux (SystemServices.cpp) or Windows
+// (windows/SystemServices.cpp), chosen by the build.
 class SystemServices final : public FileServices
 {
 public:
-    explicit SystemServices(std::string appDir);
+    explicit SystemServices(std::string appDir) : m_appDir(std::move(appDir))
+    {
+        while (m_appDir.size() > 1 && m_appDir.back() == '/') {
+            m_appDir.pop_back();
+        }
+    }
 
-    std::string AppDir() const override;
+    std::string AppDir() const override { return m_appDir; }
     std::string FirstEntry(const std::string& path) override;
     bool FolderExists(const std::string& path) override;
     FileStatus Status(const std::string& path) override;

@@ -3,9 +3,11 @@
 
 #include "TempDir.h"
 
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <filesystem>
 #include <fstream>
@@ -28,8 +30,8 @@ inline std::string RandomBytes(std::size_t size, unsigned seed)
 // Read in one go: the files tested are large.
 inline std::string Content(const std::string& path)
 {
-    std::string bytes(std::filesystem::file_size(path), '\0');
-    std::ifstream(path, std::ios::binary).read(bytes.data(), std::ssize(bytes));
+    std::string bytes(std::filesystem::file_size(NativePath(path)), '\0');
+    std::ifstream(NativePath(path), std::ios::binary).read(bytes.data(), std::ssize(bytes));
     return bytes;
 }
 
@@ -37,21 +39,31 @@ inline std::string Content(const std::string& path)
 // kind, permissions and time of change, and for a file its size and a hash of its bytes.
 inline std::map<std::string, std::string> ListTree(const std::string& folder)
 {
+    namespace fs = std::filesystem;
     std::map<std::string, std::string> tree;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+    for (const auto& entry : fs::recursive_directory_iterator(NativePath(folder))) {
+        std::string& text = tree[Utf8Path(entry.path().lexically_relative(NativePath(folder)))];
+#ifdef _WIN32
+        // Windows keeps no permission bits, and Wine no links.
+        text = (entry.is_directory() ? "folder " : "file ") +
+               std::to_string(entry.last_write_time().time_since_epoch().count());
+        if (entry.is_regular_file())
+            text += " " + std::to_string(std::hash<std::string>{}(Content(Utf8Path(entry.path()))));
+#else
         struct stat info = {};
         ::lstat(entry.path().c_str(), &info);
-        std::string& text = tree[entry.path().lexically_relative(folder)];
         text = entry.is_symlink()
-                   ? "link:" + std::filesystem::read_symlink(entry).string()
+                   ? "link:" + fs::read_symlink(entry).string()
                    : std::to_string(info.st_mode) + " " + std::to_string(info.st_mtim.tv_sec) +
                          "." + std::to_string(info.st_mtim.tv_nsec);
         if (S_ISREG(info.st_mode))
             text += " " + std::to_string(std::hash<std::string>{}(Content(entry.path())));
+#endif
     }
     return tree;
 }
 
+#ifndef _WIN32
 // Root passes every permission check: as root, `task` runs in a child that has become
 // "nobody". Returns what `task` returns, or -1 when the child could not tell.
 inline int RunUnprivileged(const std::function<int()>& task)
@@ -70,5 +82,6 @@ inline int RunUnprivileged(const std::function<int()>& task)
     ::wait(nullptr);
     return told ? result : -1;
 }
+#endif
 
 } // namespace saver::test

@@ -5,9 +5,11 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <system_error>
+#include <type_traits>
 
 namespace saver::test {
 
@@ -19,10 +21,22 @@ public:
     // Made inside `base`, or inside $TMPDIR (else /tmp) when `base` is empty.
     explicit TempDir(const std::string& base = {})
     {
+#ifdef _WIN32
+        // Windows has no mkdtemp; a name of its own that is free is as good.
+        std::string parent =
+            base.empty() ? std::filesystem::temp_directory_path().generic_string() : base;
+        if (parent.ends_with('/'))
+            parent.pop_back();
+        std::random_device seed;
+        do
+            m_path = parent + "/saver-test-" + std::to_string(seed());
+        while (!std::filesystem::create_directory(m_path));
+#else
         const char* tmp = std::getenv("TMPDIR");
         m_path = (base.empty() ? (tmp && *tmp ? tmp : "/tmp") : base) + "/saver-test-XXXXXX";
         if (::mkdtemp(m_path.data()) == nullptr)
             throw std::system_error(errno, std::generic_category(), "mkdtemp " + m_path);
+#endif
     }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
@@ -42,25 +56,45 @@ public:
         fs::remove_all(m_path, ignored);
     }
 
-    const std::string& path() const { return m_path; }
+    const std::string& path() const
+    {
+        return m_path;
+    }
 
 private:
     std::string m_path;
 };
 
+// A path of the program (UTF-8) as the standard library takes it, on Windows too.
+inline std::filesystem::path NativePath(const std::string& path)
+{
+    return std::filesystem::path(std::u8string(path.begin(), path.end()));
+}
+
+// A path of the standard library as the program writes it: UTF-8, '/' separators.
+inline std::string Utf8Path(const std::filesystem::path& path)
+{
+    const std::u8string text = path.generic_u8string();
+    return {text.begin(), text.end()};
+}
+
 // Creates or replaces the file `path` with exactly `bytes`; throws on failure.
 inline void WriteFile(const std::string& path, const std::string& bytes)
 {
-    if (!(std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes))
+    if (!(std::ofstream(NativePath(path), std::ios::binary | std::ios::trunc) << bytes))
         throw std::runtime_error("cannot write " + path);
 }
 
 // The whole content of the file `path`; throws on failure.
-inline std::string ReadFile(const std::string& path)
+template <typename Path> std::string ReadFile(const Path& path)
 {
-    std::ifstream file(path, std::ios::binary);
+    std::ifstream file;
+    if constexpr (std::is_same_v<Path, std::filesystem::path>)
+        file.open(path, std::ios::binary);
+    else
+        file.open(NativePath(path), std::ios::binary);
     if (!file)
-        throw std::runtime_error("cannot read " + path);
+        throw std::runtime_error("cannot read a file of the test");
     return {std::istreambuf_iterator<char>(file), {}};
 }
 

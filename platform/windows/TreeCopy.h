@@ -1,0 +1,57 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "FileHandle.h"
+#include "FolderListing.h"
+#include "Services.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <system_error>
+
+namespace saver {
+
+// Makes `link` a second name of the file `existing`; false when it cannot.
+using HardLinkCall = std::function<bool(const std::wstring& link, const std::wstring& existing)>;
+bool MakeHardLink(const std::wstring& link, const std::wstring& existing);
+
+// Copies a folder with all it holds, one file after another on the calling thread. Links
+// (reparse points) inside are neither followed nor copied. The first error stops the copy
+// and is reported; what was written stays for the caller to remove. One copier makes one copy.
+class TreeCopy
+{
+public:
+    explicit TreeCopy(const FolderCopyOptions& options, HardLinkCall link = MakeHardLink);
+
+    // Copies `from` into the existing folder `into`, as into/<last name of from>.
+    FolderCopyResult Run(const std::string& from, const std::string& into);
+
+private:
+    bool Stopped() const { return m_options.cancel.stop_requested(); }
+    bool LeftOut(const std::string& path) const;
+    std::uint64_t Measure(const std::string& path) const;
+    void Report();
+    bool Step(std::uint64_t bytes);
+    std::error_code FillFolder(const std::string& path, const std::wstring& target);
+    std::error_code CopyEntry(const std::string& path, const FolderEntry& entry,
+                              const std::wstring& target);
+    std::error_code CopyFile(const std::string& path, const std::wstring& target);
+    bool Share(const std::string& path, const std::wstring& target, const FileFacts& facts);
+    std::error_code CopySettledData(const FileHandle& source, const FileHandle& target,
+                                    FileFacts& facts);
+    std::error_code CopyData(const FileHandle& source, const FileHandle& target,
+                             std::uint64_t& copied);
+
+    const FolderCopyOptions& m_options;
+    HardLinkCall m_link;
+    std::string m_root;
+    // The copy being made, never copied into itself when it lies inside the source.
+    FileFacts m_copy;
+    std::uint64_t m_changedFiles = 0;
+    std::uint64_t m_bytesTotal = 0;
+    std::uint64_t m_bytesDone = 0;
+    std::uint64_t m_reportedAt = 0;
+};
+
+} // namespace saver

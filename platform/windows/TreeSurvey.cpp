@@ -1,0 +1,133 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "TreeSurvey.h"
+
+#include "FileHandle.h"
+#include "WidePath.h"
+#include "WinError.h"
+
+#include <set>
+#include <utility>
+
+namespace saver {
+namespace {
+
+bool IsFile(const FolderEntry& entry)
+{
+    return !entry.isFolder && !entry.isLink;
+}
+
+bool SameSizeAndTime(const FolderEntry& a, const FolderEntry& b)
+{
+    return a.size == b.size && a.modifiedNs == b.modifiedNs;
+}
+
+// Calls `visit` with the path and entry of everything below `root`; a false answer keeps it
+// out of a folder. Stops at the first error.
+template <typename Visit> std::error_code Walk(const std::string& root, Visit& visit)
+{
+    FolderListing listing = ListEntries(WidePath(root));
+    if (listing.error) {
+        return listing.error;
+    }
+    for (const FolderEntry& entry : listing.entries) {
+        const std::string path = root + "/" + Utf8Text(entry.name);
+        if (visit(path, entry) && entry.isFolder && !entry.isLink) {
+            if (const std::error_code error = Walk(path, visit)) {
+                return error;
+            }
+        }
+    }
+    return {};
+}
+
+} // namespace
+
+bool MayShare(const FolderEntry& file, const FolderEntry& counterpart, std::int64_t olderThanNs)
+{
+    // A file written within the filesystem's timestamp resolution of the earlier copy may
+    // have changed again without its time showing it.
+    return IsFile(file) && IsFile(counterpart) && SameSizeAndTime(file, counterpart) &&
+           file.modifiedNs < olderThanNs;
+}
+
+std::error_code Describe(const std::string& path, FolderEntry& entry)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    if (!::GetFileAttributesExW(WidePath(path).c_str(), GetFileExInfoStandard, &data)) {
+        return LastWinError();
+    }
+    entry.isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    entry.isLink = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    entry.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    entry.modifiedNs = NsSince1970(data.ftLastWriteTime);
+    return {};
+}
+
+CopyPlan PlanFolderCopy(const std::string& from, const FolderCopyOptions& options)
+{
+    CopyPlan plan;
+    std::uint64_t entries = 0;
+    bool unchanged = !options.shareFrom.empty();
+    auto visit = [&](const std::string& path, const FolderEntry& entry) {
+        if (options.leaveOut && options.leaveOut(path)) {
+            return false;
+        }
+        ++entries;
+        FolderEntry counterpart;
+        const bool found = !options.shareFrom.empty() &&
+                           !Describe(options.shareFrom + path.substr(from.size()), counterpart);
+        if (!found || entry.isFolder != counterpart.isFolder ||
+            entry.isLink != counterpart.isLink ||
+            (IsFile(entry) && !SameSizeAndTime(entry, counterpart))) {
+            unchanged = false;
+        }
+        if (IsFile(entry) && !(found && MayShare(entry, counterpart, options.shareOlderThanNs))) {
+            plan.bytesToCopy += entry.size;
+        }
+        return true;
+    };
+    plan.error = Walk(from, visit);
+    if (unchanged && !plan.error) {
+        std::uint64_t earlier = 0;
+        auto count = [&](const std::string&, const FolderEntry&) { return ++earlier, true; };
+        plan.error = Walk(options.shareFrom, count);
+        unchanged = earlier == entries;
+    }
+    plan.unchanged = unchanged && !plan.error;
+    return plan;
+}
+
+DiskUsage MeasureFolders(const std::vector<std::string>& folders)
+{
+    DiskUsage usage;
+    std::set<std::pair<std::uint64_t, std::uint64_t>> counted;
+    auto visit = [&](const std::string& path, const FolderEntry& entry) {
+        if (!IsFile(entry)) {
+            return true;
+        }
+        // Only the open file tells which others are the same file under another name.
+        const FileHandle file = OpenShared(path, 0);
+        const FileFacts facts = file.Facts();
+        FILE_STANDARD_INFO standard = {};
+        if (facts.error || !counted.insert({facts.volume, facts.index}).second ||
+            !::GetFileInformationByHandleEx(file.Get(), FileStandardInfo, &standard,
+                                            sizeof standard)) {
+            return true;
+        }
+        const auto bytes = static_cast<std::uint64_t>(standard.AllocationSize.QuadPart);
+        usage.total += bytes;
+        if (facts.links == 1) {
+            usage.unshared += bytes;
+        }
+        return true;
+    };
+    for (const std::string& folder : folders) {
+        usage.error = Walk(folder, visit);
+        if (usage.error) {
+            break;
+        }
+    }
+    return usage;
+}
+
+} // namespace saver

@@ -1,0 +1,23 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "FolderListing.h"
+#include "Services.h"
+
+#include <string>
+#include <vector>
+
+namespace saver {
+
+// Walks folders without changing anything: what a shared copy would write, and what folders
+// take on disk. Links inside are looked at, never followed.
+CopyPlan PlanFolderCopy(const std::string& from, const FolderCopyOptions& options);
+DiskUsage MeasureFolders(const std::vector<std::string>& folders);
+
+// Whether `file` may become a second name of `counterpart` in a shared copy.
+bool MayShare(const FolderEntry& file, const FolderEntry& counterpart, std::int64_t olderThanNs);
+
+// What the listing of its folder says of `path`; the error when it is not there.
+std::error_code Describe(const std::string& path, FolderEntry& entry);
+
+} // namespace saver
