@@ -232,8 +232,19 @@ std::error_code SystemServices::Rename(const std::string& from, const std::strin
 {
     // Write-through: the call returns once the new name is on the disk.
     const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
-    return ::MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(), flags) ? std::error_code{}
-                                                                              : LastWinError();
+    const std::wstring target = WidePath(to);
+    if (::MoveFileExW(WidePath(from).c_str(), target.c_str(), flags)) {
+        return {};
+    }
+    const std::error_code error = LastWinError();
+    // Windows refuses to replace a folder with a file as it refuses what is not allowed; say
+    // what is in the way, as other systems do.
+    const DWORD attributes = ::GetFileAttributesW(target.c_str());
+    if (replace && error == std::errc::permission_denied && attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return IsADirectory();
+    }
+    return error;
 }
 
 FolderCopyResult SystemServices::CopyFolder(const std::string& from, const std::string& into,

@@ -15,8 +15,8 @@ namespace fs = std::filesystem;
 std::vector<std::string> Entries(const std::string& folder)
 {
     std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
+    for (const auto& entry : fs::directory_iterator(NativePath(folder)))
+        names.push_back(Utf8Path(entry.path().filename()));
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -44,15 +44,15 @@ TEST_P(Pruning, RemovesExactlyTheOldestItMay)
     const int ages[] = {50, 40, 30, 20, 10, 60};
     for (std::size_t i = 0; i < backups.size(); ++i) {
         const std::string folder = w.Path("app/" + backups[i].first);
-        fs::create_directories(folder + "/World");
+        fs::create_directories(NativePath(folder + "/World"));
         WriteFile(folder + "/World/level.dat", std::string(600'000, 'x'));
         if (!backups[i].second.empty())
             WriteFile(folder + "/" + backups[i].second, "");
         w.real.SetModified(folder, (1000 - ages[i]) * 60'000'000'000LL);
     }
-    fs::create_directories(w.Path("app/【7】x_0_0"));
-    fs::create_directories(w.Path("app/【8】100_0_0"));
-    fs::create_directories(w.Path("app/my copy"));
+    fs::create_directories(NativePath(w.Path("app/【7】x_0_0")));
+    fs::create_directories(NativePath(w.Path("app/【8】100_0_0")));
+    fs::create_directories(NativePath(w.Path("app/my copy")));
     EXPECT_FALSE(
         PruneWholeSaveBackups(w.files, GetParam().options, w.Path("app/【6】6_0_0")).error);
     std::vector<std::string> expected = GetParam().kept;
@@ -79,7 +79,7 @@ TEST(BackupSpace, FailedRemovalIsReportedAndStopsThePruning)
 {
     World w;
     for (const char* name : {"【1】1_0_0/World", "【2】2_0_0/World", "【3】3_0_0/World"})
-        fs::create_directories(w.Path("app/") + name);
+        fs::create_directories(NativePath(w.Path("app/") + name));
     w.files.FailAt(1, std::errc::permission_denied, true);
     const PruneOutcome outcome =
         PruneWholeSaveBackups(w.files, {.keepNewest = 1}, w.Path("app/【3】3_0_0"));

@@ -26,8 +26,8 @@ TEST(Backups, ScheduledWholeSavesCountOnFromManualOnesWhileSwitchedOn)
 TEST(Backups, NeverReplaceOneAnother)
 {
     World w;
-    std::filesystem::create_directories(w.Path("app/【1】9_0_0 (2)"));
-    std::filesystem::create_directories(w.Path("app/【1】9_0_0/World"));
+    std::filesystem::create_directories(NativePath(w.Path("app/【1】9_0_0 (2)")));
+    std::filesystem::create_directories(NativePath(w.Path("app/【1】9_0_0/World")));
     WriteFile(w.Path("app/【1】9_0_0/World/level.dat"), "an earlier run's backup");
     EXPECT_EQ(w.RunToEnd(w.saver.Command4_Click()).lblShow2, "第1次 保存成功！（新增 3.0 KB）");
     EXPECT_EQ(w.Read("app/【1】9_0_0/World/level.dat"), "an earlier run's backup");
@@ -84,7 +84,7 @@ TEST(Backups, UnusableChoicesAreReportedByEveryAction)
         w.saver.HScroll2_Change(1);
         w.saver.chk1_Click(true);
         EXPECT_EQ(w.Ticks(59).at(0).lblShow2, "保存失败：找不到存档");
-        EXPECT_FALSE(std::filesystem::exists(w.Path("app/【存档】leveldat")));
+        EXPECT_FALSE(std::filesystem::exists(NativePath(w.Path("app/【存档】leveldat"))));
         EXPECT_EQ(QuickSlot(w.files).Restore(chosen, {9, 0, 0}).message, c.restore);
         EXPECT_EQ(w.Read("app/tmp.back"), kSlot);
         EXPECT_EQ(w.Read("game/World/level.dat"), kGame);

@@ -31,12 +31,12 @@ TEST(HonestReport, QuickSaveNamesWhatIsInTheWay)
     World w;
     QuickSlot slot(w.files);
     const std::string back = w.Path("app/tmp.back");
-    fs::remove(back);
-    fs::create_directory(back);
+    fs::remove(NativePath(back));
+    fs::create_directory(NativePath(back));
     EXPECT_EQ(slot.QuickSave(w.Level()).message, "快速保存失败：" + back + " 是一个文件夹");
     EXPECT_EQ(slot.Restore(w.Level(), {}).message,
               "覆盖失败：" + back + " 是一个文件夹（游戏存档未改动）");
-    fs::remove_all(w.Path("app"));
+    fs::remove_all(NativePath(w.Path("app")));
     EXPECT_EQ(slot.QuickSave(w.Level()).message,
               "快速保存失败：找不到程序的数据文件夹 " + w.Path("app"));
 }
@@ -69,13 +69,13 @@ TEST(HonestReport, QuickSaveStoresOnlyASteadyCopy)
     EXPECT_EQ(QuickSlot(always).QuickSave(w.Level()).message,
               "快速保存失败：存档正在被写入（原有的快速存档未改动）");
     EXPECT_EQ(w.Read("app/tmp.back"), kGame + "++");
-    EXPECT_FALSE(fs::exists(w.Path("app/tmp.back.saving")));
+    EXPECT_FALSE(fs::exists(NativePath(w.Path("app/tmp.back.saving"))));
 }
 
 TEST(HonestReport, PartialFolderThatCannotBeRemovedIsNamed)
 {
     World w;
-    fs::create_directories(w.Path("app/.wholesave.partial/Old"));
+    fs::create_directories(NativePath(w.Path("app/.wholesave.partial/Old")));
     w.files.FailAt(1, std::errc::permission_denied);
     EXPECT_EQ(w.RunToEnd(w.saver.Command4_Click()).lblShow2,
               "保存失败：无法删除 " + w.Path("app/.wholesave.partial") + "（没有权限）");

@@ -25,14 +25,14 @@ struct World
 {
     explicit World(std::string appFolder = "app") : app(std::move(appFolder))
     {
-        std::filesystem::create_directories(Path("game/World/region"));
-        std::filesystem::create_directories(Path(app));
+        std::filesystem::create_directories(NativePath(Path("game/World/region")));
+        std::filesystem::create_directories(NativePath(Path(app)));
         // Written an hour ago, so that a later backup may share them with an earlier one.
         const auto anHourAgo =
             std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
         for (const auto& [name, bytes] : Start()) {
             WriteFile(Path(name), bytes);
-            std::filesystem::last_write_time(Path(name), anHourAgo);
+            std::filesystem::last_write_time(NativePath(Path(name)), anHourAgo);
         }
         saver.Form_Load();
     }
@@ -51,9 +51,10 @@ struct World
     std::map<std::string, std::string> Files() const
     {
         std::map<std::string, std::string> found;
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(root.path())) {
+        for (const auto& entry :
+             std::filesystem::recursive_directory_iterator(NativePath(root.path()))) {
             if (!entry.is_directory())
-                found[entry.path().string().substr(root.path().size() + 1)] =
+                found[Utf8Path(entry.path()).substr(root.path().size() + 1)] =
                     ReadFile(entry.path());
         }
         return found;
