@@ -2,6 +2,7 @@
 #include "BackupListWindow.h"
 
 #include "FolderOpener.h"
+#include "OffThread.h"
 #include "UserPrompt.h"
 
 #include "AutoSaver.h"
@@ -160,9 +161,9 @@ void BackupListWindow::Refresh()
     m_listing = true;
     // Sizing the backups looks at every file in them, which with many large backups on a cold
     // disk would freeze the window for seconds.
-    m_lister = std::jthread([this] {
-        std::vector<saver::BackupEntry> entries = saver::ListBackups(m_files);
-        QMetaObject::invokeMethod(this, [this, entries = std::move(entries)]() mutable {
+    RunOffThread(
+        m_lister, this, [this] { return saver::ListBackups(m_files); },
+        [this](std::vector<saver::BackupEntry> entries) {
             m_listing = false;
             m_entries = std::move(entries);
             ShowEntries();
@@ -170,7 +171,6 @@ void BackupListWindow::Refresh()
                 Refresh();
             }
         });
-    });
 }
 
 void BackupListWindow::WatchFolders()

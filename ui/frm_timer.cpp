@@ -8,6 +8,7 @@
 #include "EventLogView.h"
 #include "FittingLabel.h"
 #include "FolderOpener.h"
+#include "OffThread.h"
 #include "Twips.h"
 #include "WrappingButton.h"
 #include "frmshow.h"
@@ -376,16 +377,15 @@ void frm_timer::cmdManage_Click()
     BackupSettingsDialog dialog(m_engine.Options(), this);
     // Looking at every file of every backup may take seconds on a cold disk, which the window
     // must not wait for.
-    m_usageMeasure = std::jthread([this, shown = QPointer(&dialog)] {
-        const saver::DiskUsage usage = saver::MeasureWholeSaveBackups(m_files);
-        const QString total = usage.error ? QStringLiteral("（无法计算）")
-                                          : QString::fromStdString(saver::SizeText(usage.total));
-        QMetaObject::invokeMethod(this, [shown, total] {
+    RunOffThread(
+        m_usageMeasure, this, [this] { return saver::MeasureWholeSaveBackups(m_files); },
+        [shown = QPointer(&dialog)](const saver::DiskUsage& usage) {
             if (shown) {
-                shown->ShowDiskUsage(total);
+                shown->ShowDiskUsage(usage.error
+                                         ? QStringLiteral("（无法计算）")
+                                         : QString::fromStdString(saver::SizeText(usage.total)));
             }
         });
-    });
     if (dialog.exec() != QDialog::Accepted) {
         return;
     }
