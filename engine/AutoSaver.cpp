@@ -110,8 +110,8 @@ AutoSaver::BackupStart AutoSaver::StartWholeSave(const ClockFields& now, bool sc
     // The count goes up only when the backup is made, so the number is the next one.
     // Through a link the folder is copied, not the link.
     const std::string saveFolder = m_files.ResolvedPath(FolderOf(m_chosenPath));
-    start.job = std::make_shared<WholeSaveJob>(m_files, saveFolder, m_saveCount + 1, now, m_options,
-                                               scheduled);
+    start.job = std::make_shared<WholeSaveJob>(m_files, m_holds, saveFolder, m_saveCount + 1, now,
+                                               m_options, scheduled);
     start.status = StatusTexts{PlainTime(now), ProgressText(0, 0)};
     m_wholeSaveRunning = true;
     return start;
@@ -138,6 +138,8 @@ StatusTexts AutoSaver::FinishWholeSave(const WholeSaveJob& job, const WholeSaveR
     if (result.pruned.error)
         text += "；旧备份删除失败：" + result.pruned.failedPath + "（" +
                 FailureReason(result.pruned.error) + "）";
+    for (const std::string& link : result.pruned.skippedLinks)
+        text += "；" + link + " 是符号链接，不是备份，未删除";
     return {when, text};
 }
 

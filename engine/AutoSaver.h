@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "BackupHolds.h"
 #include "BackupOptions.h"
 #include "ClockFields.h"
 #include "Colour.h"
@@ -67,6 +68,8 @@ public:
     BackupStart TakeWaitingBackup();
 
     int SaveCount() const { return m_saveCount; }
+    // The backups in use by a restore, shared with whatever restores from the same folder.
+    BackupHolds& Holds() { return m_holds; }
 
 private:
     BackupStart SaveMC(const ClockFields& now);
@@ -78,6 +81,7 @@ private:
     SettingsFile m_settings;
     OptionsFile m_optionsFile;
     CountdownSchedule m_schedule;
+    BackupHolds m_holds;
     std::string m_chosenPath = kPathPrompt;
     BackupOptions m_options;
     int m_saveCount = 0;

@@ -3,10 +3,12 @@
 
 #include "AutoSaver.h"
 #include "QuickSlot.h"
+#include "RestoreJournal.h"
 
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <charconv>
 #include <string_view>
 
 namespace saver {
@@ -34,27 +36,59 @@ bool Skip(std::string_view& text, std::string_view expected)
 struct FolderMarks
 {
     std::string saveName;
+    std::uint64_t sequence = 0;
+    std::int64_t madeNs = 0;
     bool manual = false;
     bool pinned = false;
 };
+
+// "<sequence> <nanoseconds>"; anything else reads as no record at all.
+void ReadMadeMark(FileServices& files, const std::string& path, FolderMarks& marks)
+{
+    const FirstLine line = files.ReadFirstLine(path);
+    std::string_view rest = line.text;
+    const std::size_t space = rest.find(' ');
+    if (line.error || space == std::string_view::npos)
+        return;
+    std::uint64_t sequence = 0;
+    std::int64_t madeNs = 0;
+    const std::string_view first = rest.substr(0, space);
+    const std::string_view second = rest.substr(space + 1);
+    const auto [end1, error1] =
+        std::from_chars(first.data(), first.data() + first.size(), sequence);
+    const auto [end2, error2] =
+        std::from_chars(second.data(), second.data() + second.size(), madeNs);
+    if (error1 != std::errc() || error2 != std::errc() || end1 != first.data() + first.size() ||
+        end2 != second.data() + second.size() || sequence == 0)
+        return;
+    marks.sequence = sequence;
+    marks.madeNs = madeNs;
+}
 
 FolderMarks ReadMarks(FileServices& files, const std::string& folder)
 {
     FolderMarks marks;
     for (const std::string& entry : files.ListFolder(folder)) {
-        if (entry == kManualMark)
+        if (entry == kManualMark) {
             marks.manual = true;
-        else if (entry == kPinnedMark)
+        } else if (entry == kPinnedMark) {
             marks.pinned = true;
-        else if (!entry.starts_with('.'))
-            marks.saveName = entry;
+        } else if (entry == kMadeMark) {
+            ReadMadeMark(files, folder + "/" + entry, marks);
+        } else if (marks.saveName.empty()) {
+            // The save is the one folder in it, whatever its name, a leading dot included.
+            const FileStatus status = files.Status(folder + "/" + entry);
+            if (status.isFolder && !status.isLink)
+                marks.saveName = entry;
+        }
     }
     return marks;
 }
 
 // The folders in the data folder whose names `wanted` accepts, in no particular order.
 std::vector<WholeSaveBackup> BackupFolders(FileServices& files,
-                                           bool (*wanted)(const std::string& name))
+                                           bool (*wanted)(const std::string& name),
+                                           std::vector<std::string>* links)
 {
     std::vector<WholeSaveBackup> backups;
     for (const std::string& name : files.ListFolder(files.AppDir())) {
@@ -63,10 +97,13 @@ std::vector<WholeSaveBackup> BackupFolders(FileServices& files,
         WholeSaveBackup backup;
         backup.path = files.AppDir() + "/" + name;
         const FileStatus status = files.Status(backup.path);
-        if (!status.isFolder)
+        if (status.isLink && links != nullptr)
+            links->push_back(backup.path);
+        if (!status.isFolder || status.isLink)
             continue;
-        backup.madeNs = status.modifiedNs;
         const FolderMarks marks = ReadMarks(files, backup.path);
+        backup.madeNs = marks.sequence > 0 ? marks.madeNs : status.modifiedNs;
+        backup.sequence = marks.sequence;
         backup.saveName = marks.saveName;
         backup.manual = marks.manual;
         backup.pinned = marks.pinned;
@@ -116,9 +153,10 @@ bool IsWholeSaveBackupName(const std::string& name)
 
 bool IsProgramFileName(const std::string& name)
 {
-    static constexpr std::array<std::string_view, 8> kNames = {
-        "saver.ini",        "options.ini",      "hotkeys.ini",        "tmp.back",
-        "【存档】leveldat", "【刷物】leveldat", ".wholesave.partial", "mcsaver"};
+    static constexpr std::array<std::string_view, 10> kNames = {
+        "saver.ini",         "options.ini",      "hotkeys.ini",        "tmp.back",
+        "【存档】leveldat",  "【刷物】leveldat", ".wholesave.partial", "mcsaver",
+        kRestoreJournalName, kRestoreAsideName};
     const std::string_view view = name;
     return std::find(kNames.begin(), kNames.end(), view) != kNames.end() ||
            view.starts_with(".mcsaver.lock") || view.ends_with(".saving") ||
@@ -135,13 +173,27 @@ std::string SaveNameIn(FileServices& files, const std::string& backupFolder)
     return ReadMarks(files, backupFolder).saveName;
 }
 
-std::vector<WholeSaveBackup> ListWholeSaveBackups(FileServices& files)
+bool WholeSaveBackup::MadeBefore(const WholeSaveBackup& other) const
 {
-    std::vector<WholeSaveBackup> backups = BackupFolders(files, IsWholeSaveBackupName);
-    std::sort(backups.begin(), backups.end(), [](const auto& a, const auto& b) {
-        return a.madeNs != b.madeNs ? a.madeNs < b.madeNs : a.path < b.path;
-    });
+    // Numbered backups came after every one made before the numbers, in the order of the
+    // numbers; only those older ones are left to their times.
+    if (sequence != other.sequence)
+        return sequence < other.sequence;
+    return madeNs != other.madeNs ? madeNs < other.madeNs : path < other.path;
+}
+
+std::vector<WholeSaveBackup> ListWholeSaveBackups(FileServices& files,
+                                                  std::vector<std::string>* links)
+{
+    std::vector<WholeSaveBackup> backups = BackupFolders(files, IsWholeSaveBackupName, links);
+    std::sort(backups.begin(), backups.end(),
+              [](const auto& a, const auto& b) { return a.MadeBefore(b); });
     return backups;
+}
+
+std::string MadeMarkText(std::uint64_t sequence, std::int64_t madeNs)
+{
+    return std::to_string(sequence) + " " + std::to_string(madeNs);
 }
 
 DiskUsage MeasureWholeSaveBackups(FileServices& files)
@@ -158,7 +210,7 @@ std::vector<BackupEntry> ListBackups(FileServices& files)
     const auto wanted = [](const std::string& name) {
         return IsWholeSaveBackupName(name) || IsBeforeRestoreName(name);
     };
-    for (const WholeSaveBackup& folder : BackupFolders(files, wanted)) {
+    for (const WholeSaveBackup& folder : BackupFolders(files, wanted, nullptr)) {
         BackupEntry entry;
         entry.path = folder.path;
         entry.kind = folder.path.starts_with(files.AppDir() + "/" + kBeforeRestorePrefix)

@@ -16,12 +16,20 @@ struct WholeSaveBackup
     std::string path;
     std::string saveName;    // the name of the save folder copied into it
     std::int64_t madeNs = 0; // when the backup started
-    bool manual = false;     // made with "整体手动保存"
-    bool pinned = false;     // kept for good: no rule removes it
+    // Counts up with every backup the program makes, whatever the clock says; 0 for one made
+    // before backups were numbered.
+    std::uint64_t sequence = 0;
+    bool manual = false; // made with "整体手动保存"
+    bool pinned = false; // kept for good: no rule removes it
+
+    // Backups in the order they were made: a clock set wrong at the time moves none of them.
+    bool MadeBefore(const WholeSaveBackup& other) const;
 };
 
 inline constexpr const char* kManualMark = ".manual";
 inline constexpr const char* kPinnedMark = ".pinned";
+// "<sequence> <nanoseconds since 1970>": when the backup was made, as the program saw it.
+inline constexpr const char* kMadeMark = ".made";
 // A whole-save restore moves the save it replaces into 【恢复前】2026-12-07 01_02_03/<save>.
 inline constexpr const char* kBeforeRestorePrefix = "【恢复前】";
 
@@ -39,7 +47,7 @@ struct BackupEntry
     std::string path;
     Kind kind = Kind::WholeSave;
     std::string saveName;            // folders only: the save folder inside
-    std::int64_t madeNs = 0;         // the folder's or file's modification time
+    std::int64_t madeNs = 0;         // when it was made, as far as the program knows
     std::uint64_t bytes = 0;         // a folder's space on disk, a file's length
     std::uint64_t unsharedBytes = 0; // folders: what removing this one alone would free
     bool pinned = false;
@@ -61,8 +69,13 @@ bool IsBeforeRestoreName(const std::string& name);
 // The save folder a whole-save backup folder holds, or "" when it holds none.
 std::string SaveNameIn(FileServices& files, const std::string& backupFolder);
 
-// The whole-save backups in the data folder, oldest first.
-std::vector<WholeSaveBackup> ListWholeSaveBackups(FileServices& files);
+// The whole-save backups in the data folder, oldest first. A symbolic link named like a
+// backup is not one: it is left out, and named in `links` when asked for.
+std::vector<WholeSaveBackup> ListWholeSaveBackups(FileServices& files,
+                                                  std::vector<std::string>* links = nullptr);
+
+// The line a backup's kMadeMark holds.
+std::string MadeMarkText(std::uint64_t sequence, std::int64_t madeNs);
 
 // What all whole-save backups take on disk, a file they share counted once.
 DiskUsage MeasureWholeSaveBackups(FileServices& files);

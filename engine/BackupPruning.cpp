@@ -4,6 +4,7 @@
 #include "BackupCatalogue.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace saver {
 namespace {
@@ -22,15 +23,25 @@ bool OverSize(FileServices& files, const BackupOptions& options,
     return !usage.error && usage.total > options.keepMegabytes * 1'000'000;
 }
 
+bool OverCount(const BackupOptions& options, const std::vector<WholeSaveBackup>& kept,
+               const std::string& saveName)
+{
+    if (options.keepNewest <= 0)
+        return false;
+    const auto count = std::count_if(
+        kept.begin(), kept.end(), [&](const WholeSaveBackup& b) { return b.saveName == saveName; });
+    return count > options.keepNewest;
+}
+
 } // namespace
 
-PruneOutcome PruneWholeSaveBackups(FileServices& files, const BackupOptions& options,
-                                   const std::string& justMade)
+PruneOutcome PruneWholeSaveBackups(FileServices& files, BackupHolds& holds,
+                                   const BackupOptions& options, const std::string& justMade)
 {
     PruneOutcome outcome;
     if (!options.Prunes())
         return outcome;
-    std::vector<WholeSaveBackup> kept = ListWholeSaveBackups(files);
+    std::vector<WholeSaveBackup> kept = ListWholeSaveBackups(files, &outcome.skippedLinks);
     std::vector<WholeSaveBackup> candidates;
     for (const WholeSaveBackup& backup : kept) {
         if (backup.path != justMade && !backup.pinned && (!backup.manual || options.pruneManual))
@@ -40,16 +51,25 @@ PruneOutcome PruneWholeSaveBackups(FileServices& files, const BackupOptions& opt
     std::stable_partition(candidates.begin(), candidates.end(),
                           [](const WholeSaveBackup& backup) { return !backup.manual; });
 
+    // Measuring walks every backup: done again only after a removal.
+    std::optional<bool> overSize;
     for (const WholeSaveBackup& candidate : candidates) {
-        const bool overCount =
-            options.keepNewest > 0 && kept.size() > static_cast<std::size_t>(options.keepNewest);
-        if (!overCount && !OverSize(files, options, kept))
-            break;
+        if (!OverCount(options, kept, candidate.saveName)) {
+            if (!overSize)
+                overSize = OverSize(files, options, kept);
+            if (!*overSize)
+                continue;
+        }
+        // One being restored from waits for the next backup's pruning.
+        const std::optional<BackupHolds::Hold> removal = holds.HoldForRemoval(candidate.path);
+        if (!removal)
+            continue;
         if ((outcome.error = files.RemoveFolder(candidate.path))) {
             outcome.failedPath = candidate.path;
             break;
         }
         std::erase_if(kept, [&](const WholeSaveBackup& b) { return b.path == candidate.path; });
+        overSize.reset();
     }
     return outcome;
 }

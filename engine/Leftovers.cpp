@@ -3,6 +3,7 @@
 
 #include "AutoSaver.h"
 #include "QuickSlot.h"
+#include "RestoreJournal.h"
 #include "SafeFileOps.h"
 #include "SettingsFile.h"
 
@@ -16,7 +17,8 @@ void RemoveLeftovers(FileServices& files)
     const QuickSlot slot(files);
     std::vector<std::string> temporaries{
         TemporaryNameFor(settings.Path()), TemporaryNameFor(slot.SlotPath()),
-        TemporaryInFolder(CharacterBackupFolder(files)), TemporaryInFolder(slot.SafetyFolder())};
+        TemporaryInFolder(CharacterBackupFolder(files)), TemporaryInFolder(slot.SafetyFolder()),
+        TemporaryNameFor(RestoreJournalPath(files))};
     const SettingsFile::Stored stored = settings.Load();
     if (stored.path && !FolderOf(*stored.path).empty())
         temporaries.push_back(TemporaryNameFor(files.ResolvedPath(*stored.path)));

@@ -71,6 +71,25 @@ struct FileStatus
     bool isFolder = false;
     std::uint64_t size = 0;
     std::int64_t modifiedNs = 0;
+    bool isLink = false; // the path itself is a symbolic link; the rest describes its target
+};
+
+// One entry below a folder, as a listing of the whole tree describes it.
+struct TreeEntry
+{
+    enum class Kind { File, Folder, Link, Other };
+    std::string path; // below the listed folder, '/' between names
+    Kind kind = Kind::Other;
+    std::uint64_t size = 0;      // files only
+    std::int64_t modifiedNs = 0; // files only
+
+    bool operator==(const TreeEntry&) const = default;
+};
+
+struct TreeListing
+{
+    std::error_code error;
+    std::vector<TreeEntry> entries; // sorted by path
 };
 
 struct FirstLine
@@ -93,7 +112,8 @@ public:
     // The last name of `path` when it is an existing regular file, otherwise "".
     virtual std::string FirstEntry(const std::string& path) = 0;
     virtual bool FolderExists(const std::string& path) = 0;
-    // What `path` is, links followed; `error` is set when it does not exist.
+    // What `path` is, links followed (`isLink` tells whether it is one); `error` is set when
+    // it does not exist.
     virtual FileStatus Status(const std::string& path) = 0;
     // `path` with every symbolic link in it followed, or `path` itself when it cannot be
     // resolved (it does not exist, say).
@@ -108,6 +128,8 @@ public:
     virtual std::optional<std::uint64_t> FreeSpace(const std::string& path) = 0;
     virtual DiskUsage MeasureDiskUsage(const std::vector<std::string>& folders) = 0;
     virtual CopyPlan PlanCopy(const std::string& from, const FolderCopyOptions& options) = 0;
+    // Everything below `folder`; links inside are listed, never followed.
+    virtual TreeListing ListTree(const std::string& folder) = 0;
 
     // Creates one folder whose parent exists; fails when it exists already.
     virtual std::error_code MakeDir(const std::string& path) = 0;

@@ -13,14 +13,15 @@ std::string PartialBackupFolder(const FileServices& files)
     return files.AppDir() + "/.wholesave.partial";
 }
 
-WholeSaveJob::WholeSaveJob(FileServices& files, std::string saveFolder, int number,
-                           ClockFields when, BackupOptions options, bool scheduled)
-    : m_files(files), m_saveFolder(std::move(saveFolder)), m_number(number), m_when(when),
-      m_options(options), m_scheduled(scheduled)
+WholeSaveJob::WholeSaveJob(FileServices& files, BackupHolds& holds, std::string saveFolder,
+                           int number, ClockFields when, BackupOptions options, bool scheduled)
+    : m_files(files), m_holds(holds), m_saveFolder(std::move(saveFolder)), m_number(number),
+      m_when(when), m_options(options), m_scheduled(scheduled)
 {
 }
 
-FolderCopyOptions WholeSaveJob::CopyOptions(const std::string& saveName) const
+FolderCopyOptions WholeSaveJob::CopyOptions(const std::string& saveName,
+                                            const std::vector<WholeSaveBackup>& backups) const
 {
     FolderCopyOptions options;
     // A program kept inside the save never copies itself: below the save its whole folder
@@ -31,7 +32,6 @@ FolderCopyOptions WholeSaveJob::CopyOptions(const std::string& saveName) const
                                       IsProgramFileName(path.substr(save.size() + 1)));
     };
     // The newest backup of the same save lends the files that did not change since.
-    const std::vector<WholeSaveBackup> backups = ListWholeSaveBackups(m_files);
     for (auto backup = backups.rbegin(); backup != backups.rend(); ++backup) {
         if (backup->saveName == saveName) {
             options.shareFrom = backup->path + "/" + saveName;
@@ -50,7 +50,8 @@ WholeSaveResult WholeSaveJob::Run(const Progress& progress, std::stop_token canc
         return result;
     }
     const std::string saveName = m_saveFolder.substr(m_saveFolder.rfind('/') + 1);
-    FolderCopyOptions options = CopyOptions(saveName);
+    const std::vector<WholeSaveBackup> backups = ListWholeSaveBackups(m_files);
+    FolderCopyOptions options = CopyOptions(saveName, backups);
     const CopyPlan plan = m_files.PlanCopy(m_saveFolder, options);
     if (!plan.error && plan.unchanged && m_scheduled && m_options.skipUnchanged) {
         result.skipped = true;
@@ -77,22 +78,28 @@ WholeSaveResult WholeSaveJob::Run(const Progress& progress, std::stop_token canc
         return result;
     options.progress = progress;
     options.cancel = std::move(cancel);
-    result = Copy(options, partial, plan.bytesToCopy);
+    const std::uint64_t sequence = backups.empty() ? 1 : backups.back().sequence + 1;
+    result = Copy(options, partial, sequence, plan.bytesToCopy);
     if (result.error)
         m_files.RemoveFolder(partial); // best effort; the next start removes it otherwise
     else
-        result.pruned = PruneWholeSaveBackups(m_files, m_options, result.folder);
+        result.pruned = PruneWholeSaveBackups(m_files, m_holds, m_options, result.folder);
     return result;
 }
 
 WholeSaveResult WholeSaveJob::Copy(const FolderCopyOptions& options, const std::string& partial,
-                                   std::uint64_t bytesAdded)
+                                   std::uint64_t sequence, std::uint64_t bytesAdded)
 {
     WholeSaveResult result;
     result.bytesAdded = bytesAdded;
     // The folder's time tells when the backup started; files older than that by more than
     // the timestamp resolution may be shared by the next one.
     const std::int64_t started = m_files.Status(partial).modifiedNs;
+    // The folder's time is easily changed by hand or by a copy; the mark keeps when and in
+    // what order the backup was made.
+    if ((result.error =
+             m_files.WriteOneLine(partial + "/" + kMadeMark, MadeMarkText(sequence, started))))
+        return result;
     if (!m_scheduled && (result.error = m_files.WriteOneLine(partial + "/" + kManualMark, "")))
         return result;
     const FolderCopyResult copy = m_files.CopyFolder(m_saveFolder, partial, options);

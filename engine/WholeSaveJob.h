@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "BackupCatalogue.h"
+#include "BackupHolds.h"
 #include "BackupOptions.h"
 #include "BackupPruning.h"
 #include "ClockFields.h"
@@ -11,6 +13,7 @@
 #include <stop_token>
 #include <string>
 #include <system_error>
+#include <vector>
 
 namespace saver {
 
@@ -33,8 +36,8 @@ struct WholeSaveResult
 class WholeSaveJob
 {
 public:
-    WholeSaveJob(FileServices& files, std::string saveFolder, int number, ClockFields when,
-                 BackupOptions options = {}, bool scheduled = false);
+    WholeSaveJob(FileServices& files, BackupHolds& holds, std::string saveFolder, int number,
+                 ClockFields when, BackupOptions options = {}, bool scheduled = false);
 
     using Progress = std::function<void(std::uint64_t bytesDone, std::uint64_t bytesTotal)>;
     WholeSaveResult Run(const Progress& progress, std::stop_token cancel);
@@ -43,11 +46,13 @@ public:
     const ClockFields& When() const { return m_when; }
 
 private:
-    FolderCopyOptions CopyOptions(const std::string& saveName) const;
+    FolderCopyOptions CopyOptions(const std::string& saveName,
+                                  const std::vector<WholeSaveBackup>& backups) const;
     WholeSaveResult Copy(const FolderCopyOptions& options, const std::string& partial,
-                         std::uint64_t bytesAdded);
+                         std::uint64_t sequence, std::uint64_t bytesAdded);
 
     FileServices& m_files;
+    BackupHolds& m_holds;
     std::string m_saveFolder;
     int m_number;
     ClockFields m_when;

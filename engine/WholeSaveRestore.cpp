@@ -2,153 +2,207 @@
 #include "WholeSaveRestore.h"
 
 #include "BackupCatalogue.h"
+#include "RestoreRecovery.h"
 #include "SafeFileOps.h"
 #include "StatusTexts.h"
 
+#include <optional>
 #include <utility>
 
 namespace saver {
 namespace {
-
-// Beside the save, on its filesystem, so that the restored save gets its name in one step.
-constexpr const char* kPartialName = ".mcsaver-restore.partial";
 
 std::string LastName(const std::string& path)
 {
     return path.substr(path.rfind('/') + 1);
 }
 
+// The same names, kinds, sizes and times: a copy that lost or half-copied a file differs.
+bool SameListing(const TreeListing& a, const TreeListing& b)
+{
+    return !a.error && !b.error && a.entries == b.entries;
+}
+
+bool Taken(FileServices& files, const std::string& path)
+{
+    const FileStatus status = files.Status(path);
+    return !status.error || status.isLink;
+}
+
 } // namespace
 
-WholeSaveRestore::WholeSaveRestore(FileServices& files, std::string backupFolder,
-                                   const std::string& chosenLevelDat, const std::string& stamp)
-    : m_files(files), m_backupFolder(std::move(backupFolder)),
-      m_saveName(SaveNameIn(files, m_backupFolder)),
-      m_safetyStem(files.AppDir() + "/" + kBeforeRestorePrefix + stamp)
+WholeSaveRestore::WholeSaveRestore(FileServices& files, BackupHolds& holds,
+                                   std::string backupFolder, const std::string& chosenLevelDat,
+                                   const std::string& stamp)
+    : m_files(files), m_holds(holds), m_backupFolder(std::move(backupFolder)),
+      m_stamp(std::string(kBeforeRestorePrefix) + stamp)
 {
     const std::string chosenSave = FolderOf(chosenLevelDat);
+    const std::string saveName = SaveNameIn(files, m_backupFolder);
     if (chosenSave.empty()) {
         m_problem = "请先选择level.dat的路径";
         return;
     }
-    if (m_saveName.empty()) {
+    if (saveName.empty()) {
         m_problem = "备份里没有存档文件夹";
         return;
     }
     // A backup belongs to the save of its own name, looked for beside the chosen one.
-    m_target = FolderOf(files.ResolvedPath(chosenSave)) + "/" + m_saveName;
-    if ((files.ResolvedPath(files.AppDir()) + "/").starts_with(m_target + "/"))
+    m_record.target = FolderOf(files.ResolvedPath(chosenSave)) + "/" + saveName;
+    if ((files.ResolvedPath(files.AppDir()) + "/").starts_with(m_record.target + "/"))
         m_problem = "程序的数据文件夹在这个存档里面，无法整体恢复";
 }
 
-bool WholeSaveRestore::TargetInUse()
+std::string WholeSaveRestore::KeptSaveStem() const
 {
-    return !m_target.empty() && m_files.IsLockedByAnotherProcess(m_target + "/session.lock");
+    return m_files.AppDir() + "/" + m_stamp + "/" + LastName(m_record.target);
 }
 
 RestoreOutcome WholeSaveRestore::Run(const Progress& progress, std::stop_token cancel)
 {
     if (!m_problem.empty())
         return {std::make_error_code(std::errc::invalid_argument), {}, "恢复失败：" + m_problem};
-    const std::string partial = FolderOf(m_target) + "/" + kPartialName;
-    const std::string incoming = partial + "/" + m_saveName;
-    // The backup is copied in before the save is touched: a copy that fails, finds the disk
-    // full or is cancelled leaves the save as it was.
-    std::error_code error = CopyIn(partial, progress, std::move(cancel));
-    MovedAside aside;
-    if (!error && m_files.FolderExists(m_target)) {
-        aside = MoveAside();
-        error = aside.error;
-    }
-    if (!error) {
-        error = m_files.Rename(incoming, m_target, false);
-        // A rename that was made but could not be flushed reports an error as well.
-        if (error && !m_files.FolderExists(incoming) && m_files.FolderExists(m_target))
-            error = {};
-    }
-    if (!error) {
-        m_files.RemoveFolder(partial); // best effort: it is empty
-        return Finish(aside);
-    }
+    // A restore cut short earlier is put right first; one that cannot be is not buried
+    // under a second.
+    const RestoreRecovery earlier = RecoverInterruptedRestore(m_files);
+    if (ReadRestoreRecord(m_files).present)
+        return {std::make_error_code(std::errc::device_or_resource_busy), earlier.kept,
+                "恢复失败：" + RecoveryText(earlier)};
+    const std::optional<BackupHolds::Hold> hold = m_holds.HoldForUse(m_backupFolder);
+    if (!hold)
+        return Fail(
+            {std::make_error_code(std::errc::device_or_resource_busy), "这个备份正在被删除"});
 
-    const bool moved = !aside.folder.empty() && !m_files.FolderExists(m_target);
-    const std::error_code notBack = PutBack(aside);
-    m_files.RemoveFolder(partial); // best effort: the next restore removes it otherwise
-    const std::string failed = "恢复失败：" + FailureReason(error);
-    if (notBack)
-        return {error, aside.original.empty() ? aside.kept : aside.original,
-                failed + "。原来的存档未能放回原处，它完整地保存在 " +
-                    (aside.original.empty() ? aside.kept : aside.original)};
-    return {error, {}, failed + (moved ? "。原来的存档已放回原处" : "（存档未改动）")};
+    m_record.mode = RestoreRecord::Mode::Rename;
+    m_record.hadSave = m_files.FolderExists(m_record.target);
+    std::string keptFolder;
+    // Chosen before it is made, so that the record can name it.
+    CreateUnderFreeName(
+        m_files.AppDir() + "/" + m_stamp, "",
+        [&](const std::string& name) {
+            return Taken(m_files, name) ? std::make_error_code(std::errc::file_exists)
+                                        : std::error_code{};
+        },
+        &keptFolder);
+    m_record.keptName = LastName(keptFolder);
+    const RestorePlaces at(m_files, m_record);
+    // Whatever holds these names is no one's to remove, and the record must not mistake it
+    // for the save.
+    for (const std::string& place : {at.asideFolder, at.replaced}) {
+        if (Taken(m_files, place))
+            return Fail({std::make_error_code(std::errc::file_exists),
+                         "上次恢复留下了 " + place + "，请先检查它"});
+    }
+    if (const std::error_code error = WriteRestoreRecord(m_files, m_record))
+        return Fail({error, {}});
+
+    Failure failure = CopyIn(at, progress, std::move(cancel));
+    if (!failure.error && m_record.hadSave)
+        failure = MoveAside(at);
+    if (!failure.error) {
+        failure.error = m_files.Rename(at.incoming, at.target, false);
+        // A rename that was made but could not be flushed reports an error as well.
+        if (failure.error && !m_files.FolderExists(at.incoming) && m_files.FolderExists(at.target))
+            failure.error = {};
+    }
+    return failure.error ? Fail(failure) : Finish(at);
 }
 
-std::error_code WholeSaveRestore::CopyIn(const std::string& partial, const Progress& progress,
-                                         std::stop_token cancel)
+WholeSaveRestore::Failure WholeSaveRestore::CopyIn(const RestorePlaces& at,
+                                                   const Progress& progress, std::stop_token cancel)
 {
-    if (m_files.FolderExists(partial)) {
-        if (auto error = m_files.RemoveFolder(partial))
-            return error;
+    const std::string source = m_backupFolder + "/" + at.saveName;
+    const TreeListing before = m_files.ListTree(source);
+    if (before.error)
+        return {before.error, {}};
+    if (m_files.FolderExists(at.partial)) {
+        if (auto error = m_files.RemoveFolder(at.partial))
+            return {error, {}};
     }
-    if (auto error = m_files.MakeDir(partial))
-        return error;
+    if (auto error = m_files.MakeDir(at.partial))
+        return {error, {}};
     FolderCopyOptions options;
     options.progress = progress;
     options.cancel = std::move(cancel);
-    return m_files.CopyFolder(m_backupFolder + "/" + m_saveName, partial, options).error;
-}
-
-WholeSaveRestore::MovedAside WholeSaveRestore::MoveAside()
-{
-    MovedAside aside;
-    aside.error = CreateUnderFreeName(
-        m_safetyStem, "", [&](const std::string& name) { return m_files.MakeDir(name); },
-        &aside.folder);
-    if (aside.error)
-        return aside;
-    aside.kept = aside.folder + "/" + m_saveName;
-    aside.error = m_files.Rename(m_target, aside.kept, false);
-    if (aside.error != std::errc::cross_device_link)
-        return aside;
-    // Across filesystems the save is copied, and the original waits, renamed beside its
-    // place, until the restored save is in.
-    aside.error = m_files.CopyFolder(m_target, aside.folder, {}).error;
-    if (!aside.error)
-        aside.error = CreateUnderFreeName(
-            FolderOf(m_target) + "/." + m_saveName + ".replaced", "",
-            [&](const std::string& name) { return m_files.Rename(m_target, name, false); },
-            &aside.original);
-    return aside;
-}
-
-// Whichever step failed, the old save is looked for where it is now and brought back.
-std::error_code WholeSaveRestore::PutBack(const MovedAside& aside)
-{
-    if (aside.folder.empty())
-        return {};
-    if (!m_files.FolderExists(m_target)) {
-        const std::error_code error =
-            m_files.Rename(aside.original.empty() ? aside.kept : aside.original, m_target, false);
-        if (error && !m_files.FolderExists(m_target))
-            return error;
-    }
-    // Now it holds nothing, or a copy of the save that is in its place again.
-    m_files.RemoveFolder(aside.folder); // best effort
+    if (auto error = m_files.CopyFolder(source, at.partial, options).error)
+        return {error, {}};
+    // The copy skips a file that goes while it runs, as a backup of a live save must; a
+    // restore must bring back every file, or none.
+    if (!SameListing(m_files.ListTree(at.incoming), before) ||
+        !SameListing(m_files.ListTree(source), before))
+        return {std::make_error_code(std::errc::io_error), "备份里的文件在复制时丢失或改动了"};
     return {};
 }
 
-RestoreOutcome WholeSaveRestore::Finish(const MovedAside& aside)
+WholeSaveRestore::Failure WholeSaveRestore::MoveAside(const RestorePlaces& at)
 {
-    std::string message = "已恢复存档 " + m_saveName + "（来自 " + LastName(m_backupFolder) + "）";
-    if (!aside.kept.empty())
-        message += "。原来的存档已移到 " + aside.kept;
-    if (!aside.original.empty() && m_files.RemoveFolder(aside.original))
-        message += "；未能删除 " + aside.original + "，其中是原来存档的另一份";
+    if (auto error = m_files.MakeDir(at.asideFolder))
+        return {error, {}};
+    std::error_code error = m_files.Rename(at.target, at.aside, false);
+    if (error == std::errc::cross_device_link) {
+        // Across filesystems the save is copied, and the original waits beside its place
+        // until the restored save is in.
+        m_record.mode = RestoreRecord::Mode::Copy;
+        if ((error = WriteRestoreRecord(m_files, m_record)))
+            return {error, {}};
+        const TreeListing before = m_files.ListTree(at.target);
+        if ((error = m_files.CopyFolder(at.target, at.asideFolder, {}).error))
+            return {error, {}};
+        if (!SameListing(m_files.ListTree(at.aside), before) ||
+            !SameListing(m_files.ListTree(at.target), before))
+            return {std::make_error_code(std::errc::resource_unavailable_try_again),
+                    "存档在复制时有变动"};
+    }
+    if (error)
+        return {error, {}};
+    // Only a whole save gets the name the backup list shows.
+    if ((error = m_files.Rename(at.asideFolder, at.keptFolder, false)))
+        return {error, {}};
+    if (m_record.mode == RestoreRecord::Mode::Copy)
+        error = m_files.Rename(at.target, at.replaced, false);
+    return {error, {}};
+}
+
+RestoreOutcome WholeSaveRestore::Finish(const RestorePlaces& at)
+{
+    m_record.done = true;
+    // Without the mark the next start tidies up instead, from what it finds.
+    if (WriteRestoreRecord(m_files, m_record))
+        return Done(at, {});
+    return Done(at, RecoverInterruptedRestore(m_files));
+}
+
+RestoreOutcome WholeSaveRestore::Done(const RestorePlaces& at, const RestoreRecovery& tidied)
+{
+    std::string message = "已恢复存档 " + at.saveName + "（来自 " + LastName(m_backupFolder) + "）";
+    if (m_record.hadSave)
+        message += "。原来的存档已移到 " + at.kept;
+    if (!tidied.kept.empty() && tidied.kept != at.kept)
+        message += "；另一份原来的存档在 " + tidied.kept;
     // The backup the player went back to is kept for good, whatever the pruning rules say.
     BackupEntry backup;
     backup.path = m_backupFolder;
     if (SetPinned(m_files, backup, true))
         message += "；未能固定这个备份";
-    return {{}, aside.kept, message};
+    return {{}, {}, message};
+}
+
+RestoreOutcome WholeSaveRestore::Fail(const Failure& failure)
+{
+    const std::string reason =
+        "恢复失败：" + (failure.reason.empty() ? FailureReason(failure.error) : failure.reason);
+    const RestoreRecovery recovery = RecoverInterruptedRestore(m_files);
+    switch (recovery.kind) {
+    case RestoreRecovery::Kind::Completed:
+        return Done(RestorePlaces(m_files, m_record), recovery);
+    case RestoreRecovery::Kind::PutBack:
+        return {failure.error, {}, reason + "。原来的存档已放回原处"};
+    case RestoreRecovery::Kind::KeptAside:
+        return {failure.error, recovery.kept,
+                reason + "。原来的存档未能放回原处，它完整地保存在 " + recovery.kept};
+    default:
+        return {failure.error, {}, reason + "（存档未改动）"};
+    }
 }
 
 } // namespace saver

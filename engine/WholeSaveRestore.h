@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "BackupHolds.h"
+#include "RestoreJournal.h"
+#include "RestoreRecovery.h"
 #include "Services.h"
 
 #include <cstdint>
@@ -14,54 +17,52 @@ namespace saver {
 struct RestoreOutcome
 {
     std::error_code error;
-    // Holds the save that was replaced, under its own name; "" when there was none.
+    // Where the replaced save is whole, when it is not in its place; "" when it is.
     std::string keptSave;
     std::string message; // what the player is told, in full
 };
 
 // Puts the save folder held by a whole-save backup (or by a folder a restore kept) in place of
-// the save of the same name beside the chosen level.dat's save. The save it replaces is moved,
-// whole, into a time-stamped folder in the data folder; if anything fails, it is put back.
-// At every moment the old save is whole in its place or in that folder. Run() may be called
-// on any thread; it touches nothing but the files.
+// the save of the same name beside the chosen level.dat's save. The backup is copied beside
+// the save and checked against itself; the save it replaces is then moved, whole, into a
+// time-stamped folder in the data folder, and the copy takes its place. Every step is written
+// down first, so that a failure now or a kill at any point (put right at the next start)
+// leaves the old save whole in its place or in that folder, and says which. Run() may be
+// called on any thread; it touches nothing but the files.
 class WholeSaveRestore
 {
 public:
     // `stamp` names the folder the replaced save goes to: "2026-12-07 01_02_03".
-    WholeSaveRestore(FileServices& files, std::string backupFolder,
+    WholeSaveRestore(FileServices& files, BackupHolds& holds, std::string backupFolder,
                      const std::string& chosenLevelDat, const std::string& stamp);
 
     // Why the restore cannot be made at all, or "".
     const std::string& Problem() const { return m_problem; }
-    const std::string& Target() const { return m_target; }
-    // Where the replaced save will go (a taken name gets " (2)").
-    std::string KeptSaveStem() const { return m_safetyStem + "/" + m_saveName; }
-    // The game keeps a lock on session.lock while it has the save loaded.
-    bool TargetInUse();
+    const std::string& Target() const { return m_record.target; }
+    // Where the replaced save will go.
+    std::string KeptSaveStem() const;
 
     using Progress = std::function<void(std::uint64_t bytesDone, std::uint64_t bytesTotal)>;
     RestoreOutcome Run(const Progress& progress, std::stop_token cancel);
 
 private:
-    struct MovedAside
+    struct Failure
     {
         std::error_code error;
-        std::string folder;   // the 【恢复前】 folder
-        std::string kept;     // the replaced save in it
-        std::string original; // across filesystems: the original, renamed beside its place
+        std::string reason; // when it says more than the error
     };
 
-    std::error_code CopyIn(const std::string& partial, const Progress& progress,
-                           std::stop_token cancel);
-    MovedAside MoveAside();
-    std::error_code PutBack(const MovedAside& aside);
-    RestoreOutcome Finish(const MovedAside& aside);
+    Failure CopyIn(const RestorePlaces& at, const Progress& progress, std::stop_token cancel);
+    Failure MoveAside(const RestorePlaces& at);
+    RestoreOutcome Finish(const RestorePlaces& at);
+    RestoreOutcome Done(const RestorePlaces& at, const RestoreRecovery& tidied);
+    RestoreOutcome Fail(const Failure& failure);
 
     FileServices& m_files;
+    BackupHolds& m_holds;
     std::string m_backupFolder;
-    std::string m_saveName;
-    std::string m_target;
-    std::string m_safetyStem;
+    std::string m_stamp;
+    RestoreRecord m_record;
     std::string m_problem;
 };
 

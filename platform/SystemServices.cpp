@@ -69,15 +69,20 @@ bool SystemServices::FolderExists(const std::string& path)
 
 FileStatus SystemServices::Status(const std::string& path)
 {
+    struct stat link = {};
+    const bool isLink = ::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode);
     struct stat info = {};
     if (::stat(path.c_str(), &info) != 0) {
-        return {LastError()};
+        FileStatus missing{LastError()};
+        missing.isLink = isLink;
+        return missing;
     }
     return {{},
             S_ISREG(info.st_mode),
             S_ISDIR(info.st_mode),
             static_cast<std::uint64_t>(info.st_size),
-            info.st_mtim.tv_sec * std::int64_t{1'000'000'000} + info.st_mtim.tv_nsec};
+            info.st_mtim.tv_sec * std::int64_t{1'000'000'000} + info.st_mtim.tv_nsec,
+            isLink};
 }
 
 std::string SystemServices::ResolvedPath(const std::string& path)
@@ -129,6 +134,11 @@ DiskUsage SystemServices::MeasureDiskUsage(const std::vector<std::string>& folde
 CopyPlan SystemServices::PlanCopy(const std::string& from, const FolderCopyOptions& options)
 {
     return PlanFolderCopy(from, options);
+}
+
+TreeListing SystemServices::ListTree(const std::string& folder)
+{
+    return ListFolderTree(folder);
 }
 
 std::error_code SystemServices::MakeDir(const std::string& path)

@@ -31,6 +31,7 @@ public:
     std::optional<std::uint64_t> FreeSpace(const std::string& path) override;
     DiskUsage MeasureDiskUsage(const std::vector<std::string>& folders) override;
     CopyPlan PlanCopy(const std::string& from, const FolderCopyOptions& options) override;
+    TreeListing ListTree(const std::string& folder) override;
     std::error_code MakeDir(const std::string& path) override;
     std::error_code DeleteFile(const std::string& path) override;
     std::error_code RemoveFolder(const std::string& path) override;

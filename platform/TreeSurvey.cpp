@@ -5,6 +5,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <set>
 #include <utility>
@@ -99,6 +100,29 @@ DiskUsage MeasureFolders(const std::vector<std::string>& folders)
             break;
     }
     return usage;
+}
+
+TreeListing ListFolderTree(const std::string& folder)
+{
+    TreeListing listing;
+    listing.error = Walk(folder, [&](const std::string& path, const struct stat& info) {
+        TreeEntry entry;
+        entry.path = path.substr(folder.size() + 1);
+        if (S_ISREG(info.st_mode)) {
+            entry.kind = TreeEntry::Kind::File;
+            entry.size = static_cast<std::uint64_t>(info.st_size);
+            entry.modifiedNs = ModifiedNs(info);
+        } else if (S_ISDIR(info.st_mode)) {
+            entry.kind = TreeEntry::Kind::Folder;
+        } else if (S_ISLNK(info.st_mode)) {
+            entry.kind = TreeEntry::Kind::Link;
+        }
+        listing.entries.push_back(std::move(entry));
+        return true;
+    });
+    std::sort(listing.entries.begin(), listing.entries.end(),
+              [](const TreeEntry& a, const TreeEntry& b) { return a.path < b.path; });
+    return listing;
 }
 
 } // namespace saver

@@ -14,6 +14,7 @@ namespace saver {
 // folders take on disk. Links inside are looked at, never followed.
 CopyPlan PlanFolderCopy(const std::string& from, const FolderCopyOptions& options);
 DiskUsage MeasureFolders(const std::vector<std::string>& folders);
+TreeListing ListFolderTree(const std::string& folder);
 
 // Whether `file` may become a second name of `counterpart` in a shared copy.
 bool MayShare(const struct stat& file, const struct stat& counterpart, std::int64_t olderThanNs);

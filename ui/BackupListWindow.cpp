@@ -84,13 +84,14 @@ QTreeWidgetItem* Row(const saver::BackupEntry& entry)
 } // namespace
 
 BackupListWindow::BackupListWindow(saver::FileServices& files, saver::Clock& clock,
+                                   saver::BackupHolds& holds,
                                    std::function<std::string()> chosenLevelDat, QWidget* parent)
     : QWidget(parent, Qt::Window), lblSave(new QLabel(this)), cboKind(new QComboBox(this)),
       lstBackups(new QTreeWidget(this)), cmdRestore(new QPushButton(QStringLiteral("恢复"), this)),
       cmdPin(new QPushButton(QStringLiteral("固定"), this)),
       cmdOpen(new QPushButton(QStringLiteral("打开文件夹"), this)),
       cmdDelete(new QPushButton(QStringLiteral("删除"), this)), barRestore(new QProgressBar(this)),
-      lblOutcome(new QLabel(this)), m_files(files), m_clock(clock),
+      lblOutcome(new QLabel(this)), m_files(files), m_clock(clock), m_holds(holds),
       m_chosenLevelDat(std::move(chosenLevelDat))
 {
     setObjectName(QStringLiteral("BackupListWindow"));
@@ -265,8 +266,8 @@ void BackupListWindow::RestoreFolder(const saver::BackupEntry& entry)
     const std::string stamp =
         QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd ")).toStdString() +
         saver::BackupStamp(saver::GetHMS(m_clock));
-    auto restore =
-        std::make_shared<saver::WholeSaveRestore>(m_files, entry.path, m_chosenLevelDat(), stamp);
+    auto restore = std::make_shared<saver::WholeSaveRestore>(m_files, m_holds, entry.path,
+                                                             m_chosenLevelDat(), stamp);
     if (!restore->Problem().empty()) {
         ShowOutcome(QStringLiteral("无法恢复"), Text("无法恢复：" + restore->Problem()));
         return;
@@ -366,6 +367,14 @@ void BackupListWindow::cmdDelete_Click()
         return;
     }
     const QString name = LastName(entry->path);
+    // A backup being restored from stays until the restore is over.
+    const std::optional<saver::BackupHolds::Hold> removal = m_holds.HoldForRemoval(entry->path);
+    if (!removal) {
+        ShowOutcome(
+            QStringLiteral("删除备份"),
+            QStringLiteral("无法删除 %1：正在从它恢复存档，请等恢复结束后再删除").arg(name));
+        return;
+    }
     QString text;
     std::error_code error;
     if (QFile::moveToTrash(Text(entry->path))) {

@@ -3,6 +3,7 @@
 
 #include "BackgroundRestore.h"
 #include "BackupCatalogue.h"
+#include "BackupHolds.h"
 #include "Services.h"
 
 #include <QFileSystemWatcher>
@@ -31,7 +32,9 @@ class BackupListWindow final : public QWidget
 
 public:
     // `chosenLevelDat` gives the level.dat chosen in the main window at the time of asking.
-    BackupListWindow(saver::FileServices& files, saver::Clock& clock,
+    // `holds` is shared with the backups the program makes, whose pruning then passes over a
+    // backup being restored.
+    BackupListWindow(saver::FileServices& files, saver::Clock& clock, saver::BackupHolds& holds,
                      std::function<std::string()> chosenLevelDat, QWidget* parent);
 
     QLabel* const lblSave;
@@ -67,6 +70,7 @@ private:
 
     saver::FileServices& m_files;
     saver::Clock& m_clock;
+    saver::BackupHolds& m_holds;
     std::function<std::string()> m_chosenLevelDat;
     std::vector<saver::BackupEntry> m_entries;
     QFileSystemWatcher m_watcher;

@@ -403,7 +403,7 @@ void frm_timer::mnuBackupList_Click()
 {
     if (m_backupList == nullptr) {
         m_backupList = new BackupListWindow(
-            m_files, m_clock, [this] { return m_engine.ChosenPath(); }, this);
+            m_files, m_clock, m_engine.Holds(), [this] { return m_engine.ChosenPath(); }, this);
     } else {
         m_backupList->Refresh();
     }

@@ -95,11 +95,16 @@ bool SystemServices::FolderExists(const std::string& path)
 
 FileStatus SystemServices::Status(const std::string& path)
 {
+    const DWORD attributes = ::GetFileAttributesW(WidePath(path).c_str());
+    const bool isLink =
+        attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
     const FileFacts facts = OpenShared(path, 0).Facts();
     if (facts.error) {
-        return {facts.error};
+        FileStatus missing{facts.error};
+        missing.isLink = isLink;
+        return missing;
     }
-    return {{}, !facts.isFolder, facts.isFolder, facts.size, facts.modifiedNs};
+    return {{}, !facts.isFolder, facts.isFolder, facts.size, facts.modifiedNs, isLink};
 }
 
 std::string SystemServices::ResolvedPath(const std::string& path)
@@ -174,6 +179,11 @@ DiskUsage SystemServices::MeasureDiskUsage(const std::vector<std::string>& folde
 CopyPlan SystemServices::PlanCopy(const std::string& from, const FolderCopyOptions& options)
 {
     return PlanFolderCopy(from, options);
+}
+
+TreeListing SystemServices::ListTree(const std::string& folder)
+{
+    return ListFolderTree(folder);
 }
 
 std::error_code SystemServices::MakeDir(const std::string& path)

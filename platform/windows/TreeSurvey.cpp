@@ -5,6 +5,7 @@
 #include "WidePath.h"
 #include "WinError.h"
 
+#include <algorithm>
 #include <set>
 #include <utility>
 
@@ -128,6 +129,30 @@ DiskUsage MeasureFolders(const std::vector<std::string>& folders)
         }
     }
     return usage;
+}
+
+TreeListing ListFolderTree(const std::string& folder)
+{
+    TreeListing listing;
+    auto visit = [&](const std::string& path, const FolderEntry& found) {
+        TreeEntry entry;
+        entry.path = path.substr(folder.size() + 1);
+        if (found.isLink) {
+            entry.kind = TreeEntry::Kind::Link;
+        } else if (found.isFolder) {
+            entry.kind = TreeEntry::Kind::Folder;
+        } else {
+            entry.kind = TreeEntry::Kind::File;
+            entry.size = found.size;
+            entry.modifiedNs = found.modifiedNs;
+        }
+        listing.entries.push_back(std::move(entry));
+        return true;
+    };
+    listing.error = Walk(folder, visit);
+    std::sort(listing.entries.begin(), listing.entries.end(),
+              [](const TreeEntry& a, const TreeEntry& b) { return a.path < b.path; });
+    return listing;
 }
 
 } // namespace saver

@@ -13,6 +13,7 @@ namespace saver {
 // take on disk. Links inside are looked at, never followed.
 CopyPlan PlanFolderCopy(const std::string& from, const FolderCopyOptions& options);
 DiskUsage MeasureFolders(const std::vector<std::string>& folders);
+TreeListing ListFolderTree(const std::string& folder);
 
 // Whether `file` may become a second name of `counterpart` in a shared copy.
 bool MayShare(const FolderEntry& file, const FolderEntry& counterpart, std::int64_t olderThanNs);

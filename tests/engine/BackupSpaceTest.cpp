@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "BackupCatalogue.h"
 #include "BackupPruning.h"
 #include "ForwardingServices.h"
 #include "World.h"
@@ -26,52 +27,81 @@ struct PruneCase
     const char* name;
     BackupOptions options;
     std::vector<std::string> kept;
+    const char* held = "";
 };
 
 class Pruning : public testing::TestWithParam<PruneCase>
 {
 };
 
-// Oldest to newest: 【1】 scheduled, 【2】 manual, 【3】 pinned, 【4】 and 【5】 scheduled, and
-// 【6】 just made but dated oldest; beside them the slot, the settings and folders that are
-// not the program's.
+// In the order they were made: 【1】 scheduled, though dated 8 hours ahead by a clock that was
+// wrong then, 【2】 manual, 【3】 pinned, 【4】 and 【5】 scheduled, and 【6】 just made but dated
+// oldest; all of the save World. 【9】, of another save, was made before backups were numbered.
+// Beside them the slot, the settings, folders that are not the program's and a link named like
+// a backup that leads to the game's save.
 TEST_P(Pruning, RemovesExactlyTheOldestItMay)
 {
     World w;
-    const std::vector<std::pair<std::string, std::string>> backups = {
-        {"【1】1_0_0", ""}, {"【2】2_0_0", ".manual"}, {"【3】3_0_0", ".pinned"},
-        {"【4】4_0_0", ""}, {"【5】5_0_0 (2)", ""},    {"【6】6_0_0", ""}};
-    const int ages[] = {50, 40, 30, 20, 10, 60};
+    struct Made
+    {
+        std::string name, save, mark;
+        int age;
+    };
+    const std::vector<Made> backups = {
+        {"【1】1_0_0", "World", "", -480},      {"【2】2_0_0", "World", ".manual", 40},
+        {"【3】3_0_0", "World", ".pinned", 30}, {"【4】4_0_0", "World", "", 20},
+        {"【5】5_0_0 (2)", "World", "", 10},    {"【6】6_0_0", "World", "", 60},
+        {"【9】9_0_0", "Other", "", 70}};
     for (std::size_t i = 0; i < backups.size(); ++i) {
-        const std::string folder = w.Path("app/" + backups[i].first);
-        fs::create_directories(NativePath(folder + "/World"));
-        WriteFile(folder + "/World/level.dat", std::string(600'000, 'x'));
-        if (!backups[i].second.empty())
-            WriteFile(folder + "/" + backups[i].second, "");
-        w.real.SetModified(folder, (1000 - ages[i]) * 60'000'000'000LL);
+        const Made& made = backups[i];
+        const std::string folder = w.Path("app/" + made.name);
+        const std::int64_t when = (1000 - made.age) * 60'000'000'000LL;
+        fs::create_directories(NativePath(folder + "/" + made.save));
+        WriteFile(folder + "/" + made.save + "/level.dat", std::string(600'000, 'x'));
+        if (!made.mark.empty())
+            WriteFile(folder + "/" + made.mark, "");
+        if (made.save == "World")
+            WriteFile(folder + "/.made", MadeMarkText(i + 1, when) + "\r\n");
+        w.real.SetModified(folder, when);
     }
     fs::create_directories(NativePath(w.Path("app/【7】x_0_0")));
     fs::create_directories(NativePath(w.Path("app/【8】100_0_0")));
     fs::create_directories(NativePath(w.Path("app/my copy")));
-    EXPECT_FALSE(
-        PruneWholeSaveBackups(w.files, GetParam().options, w.Path("app/【6】6_0_0")).error);
+    fs::create_directory_symlink(NativePath(w.Path("game/World")),
+                                 NativePath(w.Path("app/【10】10_0_0")));
+    BackupHolds holds;
+    const auto held = holds.HoldForUse(w.Path(std::string("app/") + GetParam().held));
+    const PruneOutcome outcome =
+        PruneWholeSaveBackups(w.files, holds, GetParam().options, w.Path("app/【6】6_0_0"));
+    EXPECT_FALSE(outcome.error);
     std::vector<std::string> expected = GetParam().kept;
     expected.insert(expected.end(), {"my copy", "saver.ini", "tmp.back", "【6】6_0_0", "【7】x_0_0",
-                                     "【8】100_0_0"});
+                                     "【8】100_0_0", "【10】10_0_0"});
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(Entries(w.Path("app")), expected);
+    EXPECT_EQ(w.Read("game/World/level.dat"), kGame);
+    if (GetParam().options.Prunes())
+        EXPECT_EQ(outcome.skippedLinks, std::vector<std::string>{w.Path("app/【10】10_0_0")});
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Rules, Pruning,
     testing::Values(
-        PruneCase{
-            "Off", {}, {"【1】1_0_0", "【2】2_0_0", "【3】3_0_0", "【4】4_0_0", "【5】5_0_0 (2)"}},
-        PruneCase{"KeepFive",
+        PruneCase{"Off",
+                  {},
+                  {"【1】1_0_0", "【2】2_0_0", "【3】3_0_0", "【4】4_0_0", "【5】5_0_0 (2)",
+                   "【9】9_0_0"}},
+        PruneCase{"KeepFiveOfEachSave",
                   {.keepNewest = 5},
-                  {"【2】2_0_0", "【3】3_0_0", "【4】4_0_0", "【5】5_0_0 (2)"}},
-        PruneCase{"KeepOne", {.keepNewest = 1}, {"【2】2_0_0", "【3】3_0_0"}},
-        PruneCase{"KeepOneManualToo", {.keepNewest = 1, .pruneManual = true}, {"【3】3_0_0"}},
+                  {"【2】2_0_0", "【3】3_0_0", "【4】4_0_0", "【5】5_0_0 (2)", "【9】9_0_0"}},
+        PruneCase{"KeepOne", {.keepNewest = 1}, {"【2】2_0_0", "【3】3_0_0", "【9】9_0_0"}},
+        PruneCase{"KeepOneManualToo",
+                  {.keepNewest = 1, .pruneManual = true},
+                  {"【3】3_0_0", "【9】9_0_0"}},
+        PruneCase{"KeepOneWhileFourIsRestored",
+                  {.keepNewest = 1},
+                  {"【2】2_0_0", "【3】3_0_0", "【4】4_0_0", "【9】9_0_0"},
+                  "【4】4_0_0"},
         PruneCase{"KeepTwoMegabytes", {.keepMegabytes = 2}, {"【2】2_0_0", "【3】3_0_0"}}),
     [](const auto& tested) { return tested.param.name; });
 
@@ -81,8 +111,9 @@ TEST(BackupSpace, FailedRemovalIsReportedAndStopsThePruning)
     for (const char* name : {"【1】1_0_0/World", "【2】2_0_0/World", "【3】3_0_0/World"})
         fs::create_directories(NativePath(w.Path("app/") + name));
     w.files.FailAt(1, std::errc::permission_denied, true);
+    BackupHolds holds;
     const PruneOutcome outcome =
-        PruneWholeSaveBackups(w.files, {.keepNewest = 1}, w.Path("app/【3】3_0_0"));
+        PruneWholeSaveBackups(w.files, holds, {.keepNewest = 1}, w.Path("app/【3】3_0_0"));
     EXPECT_EQ(outcome.error, std::errc::permission_denied);
     EXPECT_EQ(Entries(w.Path("app")).size(), 5u);
     EXPECT_EQ(outcome.failedPath, w.Path("app/【1】1_0_0"));

@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "WholeSaveRestore.h"
+#include "Leftovers.h"
+#include "RestoreRecovery.h"
 #include "World.h"
 
 #include <gtest/gtest.h>
@@ -8,15 +10,29 @@ namespace saver::test {
 namespace {
 
 namespace fs = std::filesystem;
+using Tree = std::map<std::string, std::string>;
+
+constexpr const char* kStamp = "2026-12-07 01_02_03";
 
 // Every file below `folder` with its bytes.
-std::map<std::string, std::string> Tree(const std::string& folder)
+Tree TreeOf(const std::string& folder)
 {
-    std::map<std::string, std::string> tree;
+    Tree tree;
+    if (!fs::exists(NativePath(folder)))
+        return tree;
     for (const auto& entry : fs::recursive_directory_iterator(NativePath(folder)))
         if (entry.is_regular_file())
             tree[Utf8Path(fs::relative(entry.path(), NativePath(folder)))] = ReadFile(entry.path());
     return tree;
+}
+
+std::vector<std::string> Names(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(NativePath(folder)))
+        names.push_back(Utf8Path(entry.path().filename()));
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 // The data folder on another filesystem than the game's: nothing renames from one to the other.
@@ -32,67 +48,181 @@ public:
     }
 };
 
-// Whichever operations fail, from one on or just one, the old save is whole: in its place, or
-// where the message says it is. A restore that got through (with no failure, or a failed flush)
-// is the backup, file for file, and has kept the old save.
-TEST(WholeSaveRestoreTest, FailuresAtAnyStepLeaveTheOldSaveWhole)
+// A world with a whole-save backup of several files in the data folder, restored through
+// services that may fail or stand for another filesystem.
+struct RestoreWorld : World
 {
-    World w;
-    const std::string backup = w.Path("app/【1】9_5_7");
-    const std::string save = w.Path("game/World");
-    fs::create_directories(NativePath(backup + "/World"));
-    WriteFile(backup + "/World/level.dat", "the world as it was backed up");
-    const auto made = fs::last_write_time(NativePath(backup));
-    const auto before = Tree(save);
+    RestoreWorld()
+    {
+        fs::create_directories(NativePath(backup + "/World/region"));
+        for (int i = 0; i < 6; ++i)
+            WriteFile(backup + "/World/region/r." + std::to_string(i) + ".mca",
+                      std::string(1000 + i, 'b'));
+        WriteFile(backup + "/World/level.dat", "the world as it was backed up");
+        before = TreeOf(save);
+        backedUp = TreeOf(backup + "/World");
+    }
+    RestoreOutcome Restore(FileServices& files)
+    {
+        return WholeSaveRestore(files, holds, backup, Level(), kStamp).Run({}, {});
+    }
+    std::string Kept() const { return Path(std::string("app/【恢复前】") + kStamp + "/World"); }
+    // Nothing of a restore is left but the save and, after one that went through, the old
+    // save in its 【恢复前】 folder.
+    void ExpectNothingLeftOver(bool restored)
+    {
+        EXPECT_EQ(Names(Path("game")), std::vector<std::string>{"World"});
+        std::vector<std::string> app = {"saver.ini", "tmp.back", "【1】9_5_7"};
+        if (restored)
+            app.push_back(std::string("【恢复前】") + kStamp);
+        std::sort(app.begin(), app.end());
+        EXPECT_EQ(Names(Path("app")), app);
+    }
+    // Back to where each run starts.
+    void Reset()
+    {
+        for (const auto& entry : fs::directory_iterator(NativePath(Path("game"))))
+            fs::remove_all(entry.path());
+        for (const auto& entry : fs::directory_iterator(NativePath(Path("app"))))
+            if (!std::set<std::string>{"saver.ini", "tmp.back", "【1】9_5_7"}.contains(
+                    Utf8Path(entry.path().filename())))
+                fs::remove_all(entry.path());
+        fs::create_directories(NativePath(save + "/region"));
+        for (const auto& [name, bytes] : before)
+            WriteFile(save + "/" + name, bytes);
+        fs::remove(NativePath(backup + "/.pinned"));
+    }
+
+    const std::string backup = Path("app/【1】9_5_7");
+    const std::string save = Path("game/World");
+    BackupHolds holds;
+    Tree before, backedUp;
+};
+
+// A restore cut short at any step, by a failure or by a kill (every change from then on fails,
+// and a copy under way is torn), on the same filesystem or across two: the old save is whole,
+// in its place or where the player is told, and once the next start has put things right
+// nothing else of the restore is left.
+TEST(WholeSaveRestoreTest, CutShortAtAnyStepTheOldSaveIsWholeWhereTheProgramSays)
+{
+    RestoreWorld w;
     OtherFilesystem apart(w.real);
     FaultyServices faultyApart(apart);
     for (FaultyServices* faulty : {&w.files, &faultyApart}) {
-        for (const bool onwards : {false, true}) {
+        faulty->TearFailingCopies();
+        for (const bool killed : {false, true}) {
             for (int n = 1;; ++n) {
-                faulty->FailAt(n, std::errc::io_error, onwards);
-                const RestoreOutcome outcome =
-                    WholeSaveRestore(*faulty, backup, w.Level(), "2026-12-07 01_02_03").Run({}, {});
-                SCOPED_TRACE("operation " + std::to_string(n) + ": " + outcome.message);
-                if (!outcome.error)
-                    EXPECT_EQ(Tree(save), Tree(backup + "/World"));
-                else if (outcome.keptSave.empty())
+                faulty->FailAt(n, std::errc::io_error, killed);
+                const RestoreOutcome outcome = w.Restore(*faulty);
+                const bool last = faulty->Operations() < n;
+                SCOPED_TRACE("operation " + std::to_string(n) + (killed ? " killed: " : ": ") +
+                             outcome.message);
+                const Tree now = TreeOf(w.save);
+                if (!outcome.error) {
+                    EXPECT_EQ(now, w.backedUp);
+                    EXPECT_EQ(TreeOf(w.Kept()), w.before);
+                    EXPECT_TRUE(outcome.message.starts_with("已恢复存档 World（来自 【1】9_5_7）"));
+                } else if (outcome.keptSave.empty()) {
                     EXPECT_TRUE(outcome.message.ends_with("（存档未改动）") ||
                                 outcome.message.ends_with("原来的存档已放回原处"));
-                else
-                    EXPECT_NE(outcome.message.find("未能放回原处"), std::string::npos);
-                const std::string old = outcome.keptSave.empty() ? save : outcome.keptSave;
-                EXPECT_EQ(Tree(old), before);
-                const bool last = faulty->Operations() < n;
-                if (last) {
-                    EXPECT_FALSE(outcome.error);
-                    EXPECT_EQ(old, w.Path("app/【恢复前】2026-12-07 01_02_03/World"));
-                    EXPECT_EQ(std::distance(fs::directory_iterator(NativePath(w.Path("game"))), {}),
-                              1);
+                    EXPECT_EQ(now, w.before);
+                } else {
+                    EXPECT_NE(
+                        outcome.message.find("未能放回原处，它完整地保存在 " + outcome.keptSave),
+                        std::string::npos);
+                    EXPECT_EQ(TreeOf(outcome.keptSave), w.before);
                 }
-                // Each run starts from the same folders.
-                if (old != save) {
-                    fs::remove_all(NativePath(save));
-                    fs::rename(NativePath(old), NativePath(save));
-                }
-                for (const auto& entry : fs::directory_iterator(NativePath(w.Path("game"))))
-                    if (entry.path() != NativePath(save))
-                        fs::remove_all(entry.path());
-                fs::remove_all(NativePath(w.Path("app/【恢复前】2026-12-07 01_02_03")));
+                // What the next start finds and says is true as well.
+                SCOPED_TRACE("next");
+                RemoveLeftovers(w.real);
+                const RestoreRecovery next = RecoverInterruptedRestore(w.real);
+                SCOPED_TRACE(RecoveryText(next));
+                const bool restored = TreeOf(w.save) == w.backedUp;
+                EXPECT_TRUE(restored || TreeOf(w.save) == w.before);
+                if (restored)
+                    EXPECT_EQ(TreeOf(w.Kept()), w.before);
+                if (next.kind == RestoreRecovery::Kind::Completed)
+                    EXPECT_NE(RecoveryText(next).find(w.Kept()), std::string::npos);
+                EXPECT_EQ(restored,
+                          next.kind == RestoreRecovery::Kind::Completed ||
+                              (next.kind == RestoreRecovery::Kind::None && now == w.backedUp));
+                w.ExpectNothingLeftOver(restored);
+                w.Reset();
                 if (last)
                     break;
             }
         }
     }
-    // The backup gone back to is kept for good, and still tells when it was made.
-    EXPECT_TRUE(fs::exists(NativePath(backup + "/.pinned")));
-    EXPECT_EQ(fs::last_write_time(NativePath(backup)), made);
+}
+
+// Something takes the save's place while the old one is aside (the game or a launcher making
+// the folder again): the old save stays whole in its 【恢复前】 folder, which is not removed,
+// and the player is told where it is.
+TEST(WholeSaveRestoreTest, AFolderInTheSavesPlaceKeepsTheOldSaveAside)
+{
+    class Launcher final : public ForwardingServices
+    {
+    public:
+        using ForwardingServices::ForwardingServices;
+        std::error_code Rename(const std::string& from, const std::string& to,
+                               bool replace) override
+        {
+            if (from.ends_with(".mcsaver-restore.partial/World"))
+                fs::create_directories(NativePath(to + "/made by the launcher"));
+            return m_inner.Rename(from, to, replace);
+        }
+    };
+    RestoreWorld w;
+    OtherFilesystem apart(w.real);
+    Launcher sameDisk(w.real), otherDisk(apart);
+    for (FileServices* files : std::initializer_list<FileServices*>{&sameDisk, &otherDisk}) {
+        const RestoreOutcome outcome = w.Restore(*files);
+        EXPECT_TRUE(outcome.error);
+        EXPECT_EQ(outcome.keptSave, w.Kept());
+        EXPECT_NE(outcome.message.find("未能放回原处，它完整地保存在 " + w.Kept()),
+                  std::string::npos);
+        EXPECT_EQ(TreeOf(w.Kept()), w.before);
+        EXPECT_EQ(RecoverInterruptedRestore(w.real).kind, RestoreRecovery::Kind::None);
+        EXPECT_EQ(Names(w.Path("game")), std::vector<std::string>{"World"});
+        w.Reset();
+    }
+}
+
+// The backup loses a file or changes while it is copied: the restore fails and the save stays.
+TEST(WholeSaveRestoreTest, ABackupChangingUnderTheCopyIsNotRestored)
+{
+    class Pruner final : public ForwardingServices
+    {
+    public:
+        using ForwardingServices::ForwardingServices;
+        FolderCopyResult CopyFolder(const std::string& from, const std::string& into,
+                                    const FolderCopyOptions& options) override
+        {
+            if (from.ends_with("【1】9_5_7/World"))
+                fs::remove(NativePath(from + "/level.dat"));
+            return m_inner.CopyFolder(from, into, options);
+        }
+    };
+    RestoreWorld w;
+    Pruner pruner(w.real);
+    const RestoreOutcome outcome = w.Restore(pruner);
+    EXPECT_EQ(outcome.message, "恢复失败：备份里的文件在复制时丢失或改动了（存档未改动）");
+    EXPECT_EQ(TreeOf(w.save), w.before);
+    w.ExpectNothingLeftOver(false);
+    // One that is being removed is not restored from at all.
+    const auto removal = w.holds.HoldForRemoval(w.backup);
+    EXPECT_EQ(w.Restore(w.real).message, "恢复失败：这个备份正在被删除（存档未改动）");
 }
 
 // A backup that shares its files with an earlier one comes back as copies of them: the game
-// writing to the restored save never reaches into a backup.
+// writing to the restored save never reaches into a backup. A save whose name starts with a
+// dot is restored like any other.
 TEST(WholeSaveRestoreTest, ASharedBackupComesBackAsCopies)
 {
     World w;
+    fs::rename(NativePath(w.Path("game/World")), NativePath(w.Path("game/.world")));
+    const std::string level = w.Path("game/.world/level.dat");
+    ASSERT_FALSE(w.saver.Command3_Click(level));
     for (int i = 0; i < 2; ++i) {
         w.clock.Advance(1);
         ASSERT_FALSE(w.RunToEnd(w.saver.Command4_Click()).lblShow2.starts_with("保存失败"));
@@ -100,13 +230,15 @@ TEST(WholeSaveRestoreTest, ASharedBackupComesBackAsCopies)
     const std::string backup = w.Path("app/【2】9_0_2");
     const DiskUsage shared = w.real.MeasureDiskUsage({backup});
     ASSERT_LT(shared.unshared, shared.total);
-    const auto backedUp = Tree(backup + "/World");
-    WriteFile(w.Level(), "played on");
-    ASSERT_FALSE(
-        WholeSaveRestore(w.files, backup, w.Level(), "2026-12-07 01_02_03").Run({}, {}).error);
-    EXPECT_EQ(Tree(w.Path("game/World")), backedUp);
-    const DiskUsage restored = w.real.MeasureDiskUsage({w.Path("game/World")});
+    const Tree backedUp = TreeOf(backup + "/.world");
+    WriteFile(level, "played on");
+    BackupHolds holds;
+    ASSERT_FALSE(WholeSaveRestore(w.files, holds, backup, level, kStamp).Run({}, {}).error);
+    EXPECT_EQ(TreeOf(w.Path("game/.world")), backedUp);
+    const DiskUsage restored = w.real.MeasureDiskUsage({w.Path("game/.world")});
     EXPECT_EQ(restored.unshared, restored.total);
+    // The backup gone back to is kept for good.
+    EXPECT_TRUE(fs::exists(NativePath(backup + "/.pinned")));
 }
 
 } // namespace

@@ -23,6 +23,9 @@ public:
     int Operations() const { return m_count; }
     // Every folder copy from now on says this many files changed while they were copied.
     void ReportChangedFiles(std::uint64_t count) { m_changedFiles = count; }
+    // A folder copy that fails stops halfway, as one cut short by a kill: every other file
+    // is left out.
+    void TearFailingCopies() { m_tear = true; }
 
     std::error_code MakeDir(const std::string& path) override
     {
@@ -49,7 +52,10 @@ public:
     {
         const bool fails = Fails();
         // A copy that breaks down halfway leaves what it had copied so far.
-        FolderCopyResult copy = m_inner.CopyFolder(from, into, options);
+        FolderCopyOptions torn = options;
+        if (fails && m_tear)
+            torn.leaveOut = [skip = false](const std::string&) mutable { return skip = !skip; };
+        FolderCopyResult copy = m_inner.CopyFolder(from, into, torn);
         copy.changedFiles += m_changedFiles;
         copy.error = fails ? m_error : copy.error;
         return copy;
@@ -67,6 +73,7 @@ private:
     bool m_onwards = false;
     std::error_code m_error;
     std::uint64_t m_changedFiles = 0;
+    bool m_tear = false;
 };
 
 } // namespace saver::test

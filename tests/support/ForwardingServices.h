@@ -40,6 +40,7 @@ public:
     {
         return m_inner.PlanCopy(from, options);
     }
+    TreeListing ListTree(const std::string& folder) override { return m_inner.ListTree(folder); }
     std::error_code MakeDir(const std::string& p) override { return m_inner.MakeDir(p); }
     std::error_code DeleteFile(const std::string& p) override { return m_inner.DeleteFile(p); }
     std::error_code RemoveFolder(const std::string& p) override { return m_inner.RemoveFolder(p); }

@@ -1,0 +1,197 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "RestoreRecovery.h"
+
+#include "RestoreJournal.h"
+#include "StatusTexts.h"
+
+#include <utility>
+
+namespace saver {
+namespace {
+
+bool SameTree(FileServices& files, const std::string& a, const std::string& b)
+{
+    const TreeListing first = files.ListTree(a);
+    const TreeListing second = files.ListTree(b);
+    return !first.error && !second.error && first.entries == second.entries;
+}
+
+class Recovery
+{
+public:
+    Recovery(FileServices& files, RestoreRecord record)
+        : m_files(files), m_record(std::move(record)), m_at(files, m_record)
+    {
+        m_result.saveName = m_at.saveName;
+        m_result.target = m_at.target;
+    }
+
+    RestoreRecovery Run()
+    {
+        const std::string original = WhereTheOldSaveIs();
+        const bool targetThere = m_files.FolderExists(m_at.target);
+        const bool incomingThere = m_files.FolderExists(m_at.incoming);
+        if (m_record.done)
+            GotThrough(original);
+        else if (original.empty())
+            NeverMoved(targetThere && !incomingThere);
+        else if (targetThere && !incomingThere)
+            GotThrough(original);
+        else if (!targetThere)
+            PutBack(original);
+        else
+            KeepAside(original);
+        Remove(m_at.partial);
+        if (m_clean)
+            m_clean = !m_files.DeleteFile(RestoreJournalPath(m_files));
+        return m_result;
+    }
+
+private:
+    // A rename moves the save whole; a copy is only the save once the original has left.
+    std::string WhereTheOldSaveIs()
+    {
+        if (m_files.FolderExists(m_at.replaced) && m_record.mode == RestoreRecord::Mode::Copy)
+            return m_at.replaced;
+        if (m_record.mode == RestoreRecord::Mode::Copy && !m_record.done)
+            return {};
+        if (m_files.FolderExists(m_at.aside))
+            return m_at.aside;
+        return m_files.FolderExists(m_at.kept) ? m_at.kept : std::string();
+    }
+
+    void NeverMoved(bool restoredIntoAnEmptyPlace)
+    {
+        m_result.kind = restoredIntoAnEmptyPlace && !m_record.hadSave
+                            ? RestoreRecovery::Kind::Completed
+                            : RestoreRecovery::Kind::Untouched;
+        Remove(m_at.asideFolder);
+        // A copy made across filesystems is kept unless it is the save in its place.
+        if (m_files.FolderExists(m_at.keptFolder) && SameTree(m_files, m_at.kept, m_at.target))
+            Remove(m_at.keptFolder);
+    }
+
+    void GotThrough(const std::string& original)
+    {
+        m_result.kind = RestoreRecovery::Kind::Completed;
+        if (original.empty())
+            return;
+        m_result.kept = Listed(original);
+        // The original beside the save is what tells a restore that got through from one
+        // that did not: it goes only once the record says which.
+        if (original == m_at.replaced && SameTree(m_files, m_at.replaced, m_at.kept) &&
+            MarkDone()) {
+            Remove(m_at.replaced);
+            m_result.kept = m_at.kept;
+        }
+    }
+
+    bool MarkDone()
+    {
+        if (m_record.done)
+            return true;
+        m_record.done = true;
+        if (!WriteRestoreRecord(m_files, m_record))
+            return true;
+        m_clean = false;
+        return false;
+    }
+
+    void PutBack(const std::string& original)
+    {
+        const std::error_code error = m_files.Rename(original, m_at.target, false);
+        if (error && !m_files.FolderExists(m_at.target)) {
+            m_result.kind = RestoreRecovery::Kind::KeptAside;
+            m_result.error = error;
+            m_result.kept = Listed(original);
+            m_clean = false;
+            return;
+        }
+        m_result.kind = RestoreRecovery::Kind::PutBack;
+        if (original == m_at.aside)
+            Remove(m_at.asideFolder);
+        // Emptied by the move back, or a copy of the save now in its place.
+        if (m_files.FolderExists(m_at.keptFolder) &&
+            (original == m_at.kept || SameTree(m_files, m_at.kept, m_at.target)))
+            Remove(m_at.keptFolder);
+    }
+
+    void KeepAside(const std::string& original)
+    {
+        m_result.kind = RestoreRecovery::Kind::KeptAside;
+        m_result.inTheWay = true;
+        m_result.kept = Listed(original);
+        // The copy in the 【恢复前】 folder is whole: the player is pointed there alone.
+        if (original == m_at.replaced && SameTree(m_files, m_at.replaced, m_at.kept)) {
+            Remove(m_at.replaced);
+            m_result.kept = m_at.kept;
+        }
+    }
+
+    // The old save under the 【恢复前】 name, where the backup list shows it, when it can be.
+    std::string Listed(const std::string& original)
+    {
+        if (original != m_at.aside)
+            return original;
+        if (m_files.Rename(m_at.asideFolder, m_at.keptFolder, false)) {
+            m_clean = false;
+            return m_at.aside;
+        }
+        return m_at.kept;
+    }
+
+    void Remove(const std::string& folder)
+    {
+        if (m_files.FolderExists(folder) && m_files.RemoveFolder(folder))
+            m_clean = false;
+    }
+
+    FileServices& m_files;
+    RestoreRecord m_record;
+    const RestorePlaces m_at;
+    RestoreRecovery m_result;
+    bool m_clean = true;
+};
+
+} // namespace
+
+RestoreRecovery RecoverInterruptedRestore(FileServices& files)
+{
+    const StoredRestoreRecord stored = ReadRestoreRecord(files);
+    if (!stored.present)
+        return {};
+    if (!stored.record) {
+        RestoreRecovery unreadable;
+        unreadable.kind = RestoreRecovery::Kind::Unreadable;
+        unreadable.kept = RestoreJournalPath(files);
+        return unreadable;
+    }
+    return Recovery(files, *stored.record).Run();
+}
+
+std::string RecoveryText(const RestoreRecovery& recovery)
+{
+    const std::string start = "上次恢复存档 " + recovery.saveName + " 时程序被中断";
+    switch (recovery.kind) {
+    case RestoreRecovery::Kind::None:
+        return {};
+    case RestoreRecovery::Kind::Untouched:
+        return start + "，存档未改动。";
+    case RestoreRecovery::Kind::PutBack:
+        return start + "，原来的存档已放回原处：" + recovery.target;
+    case RestoreRecovery::Kind::Completed:
+        return start + "，但恢复已经完成。" +
+               (recovery.kept.empty() ? std::string() : "原来的存档在 " + recovery.kept);
+    case RestoreRecovery::Kind::KeptAside:
+        return start + "，原来的存档未能放回原处（" +
+               (recovery.inTheWay ? recovery.target + " 已被另一个文件夹占用"
+                                  : FailureReason(recovery.error)) +
+               "），它完整地保存在 " + recovery.kept;
+    case RestoreRecovery::Kind::Unreadable:
+        return "上次恢复存档时程序被中断，但它的记录无法读取：" + recovery.kept +
+               "。请检查存档，确认无误后删除这个文件";
+    }
+    return {};
+}
+
+} // namespace saver
