@@ -12,6 +12,7 @@
 
 #include "AutoSaver.h"
 #include "Leftovers.h"
+#include "RestoreRecovery.h"
 #include "StatusTexts.h"
 
 #include <QApplication>
@@ -23,21 +24,29 @@
 
 namespace {
 
-QString NoDataFolderText(const QString& userDataDir, const std::error_code& error)
+const QString kTitle = QStringLiteral("MC存档自动保存");
+
+// `named` is the folder MCSAVER_DATA_DIR gave, or "".
+QString NoDataFolderText(const QString& named, const QString& userDataDir,
+                         const std::error_code& error)
 {
+    const QString reason = QString::fromStdString(saver::FailureReason(error));
+    if (!named.isEmpty()) {
+        return QStringLiteral("无法使用 MCSAVER_DATA_DIR 指定的数据文件夹 ") + named +
+               QStringLiteral("：") + reason;
+    }
     const QString start = QStringLiteral("程序所在的文件夹不能写入，");
     if (userDataDir.isEmpty()) {
         return start + QStringLiteral("也找不到用户的数据文件夹（未设置 HOME）。");
     }
     return start + QStringLiteral("也无法使用数据文件夹 ") + userDataDir + QStringLiteral("：") +
-           QString::fromStdString(saver::FailureReason(error));
+           reason;
 }
 
 // MCSAVER_DATA_DIR names the data folder outright; --user-data keeps the program's files in
 // the user's data folder even when it could write beside itself, as a build tree can.
-saver::DataFolder ChooseDataFolder(bool userData, const QString& userDataDir)
+saver::DataFolder ChooseDataFolder(const QString& named, bool userData, const QString& userDataDir)
 {
-    const QString named = qEnvironmentVariable("MCSAVER_DATA_DIR");
     if (!named.isEmpty()) {
         return saver::ChooseDataFolder({}, named.toStdString());
     }
@@ -68,22 +77,33 @@ int main(int argc, char* argv[])
 
     const QString userDataDir =
         QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+    const QString named = qEnvironmentVariable("MCSAVER_DATA_DIR");
     const saver::DataFolder dataFolder = ChooseDataFolder(
-        QCoreApplication::arguments().contains(QStringLiteral("--user-data")), userDataDir);
+        named, QCoreApplication::arguments().contains(QStringLiteral("--user-data")), userDataDir);
     if (dataFolder.error) {
-        QMessageBox::critical(nullptr, QStringLiteral("MC存档自动保存"),
-                              NoDataFolderText(userDataDir, dataFolder.error));
+        QMessageBox::critical(nullptr, kTitle,
+                              NoDataFolderText(named, userDataDir, dataFolder.error));
         return 1;
     }
 
     SingleInstance instance(QString::fromStdString(dataFolder.path));
-    const SingleInstance::Role role = instance.Claim();
-    if (role == SingleInstance::Role::Other) {
+    const SingleInstance::Claim claim = instance.ClaimDataFolder();
+    if (claim.role == SingleInstance::Role::Other) {
         return 0;
     }
+    if (claim.role == SingleInstance::Role::Refused) {
+        QMessageBox::critical(nullptr, kTitle, claim.reason);
+        return 1;
+    }
+    if (!claim.reason.isEmpty()) {
+        QMessageBox::warning(nullptr, kTitle, claim.reason);
+    }
     saver::SystemServices files(dataFolder.path);
-    if (role == SingleInstance::Role::Only) {
-        saver::RemoveLeftovers(files);
+    saver::RemoveLeftovers(files);
+    // A restore cut short by a kill or a power cut is put right before anything else runs.
+    const std::string recovered = saver::RecoveryText(saver::RecoverInterruptedRestore(files));
+    if (!recovered.empty()) {
+        QMessageBox::warning(nullptr, kTitle, QString::fromStdString(recovered));
     }
     saver::SystemClock clock;
     frmshow floating(files, clock);

@@ -31,7 +31,7 @@ void Pair(QCheckBox* check, QSpinBox* box, bool on)
 } // namespace
 
 BackupSettingsDialog::BackupSettingsDialog(const saver::BackupOptions& options, QWidget* parent)
-    : QDialog(parent), chkKeepNewest(new QCheckBox(QStringLiteral("只保留最新的"), this)),
+    : QDialog(parent), chkKeepNewest(new QCheckBox(QStringLiteral("每个存档只保留最新的"), this)),
       spnKeepNewest(SpinBox(1, 999, options.keepNewest > 0 ? options.keepNewest : 20,
                             QStringLiteral(" 个整体存档备份"), this)),
       chkKeepSize(new QCheckBox(QStringLiteral("整体存档备份最多占用"), this)),

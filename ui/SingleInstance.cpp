@@ -2,6 +2,8 @@
 #include "SingleInstance.h"
 
 #include <QCryptographicHash>
+#include <QDir>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QThread>
@@ -17,11 +19,15 @@ QString ServerName(const QString& dataFolder)
     return QStringLiteral("mcsaver-") + QString::fromLatin1(hash.left(20));
 }
 
+// On Linux the socket lives in the abstract namespace: it goes with its process, so a name in
+// use always belongs to a running copy, and binding it is the test. Elsewhere Qt ignores this.
+constexpr auto kSocketOptions = QLocalServer::AbstractNamespaceOption;
+
 } // namespace
 
 SingleInstance::SingleInstance(const QString& dataFolder, QObject* parent)
     : QObject(parent), m_serverName(ServerName(dataFolder)),
-      m_lock(dataFolder + QLatin1Char('/') + LockFileName())
+      m_lockPath(QDir(dataFolder).filePath(LockFileName())), m_lock(m_lockPath)
 {
     // Only a lock whose process is gone counts as stale, however long a copy runs.
     m_lock.setStaleLockTime(0);
@@ -29,34 +35,67 @@ SingleInstance::SingleInstance(const QString& dataFolder, QObject* parent)
 
 SingleInstance::~SingleInstance() = default;
 
-SingleInstance::Role SingleInstance::Claim()
+SingleInstance::Claim SingleInstance::ClaimDataFolder()
 {
     if (m_lock.tryLock(0)) {
-        Listen();
-        return Role::Only;
+        Listen(); // later starts still meet the lock; they just cannot call this copy forward
+        return {};
     }
-    if (m_lock.error() != QLockFile::LockFailedError) {
-        return Role::Unlocked;
-    }
+    const bool lockedByOther = m_lock.error() == QLockFile::LockFailedError;
+    const QString lockProblem = LockProblem();
     // The other copy may have its lock but not its socket yet; it gets a moment to open it.
-    constexpr int kTries = 10;
+    constexpr int kTries = 5;
     for (int tries = 0; tries < kTries; ++tries) {
         if (CallFirstCopy()) {
-            break;
+            return {Role::Other, {}};
         }
         QThread::msleep(100);
     }
-    return Role::Other;
+    if (!Listen()) {
+        return {Role::Refused, QStringLiteral("另一个程序正在使用数据文件夹 %1，但它没有应答。\n"
+                                              "请等它结束，或在任务管理器里结束它后再启动。")
+                                   .arg(QDir::toNativeSeparators(QFileInfo(m_lockPath).path()))};
+    }
+    if (!lockedByOther) {
+        // No copy answers and none can start beside this one now that it has the socket.
+        return {Role::Only, QStringLiteral("无法写入锁文件 %1（%2）。程序照常运行，"
+                                           "在这台电脑上不会有第二个程序同时使用这个文件夹。")
+                                .arg(QDir::toNativeSeparators(m_lockPath), lockProblem)};
+    }
+    // Nobody answers for the lock: it is left from a copy that was killed, or from another
+    // computer, or it is unreadable. A process that still holds it keeps it, though.
+    if (m_lock.removeStaleLockFile() && m_lock.tryLock(0)) {
+        return {};
+    }
+    return {Role::Refused,
+            QStringLiteral("锁文件 %1 被另一个程序占用，无法接管（%2）。\n"
+                           "如果没有别的程序在使用这个数据文件夹，请删除这个文件后再启动。")
+                .arg(QDir::toNativeSeparators(m_lockPath), LockProblem())};
 }
 
-void SingleInstance::Listen()
+QString SingleInstance::LockProblem() const
+{
+    switch (m_lock.error()) {
+    case QLockFile::NoError:
+        return {};
+    case QLockFile::LockFailedError:
+        return QStringLiteral("另一个进程持有它");
+    case QLockFile::PermissionError:
+        return QStringLiteral("没有权限或磁盘已满");
+    case QLockFile::UnknownError:
+        break;
+    }
+    return QStringLiteral("读写错误");
+}
+
+bool SingleInstance::Listen()
 {
     m_server = new QLocalServer(this);
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    // The lock is ours, so a socket of that name is left from a copy that was killed.
-    QLocalServer::removeServer(m_serverName);
+    m_server->setSocketOptions(kSocketOptions);
     if (!m_server->listen(m_serverName)) {
-        return; // later starts still end at the lock; they just cannot call this copy forward
+        delete m_server;
+        m_server = nullptr;
+        return false;
     }
     connect(m_server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* caller = m_server->nextPendingConnection()) {
@@ -65,11 +104,13 @@ void SingleInstance::Listen()
             emit Wanted();
         }
     });
+    return true;
 }
 
 bool SingleInstance::CallFirstCopy() const
 {
     QLocalSocket socket;
+    socket.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
     socket.connectToServer(m_serverName);
     constexpr int kWaitMs = 1000;
     if (!socket.waitForConnected(kWaitMs)) {

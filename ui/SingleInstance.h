@@ -9,7 +9,9 @@ class QLocalServer;
 
 // One copy of the program per data folder: two would remove each other's partial backups and
 // race on every file name. The first copy holds a lock file in the data folder and listens
-// on a local socket; a later start tells it to come forward and then ends.
+// on a local socket named after the folder; a later start calls it forward and ends. The
+// socket decides whether a copy is alive: a lock file nobody answers for is stale, whatever it
+// holds, and where no lock file can be written the socket alone keeps a second copy out.
 class SingleInstance final : public QObject
 {
     Q_OBJECT
@@ -20,11 +22,17 @@ public:
     ~SingleInstance() override;
 
     enum class Role {
-        Only,    // this copy holds the lock and may clean up the data folder
-        Other,   // another copy holds it and has been asked to come forward
-        Unlocked // no lock file can be made there: run, but touch no one's leftovers
+        Only,   // this copy runs and may clean up the data folder
+        Other,  // another copy runs and has been called forward
+        Refused // this copy must not run: `reason` says why
     };
-    Role Claim();
+    struct Claim
+    {
+        Role role = Role::Only;
+        // Refused: why. Only: what the player should know of the lock file, or "".
+        QString reason;
+    };
+    Claim ClaimDataFolder();
 
     static QString LockFileName() { return QStringLiteral(".mcsaver.lock"); }
 
@@ -33,10 +41,12 @@ signals:
     void Wanted();
 
 private:
-    void Listen();
+    bool Listen();
     bool CallFirstCopy() const;
+    QString LockProblem() const;
 
     const QString m_serverName;
+    const QString m_lockPath;
     QLockFile m_lock;
     QLocalServer* m_server = nullptr;
 };

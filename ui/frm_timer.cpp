@@ -399,10 +399,12 @@ void frm_timer::cmdManage_Click()
     }
 }
 
+frm_timer::~frm_timer() = default;
+
 void frm_timer::mnuBackupList_Click()
 {
     if (m_backupList == nullptr) {
-        m_backupList = new BackupListWindow(
+        m_backupList = std::make_unique<BackupListWindow>(
             m_files, m_clock, m_engine.Holds(), [this] { return m_engine.ChosenPath(); }, this);
     } else {
         m_backupList->Refresh();

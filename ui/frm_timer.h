@@ -8,6 +8,7 @@
 
 #include <QWidget>
 
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -32,6 +33,7 @@ class frm_timer final : public QWidget
 
 public:
     frm_timer(saver::FileServices& files, saver::Clock& clock, frmshow& floating);
+    ~frm_timer() override;
 
     const std::string& ChosenPath() const { return m_engine.ChosenPath(); }
 
@@ -121,8 +123,9 @@ private:
     saver::Clock& m_clock;
     // Where the settings and every backup go.
     const QString m_dataFolder;
-    // Made the first time it is asked for.
-    BackupListWindow* m_backupList = nullptr;
+    // Made the first time it is asked for. Owned here, not left to the widget tree, which
+    // would delete it after the engine: a restore it still runs holds backups in the engine.
+    std::unique_ptr<BackupListWindow> m_backupList;
     // Measures what the backups take for the settings dialog; last, so that it is joined
     // before anything it uses goes.
     std::jthread m_usageMeasure;

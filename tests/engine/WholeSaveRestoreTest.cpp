@@ -133,16 +133,17 @@ TEST(WholeSaveRestoreTest, CutShortAtAnyStepTheOldSaveIsWholeWhereTheProgramSays
                     EXPECT_EQ(TreeOf(outcome.keptSave), w.before);
                 }
                 // What the next start finds and says is true as well.
-                SCOPED_TRACE("next");
                 RemoveLeftovers(w.real);
                 const RestoreRecovery next = RecoverInterruptedRestore(w.real);
                 SCOPED_TRACE(RecoveryText(next));
                 const bool restored = TreeOf(w.save) == w.backedUp;
                 EXPECT_TRUE(restored || TreeOf(w.save) == w.before);
-                if (restored)
+                if (restored) {
                     EXPECT_EQ(TreeOf(w.Kept()), w.before);
-                if (next.kind == RestoreRecovery::Kind::Completed)
+                }
+                if (next.kind == RestoreRecovery::Kind::Completed) {
                     EXPECT_NE(RecoveryText(next).find(w.Kept()), std::string::npos);
+                }
                 EXPECT_EQ(restored,
                           next.kind == RestoreRecovery::Kind::Completed ||
                               (next.kind == RestoreRecovery::Kind::None && now == w.backedUp));

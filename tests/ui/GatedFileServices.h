@@ -5,10 +5,13 @@
 
 #include <atomic>
 #include <stop_token>
+#include <string>
+#include <utility>
 
 // The real file services (FaultyServices fails nothing until told to), except that a folder
 // copy reports half of it done and then waits until the test opens the gate or the copy is
-// asked to stop: it holds a whole-save backup halfway for as long as the test needs.
+// asked to stop: it holds a whole-save backup halfway for as long as the test needs. The gate
+// may be closed again for the copies into one folder alone.
 class GatedFileServices final : public saver::test::FaultyServices
 {
 public:
@@ -20,9 +23,18 @@ public:
         m_open.notify_all();
     }
 
+    void CloseGateFor(std::string into)
+    {
+        m_gatedInto = std::move(into);
+        m_open = false;
+    }
+
     saver::FolderCopyResult CopyFolder(const std::string& from, const std::string& into,
                                        const saver::FolderCopyOptions& options) override
     {
+        if (!into.ends_with(m_gatedInto)) {
+            return FaultyServices::CopyFolder(from, into, options);
+        }
         options.progress(1, 2);
         const std::stop_callback stopped(options.cancel, [this] { OpenGate(); });
         m_open.wait(false);
@@ -34,4 +46,5 @@ public:
 
 private:
     std::atomic<bool> m_open = false;
+    std::string m_gatedInto; // "": every copy
 };

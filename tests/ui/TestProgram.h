@@ -22,10 +22,14 @@ inline const std::string kLevel = "level data, first version";
 // level.dat chosen. Whole saves wait at the gate of `files` until the test opens it.
 struct TestProgram
 {
-    TestProgram()
+    // `options` is what options.ini holds at the start.
+    explicit TestProgram(const std::string& options = {})
     {
         std::filesystem::create_directories(save + "/region");
         std::filesystem::create_directory(app);
+        if (!options.empty()) {
+            saver::test::WriteFile(app + "/options.ini", options);
+        }
         saver::test::WriteFile(levelDat, kLevel);
         saver::test::WriteFile(save + "/region/r.0.0.mca", "region");
         floating.show();

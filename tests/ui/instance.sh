@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Two starts of the real program on one data folder: the second calls the first forward and
 # ends without touching its partial backup; after a kill, the next start takes over the lock
-# and removes what the killed run left.
+# and removes what the killed run left; a lock file holding garbage is taken over too.
 # Usage: instance.sh PROGRAM WORK_FOLDER
 set -euo pipefail
 work=$2
@@ -35,4 +35,12 @@ third=$!
 await '[[ "$(holder)" == "$third" ]]'
 await '[[ ! -e "$partial" ]]'
 kill -0 "$third" || fail "the start after a kill ended"
+
+# A lock file nobody answers for is taken over, whatever it holds.
+kill -9 "$third"
+wait "$third" 2>/dev/null || true
+printf 'not a lock\n' >"$work/app/.mcsaver.lock"
+"$program" & pids+=($!)
+fourth=$!
+await '[[ "$(holder)" == "$fourth" ]]'
 echo "instance: one copy per data folder"

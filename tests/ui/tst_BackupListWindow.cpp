@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "BackupListWindow.h"
+#include "BackupOptions.h"
 #include "TestProgram.h"
 #include "UserPrompt.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -24,7 +26,7 @@ namespace fs = std::filesystem;
 // backup list open.
 struct ListProgram : TestProgram
 {
-    ListProgram()
+    explicit ListProgram(const std::string& options = {}) : TestProgram(options)
     {
         files.OpenGate();
         fs::create_directories(App("【1】9_5_7/world"));
@@ -93,6 +95,27 @@ private slots:
         p.Press(QStringLiteral("恢复前的存档"), p.List().cmdRestore);
         QTRY_COMPARE(ReadFile(p.levelDat), "level data, first version");
         QCOMPARE(ReadFile(p.root.path() + "/world/region/r.0.0.mca"), "region");
+    }
+
+    // A backup made while a restore copies from an old one prunes around it: the restore
+    // still gets every file.
+    void pruningPassesOverTheBackupBeingRestored()
+    {
+        ListProgram p(saver::OptionsFile::Format({.keepNewest = 1, .pruneManual = true}));
+        p.files.CloseGateFor(".mcsaver-restore.partial");
+        p.Press(QStringLiteral("整体存档"), p.List().cmdRestore);
+        QTRY_VERIFY(p.List().barRestore->isVisible());
+        for (const char* made :
+             {"第1次 保存成功！（新增 31 B）", "第2次 保存成功！（新增 31 B）"}) {
+            p.clock.Advance(1);
+            QTest::mouseClick(p.Main().Command4, Qt::LeftButton);
+            QTRY_COMPARE(p.Main().lblShow2->text(), QString::fromUtf8(made));
+        }
+        QVERIFY(fs::exists(p.App("【2】10_0_2")) && !fs::exists(p.App("【1】10_0_1")));
+        p.files.OpenGate();
+        QTRY_VERIFY(p.List().lblOutcome->text().startsWith(QStringLiteral("已恢复存档 world")));
+        QCOMPARE(ReadFile(p.levelDat), "level data, whole backup");
+        QCOMPARE(ReadFile(p.App("【1】9_5_7/world/level.dat")), "level data, whole backup");
     }
 
     void restoresCharacterBackupOverLevelDat()

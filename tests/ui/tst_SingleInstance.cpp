@@ -1,0 +1,78 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "SingleInstance.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QHostInfo>
+#include <QLockFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+// Whatever the data folder holds, a second copy of the program never runs beside a first,
+// and a start that does not run says why.
+class SingleInstanceTest final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // A lock file that no running copy answers for is taken over, whatever it holds.
+    void takesOverALockNobodyAnswersFor_data()
+    {
+        QTest::addColumn<QByteArray>("lock");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("garbage") << QByteArray("\xff\xfe not a lock\n\n\n");
+        QTest::newRow("another computer's") << QByteArray("4242\nmcsaver\nsome-other-computer\n");
+        // The program that wrote it is gone, and its number now belongs to another program.
+        QTest::newRow("a number reused by another program")
+            << QByteArray::number(QCoreApplication::applicationPid()) + "\nmcsaver\n" +
+                   QHostInfo::localHostName().toUtf8();
+    }
+    void takesOverALockNobodyAnswersFor()
+    {
+        QFETCH(QByteArray, lock);
+        QTemporaryDir data;
+        QFile file(data.filePath(SingleInstance::LockFileName()));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(lock) == lock.size());
+        file.close();
+        SingleInstance first(data.path());
+        const SingleInstance::Claim claim = first.ClaimDataFolder();
+        QCOMPARE(claim.role, SingleInstance::Role::Only);
+        QCOMPARE(claim.reason, QString());
+        // It now holds the folder for good: a second start gives way to it.
+        SingleInstance second(data.path());
+        QSignalSpy wanted(&first, &SingleInstance::Wanted);
+        QCOMPARE(second.ClaimDataFolder().role, SingleInstance::Role::Other);
+        QTRY_COMPARE(wanted.count(), 1);
+    }
+
+    // A lock still held by a process that does not answer is not taken: the start says why.
+    void refusesALockHeldBySomeoneSilent()
+    {
+        QTemporaryDir data;
+        QLockFile silent(data.filePath(SingleInstance::LockFileName()));
+        QVERIFY(silent.tryLock(0));
+        SingleInstance start(data.path());
+        const SingleInstance::Claim claim = start.ClaimDataFolder();
+        QCOMPARE(claim.role, SingleInstance::Role::Refused);
+        QVERIFY(claim.reason.contains(QDir::toNativeSeparators(silent.fileName())));
+    }
+
+    // Where no lock file can be written, the first copy runs and says so, and a second one
+    // still gives way to it.
+    void withoutALockFileTheSocketKeepsOneCopy()
+    {
+        QTemporaryDir parent;
+        const QString data = parent.filePath(QStringLiteral("gone"));
+        SingleInstance first(data);
+        const SingleInstance::Claim claim = first.ClaimDataFolder();
+        QCOMPARE(claim.role, SingleInstance::Role::Only);
+        QVERIFY(claim.reason.startsWith(QStringLiteral("无法写入锁文件")));
+        SingleInstance second(data);
+        QCOMPARE(second.ClaimDataFolder().role, SingleInstance::Role::Other);
+    }
+};
+
+QTEST_GUILESS_MAIN(SingleInstanceTest)
+#include "tst_SingleInstance.moc"
