@@ -62,9 +62,9 @@ struct RestoreWorld : World
         before = TreeOf(save);
         backedUp = TreeOf(backup + "/World");
     }
-    RestoreOutcome Restore(FileServices& files)
+    RestoreOutcome Restore(FileServices& through)
     {
-        return WholeSaveRestore(files, holds, backup, Level(), kStamp).Run({}, {});
+        return WholeSaveRestore(through, holds, backup, Level(), kStamp).Run({}, {});
     }
     std::string Kept() const { return Path(std::string("app/【恢复前】") + kStamp + "/World"); }
     // Nothing of a restore is left but the save and, after one that went through, the old
@@ -72,11 +72,11 @@ struct RestoreWorld : World
     void ExpectNothingLeftOver(bool restored)
     {
         EXPECT_EQ(Names(Path("game")), std::vector<std::string>{"World"});
-        std::vector<std::string> app = {"saver.ini", "tmp.back", "【1】9_5_7"};
+        std::vector<std::string> expected = {"saver.ini", "tmp.back", "【1】9_5_7"};
         if (restored)
-            app.push_back(std::string("【恢复前】") + kStamp);
-        std::sort(app.begin(), app.end());
-        EXPECT_EQ(Names(Path("app")), app);
+            expected.push_back(std::string("【恢复前】") + kStamp);
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(Names(Path("app")), expected);
     }
     // Back to where each run starts.
     void Reset()
