@@ -32,7 +32,7 @@ std::error_code WriteRestoreRecord(FileServices& files, const RestoreRecord& rec
 {
     const std::string line =
         std::string(record.mode == RestoreRecord::Mode::Copy ? "copy" : "rename") + kSeparator +
-        (record.hadSave ? "1" : "0") + kSeparator + (record.done ? "1" : "0") + kSeparator +
+        (record.hadSave ? "1" : "0") + kSeparator + (record.keptWhole ? "1" : "0") + kSeparator +
         record.keptName + kSeparator + record.target;
     return ReplaceAtomically(files, RestoreJournalPath(files), [&](const std::string& temporary) {
         return files.WriteOneLine(temporary, line);
@@ -64,7 +64,7 @@ StoredRestoreRecord ReadRestoreRecord(FileServices& files)
         return stored;
     record.mode = fields[0] == "copy" ? RestoreRecord::Mode::Copy : RestoreRecord::Mode::Rename;
     record.hadSave = fields[1] == "1";
-    record.done = fields[2] == "1";
+    record.keptWhole = fields[2] == "1";
     stored.record = record;
     return stored;
 }

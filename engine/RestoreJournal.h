@@ -18,8 +18,8 @@ struct RestoreRecord
     enum class Mode { Rename, Copy };
     Mode mode = Mode::Rename;
     bool hadSave = false; // a save was in its place when the restore began
-    // The restored save is in place; what is left is tidying up.
-    bool done = false;
+    // The replaced save is whole in the 【恢复前】 folder: a copy of it beside the save may go.
+    bool keptWhole = false;
     std::string keptName; // the 【恢复前】 folder in the data folder the replaced save goes to
     std::string target;   // the save's place
 };

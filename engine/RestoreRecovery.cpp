@@ -31,9 +31,7 @@ public:
         const std::string original = WhereTheOldSaveIs();
         const bool targetThere = m_files.FolderExists(m_at.target);
         const bool incomingThere = m_files.FolderExists(m_at.incoming);
-        if (m_record.done)
-            GotThrough(original);
-        else if (original.empty())
+        if (original.empty())
             NeverMoved(targetThere && !incomingThere);
         else if (targetThere && !incomingThere)
             GotThrough(original);
@@ -49,15 +47,18 @@ public:
 
 private:
     // A rename moves the save whole; a copy is only the save once the original has left.
+    // Once the record says the copy in the 【恢复前】 folder is whole, the original beside the
+    // save may be half removed.
     std::string WhereTheOldSaveIs()
     {
-        if (m_files.FolderExists(m_at.replaced) && m_record.mode == RestoreRecord::Mode::Copy)
-            return m_at.replaced;
-        if (m_record.mode == RestoreRecord::Mode::Copy && !m_record.done)
-            return {};
+        const bool copied = m_record.mode == RestoreRecord::Mode::Copy;
+        if (copied && !m_record.keptWhole)
+            return m_files.FolderExists(m_at.replaced) ? m_at.replaced : std::string();
         if (m_files.FolderExists(m_at.aside))
             return m_at.aside;
-        return m_files.FolderExists(m_at.kept) ? m_at.kept : std::string();
+        if (m_files.FolderExists(m_at.kept))
+            return m_at.kept;
+        return copied && m_files.FolderExists(m_at.replaced) ? m_at.replaced : std::string();
     }
 
     void NeverMoved(bool restoredIntoAnEmptyPlace)
@@ -80,17 +81,17 @@ private:
         // The original beside the save is what tells a restore that got through from one
         // that did not: it goes only once the record says which.
         if (original == m_at.replaced && SameTree(m_files, m_at.replaced, m_at.kept) &&
-            MarkDone()) {
-            Remove(m_at.replaced);
+            MarkKeptWhole())
             m_result.kept = m_at.kept;
-        }
+        if (m_result.kept == m_at.kept && m_record.keptWhole)
+            Remove(m_at.replaced);
     }
 
-    bool MarkDone()
+    bool MarkKeptWhole()
     {
-        if (m_record.done)
+        if (m_record.keptWhole)
             return true;
-        m_record.done = true;
+        m_record.keptWhole = true;
         if (!WriteRestoreRecord(m_files, m_record))
             return true;
         m_clean = false;
@@ -122,10 +123,11 @@ private:
         m_result.inTheWay = true;
         m_result.kept = Listed(original);
         // The copy in the 【恢复前】 folder is whole: the player is pointed there alone.
-        if (original == m_at.replaced && SameTree(m_files, m_at.replaced, m_at.kept)) {
-            Remove(m_at.replaced);
+        if (original == m_at.replaced && SameTree(m_files, m_at.replaced, m_at.kept) &&
+            MarkKeptWhole())
             m_result.kept = m_at.kept;
-        }
+        if (m_result.kept == m_at.kept && m_record.keptWhole)
+            Remove(m_at.replaced);
     }
 
     // The old save under the 【恢复前】 name, where the backup list shows it, when it can be.

@@ -165,7 +165,7 @@ WholeSaveRestore::Failure WholeSaveRestore::MoveAside(const RestorePlaces& at)
 
 RestoreOutcome WholeSaveRestore::Finish(const RestorePlaces& at)
 {
-    m_record.done = true;
+    m_record.keptWhole = true;
     // Without the mark the next start tidies up instead, from what it finds.
     if (WriteRestoreRecord(m_files, m_record))
         return Done(at, {});

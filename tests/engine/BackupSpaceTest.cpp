@@ -67,8 +67,10 @@ TEST_P(Pruning, RemovesExactlyTheOldestItMay)
     fs::create_directories(NativePath(w.Path("app/【7】x_0_0")));
     fs::create_directories(NativePath(w.Path("app/【8】100_0_0")));
     fs::create_directories(NativePath(w.Path("app/my copy")));
+    // Where links cannot be made (Wine), there is none.
+    std::error_code noLinks;
     fs::create_directory_symlink(NativePath(w.Path("game/World")),
-                                 NativePath(w.Path("app/【10】10_0_0")));
+                                 NativePath(w.Path("app/【10】10_0_0")), noLinks);
     BackupHolds holds;
     const auto held = holds.HoldForUse(w.Path(std::string("app/") + GetParam().held));
     const PruneOutcome outcome =
@@ -76,12 +78,15 @@ TEST_P(Pruning, RemovesExactlyTheOldestItMay)
     EXPECT_FALSE(outcome.error);
     std::vector<std::string> expected = GetParam().kept;
     expected.insert(expected.end(), {"my copy", "saver.ini", "tmp.back", "【6】6_0_0", "【7】x_0_0",
-                                     "【8】100_0_0", "【10】10_0_0"});
+                                     "【8】100_0_0"});
+    if (!noLinks)
+        expected.push_back("【10】10_0_0");
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(Entries(w.Path("app")), expected);
     EXPECT_EQ(w.Read("game/World/level.dat"), kGame);
-    if (GetParam().options.Prunes())
+    if (GetParam().options.Prunes() && !noLinks) {
         EXPECT_EQ(outcome.skippedLinks, std::vector<std::string>{w.Path("app/【10】10_0_0")});
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
