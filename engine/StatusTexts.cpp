@@ -16,6 +16,8 @@ std::string FailureReason(const std::error_code& error)
         return "存档正在被写入";
     if (error == std::errc::operation_canceled)
         return "已取消";
+    if (error == std::errc::operation_in_progress)
+        return "存档正在恢复";
     if (error == std::errc::is_a_directory)
         return "所选路径是文件夹";
     if (error == std::errc::invalid_argument || error == std::errc::illegal_byte_sequence)

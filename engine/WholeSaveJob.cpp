@@ -4,6 +4,7 @@
 #include "BackupCatalogue.h"
 #include "SafeFileOps.h"
 
+#include <optional>
 #include <utility>
 
 namespace saver {
@@ -45,6 +46,12 @@ FolderCopyOptions WholeSaveJob::CopyOptions(const std::string& saveName,
 WholeSaveResult WholeSaveJob::Run(const Progress& progress, std::stop_token cancel)
 {
     WholeSaveResult result;
+    // A restore moving the save aside under the copy would leave half of it here.
+    const std::optional<BackupHolds::Hold> reading = m_holds.HoldForUse(m_saveFolder);
+    if (!reading) {
+        result.error = std::make_error_code(std::errc::operation_in_progress);
+        return result;
+    }
     if (!m_files.FolderExists(m_saveFolder)) {
         result.error = std::make_error_code(std::errc::no_such_file_or_directory);
         return result;

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 namespace saver::test {
 namespace {
 
@@ -213,6 +215,27 @@ TEST(WholeSaveRestoreTest, ABackupChangingUnderTheCopyIsNotRestored)
     // One that is being removed is not restored from at all.
     const auto removal = w.holds.HoldForRemoval(w.backup);
     EXPECT_EQ(w.Restore(w.real).message, "恢复失败：这个备份正在被删除（存档未改动）");
+}
+
+// A whole-save backup never copies a save that a restore is replacing; the restore waits for a
+// backup under way.
+TEST(WholeSaveRestoreTest, ABackupAndARestoreOfOneSaveNeverOverlap)
+{
+    RestoreWorld w;
+    {
+        const auto replacing = w.saver.Holds().HoldForRemoval(w.save);
+        EXPECT_EQ(w.RunToEnd(w.saver.Command4_Click()).lblShow2, "保存失败：存档正在恢复");
+    }
+    std::optional<BackupHolds::Hold> backingUp = w.saver.Holds().HoldForUse(w.save);
+    std::stop_source stop;
+    std::thread restore([&] {
+        EXPECT_FALSE(WholeSaveRestore(w.files, w.saver.Holds(), w.backup, w.Level(), kStamp)
+                         .Run({}, stop.get_token())
+                         .error);
+    });
+    backingUp.reset();
+    restore.join();
+    EXPECT_EQ(TreeOf(w.save), w.backedUp);
 }
 
 // A backup that shares its files with an earlier one comes back as copies of them: the game
