@@ -68,18 +68,17 @@ SingleInstance::Claim SingleInstance::ClaimDataFolder()
         return {};
     }
     return {Role::Refused,
-            QStringLiteral("锁文件 %1 被另一个程序占用，无法接管（%2）。\n"
-                           "如果没有别的程序在使用这个数据文件夹，请删除这个文件后再启动。")
-                .arg(QDir::toNativeSeparators(m_lockPath), LockProblem())};
+            QStringLiteral("无法接管锁文件 %1：另一个程序仍然占用着它，或者它不是一个普通文件。\n"
+                           "如果没有别的程序在使用这个数据文件夹，请删除它后再启动。")
+                .arg(QDir::toNativeSeparators(m_lockPath))};
 }
 
 QString SingleInstance::LockProblem() const
 {
     switch (m_lock.error()) {
     case QLockFile::NoError:
-        return {};
     case QLockFile::LockFailedError:
-        return QStringLiteral("另一个进程持有它");
+        return {};
     case QLockFile::PermissionError:
         return QStringLiteral("没有权限或磁盘已满");
     case QLockFile::UnknownError:
