@@ -217,6 +217,59 @@ TEST(WholeSaveRestoreTest, ABackupChangingUnderTheCopyIsNotRestored)
     EXPECT_EQ(w.Restore(w.real).message, "恢复失败：这个备份正在被删除（存档未改动）");
 }
 
+// The save's copy into the data folder on another filesystem comes out short, without an error
+// (the copier passes over a file that is gone when it gets there): the save is not moved.
+TEST(WholeSaveRestoreTest, AShortCopyOfTheSaveIsNeverTakenForIt)
+{
+    class ShortCopy final : public ForwardingServices
+    {
+    public:
+        using ForwardingServices::ForwardingServices;
+        FolderCopyResult CopyFolder(const std::string& from, const std::string& into,
+                                    const FolderCopyOptions& options) override
+        {
+            FolderCopyOptions dropping = options;
+            if (into.starts_with(AppDir() + "/"))
+                dropping.leaveOut = [](const std::string& path) {
+                    return path.ends_with("/level.dat");
+                };
+            return m_inner.CopyFolder(from, into, dropping);
+        }
+    };
+    RestoreWorld w;
+    OtherFilesystem apart(w.real);
+    ShortCopy shortCopy(apart);
+    EXPECT_EQ(w.Restore(shortCopy).message, "恢复失败：存档在复制时有变动（存档未改动）");
+    EXPECT_EQ(TreeOf(w.save), w.before);
+    w.ExpectNothingLeftOver(false);
+}
+
+// What a restore cut short left, found at the next start: a copy in 【恢复前】 that is not the
+// save in its place (the game wrote to the save since) is kept.
+TEST(WholeSaveRestoreTest, TheNextStartKeepsACopyThatIsNotTheSave)
+{
+    RestoreWorld w;
+    const RestoreRecord record{RestoreRecord::Mode::Copy, true, false,
+                               std::string("【恢复前】") + kStamp, w.save};
+    ASSERT_FALSE(WriteRestoreRecord(w.real, record));
+    fs::create_directories(NativePath(w.Path("game/.mcsaver-restore.partial/World")));
+    fs::create_directories(NativePath(w.Kept()));
+    WriteFile(w.Kept() + "/level.dat", "the world an hour ago");
+    const RestoreRecovery next = RecoverInterruptedRestore(w.real);
+    EXPECT_EQ(next.kind, RestoreRecovery::Kind::Untouched);
+    EXPECT_EQ(TreeOf(w.save), w.before);
+    EXPECT_EQ(TreeOf(w.Kept()), (Tree{{"level.dat", "the world an hour ago"}}));
+    EXPECT_EQ(Names(w.Path("game")), std::vector<std::string>{"World"});
+    EXPECT_EQ(RecoverInterruptedRestore(w.real).kind, RestoreRecovery::Kind::None);
+    // A record that cannot be read stops every restore until the player has looked.
+    for (const char* garbage : {"copy\t1\t0\t\t", "move\t1\t0\tname\t/w", "copy\t2\t0\tname\t/w"}) {
+        WriteFile(RestoreJournalPath(w.real), garbage);
+        EXPECT_EQ(RecoverInterruptedRestore(w.real).kind, RestoreRecovery::Kind::Unreadable);
+        EXPECT_NE(w.Restore(w.real).message.find(RestoreJournalPath(w.real)), std::string::npos);
+        EXPECT_EQ(TreeOf(w.save), w.before);
+    }
+}
+
 // A whole-save backup never copies a save that a restore is replacing; the restore waits for a
 // backup under way.
 TEST(WholeSaveRestoreTest, ABackupAndARestoreOfOneSaveNeverOverlap)
