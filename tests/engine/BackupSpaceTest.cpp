@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "BackupCatalogue.h"
 #include "BackupPruning.h"
-#include "ForwardingServices.h"
+#include "FolderTrees.h"
 #include "World.h"
 
 #include <gtest/gtest.h>
@@ -12,15 +12,6 @@ namespace saver::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::vector<std::string> Entries(const std::string& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(NativePath(folder)))
-        names.push_back(Utf8Path(entry.path().filename()));
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 struct PruneCase
 {
@@ -82,7 +73,7 @@ TEST_P(Pruning, RemovesExactlyTheOldestItMay)
     if (!noLinks)
         expected.push_back("【10】10_0_0");
     std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(Entries(w.Path("app")), expected);
+    EXPECT_EQ(Names(w.Path("app")), expected);
     EXPECT_EQ(w.Read("game/World/level.dat"), kGame);
     if (GetParam().options.Prunes() && !noLinks) {
         EXPECT_EQ(outcome.skippedLinks, std::vector<std::string>{w.Path("app/【10】10_0_0")});
@@ -120,7 +111,7 @@ TEST(BackupSpace, FailedRemovalIsReportedAndStopsThePruning)
     const PruneOutcome outcome =
         PruneWholeSaveBackups(w.files, holds, {.keepNewest = 1}, w.Path("app/【3】3_0_0"));
     EXPECT_EQ(outcome.error, std::errc::permission_denied);
-    EXPECT_EQ(Entries(w.Path("app")).size(), 5u);
+    EXPECT_EQ(Names(w.Path("app")).size(), 5u);
     EXPECT_EQ(outcome.failedPath, w.Path("app/【1】1_0_0"));
 }
 
@@ -165,7 +156,7 @@ TEST(BackupSpace, UnchangedSaveIsSkippedWhenAskedAndABackupThatDoesNotFitIsNotSt
     const AutoSaver::BackupStart start = cramped.Command4_Click();
     EXPECT_EQ(cramped.FinishWholeSave(*start.job, start.job->Run({}, {})).lblShow2,
               "保存失败：磁盘空间不足（需要 7 B，可用 5 B）");
-    EXPECT_EQ(Entries(w.Path("app")).size(), 5u); // the settings, the slot and two backups
+    EXPECT_EQ(Names(w.Path("app")).size(), 5u); // the settings, the slot and two backups
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "WholeSaveRestore.h"
+#include "FolderTrees.h"
 #include "Leftovers.h"
 #include "RestoreRecovery.h"
 #include "World.h"
@@ -12,43 +13,8 @@ namespace saver::test {
 namespace {
 
 namespace fs = std::filesystem;
-using Tree = std::map<std::string, std::string>;
 
 constexpr const char* kStamp = "2026-12-07 01_02_03";
-
-// Every file below `folder` with its bytes.
-Tree TreeOf(const std::string& folder)
-{
-    Tree tree;
-    if (!fs::exists(NativePath(folder)))
-        return tree;
-    for (const auto& entry : fs::recursive_directory_iterator(NativePath(folder)))
-        if (entry.is_regular_file())
-            tree[Utf8Path(fs::relative(entry.path(), NativePath(folder)))] = ReadFile(entry.path());
-    return tree;
-}
-
-std::vector<std::string> Names(const std::string& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(NativePath(folder)))
-        names.push_back(Utf8Path(entry.path().filename()));
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-// The data folder on another filesystem than the game's: nothing renames from one to the other.
-class OtherFilesystem final : public ForwardingServices
-{
-public:
-    using ForwardingServices::ForwardingServices;
-    std::error_code Rename(const std::string& from, const std::string& to, bool replace) override
-    {
-        if (from.starts_with(AppDir() + "/") != to.starts_with(AppDir() + "/"))
-            return std::make_error_code(std::errc::cross_device_link);
-        return m_inner.Rename(from, to, replace);
-    }
-};
 
 // A world with a whole-save backup of several files in the data folder, restored through
 // services that may fail or stand for another filesystem.
@@ -56,13 +22,11 @@ struct RestoreWorld : World
 {
     RestoreWorld()
     {
-        fs::create_directories(NativePath(backup + "/World/region"));
         for (int i = 0; i < 6; ++i)
-            WriteFile(backup + "/World/region/r." + std::to_string(i) + ".mca",
-                      std::string(1000 + i, 'b'));
-        WriteFile(backup + "/World/level.dat", "the world as it was backed up");
+            backedUp["region/r." + std::to_string(i) + ".mca"] = std::string(1000 + i, 'b');
+        backedUp["level.dat"] = "the world as it was backed up";
+        WriteTree(backup + "/World", backedUp);
         before = TreeOf(save);
-        backedUp = TreeOf(backup + "/World");
     }
     RestoreOutcome Restore(FileServices& through)
     {
@@ -89,9 +53,7 @@ struct RestoreWorld : World
             if (!std::set<std::string>{"saver.ini", "tmp.back", "【1】9_5_7"}.contains(
                     Utf8Path(entry.path().filename())))
                 fs::remove_all(entry.path());
-        fs::create_directories(NativePath(save + "/region"));
-        for (const auto& [name, bytes] : before)
-            WriteFile(save + "/" + name, bytes);
+        WriteTree(save, before);
         fs::remove(NativePath(backup + "/.pinned"));
     }
 
@@ -262,7 +224,8 @@ TEST(WholeSaveRestoreTest, TheNextStartKeepsACopyThatIsNotTheSave)
     EXPECT_EQ(Names(w.Path("game")), std::vector<std::string>{"World"});
     EXPECT_EQ(RecoverInterruptedRestore(w.real).kind, RestoreRecovery::Kind::None);
     // A record that cannot be read stops every restore until the player has looked.
-    for (const char* garbage : {"copy\t1\t0\t\t/a/w", "move\t1\t0\tname\t/w", "copy\t2\t0\tname\t/w"}) {
+    for (const char* garbage :
+         {"copy\t1\t0\t\t/a/w", "move\t1\t0\tname\t/w", "copy\t2\t0\tname\t/w"}) {
         WriteFile(RestoreJournalPath(w.real), garbage);
         EXPECT_EQ(RecoverInterruptedRestore(w.real).kind, RestoreRecovery::Kind::Unreadable);
         EXPECT_NE(w.Restore(w.real).message.find(RestoreJournalPath(w.real)), std::string::npos);

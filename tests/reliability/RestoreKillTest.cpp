@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ForwardingServices.h"
+#include "FolderTrees.h"
 #include "Leftovers.h"
 #include "RestoreRecovery.h"
 #include "SystemServices.h"
-#include "TempDir.h"
 #include "WholeSaveRestore.h"
 
 #include <gtest/gtest.h>
@@ -13,14 +12,12 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <map>
 #include <random>
 
 namespace saver::test {
 namespace {
 
 namespace fs = std::filesystem;
-using Tree = std::map<std::string, std::string>;
 
 // A save of many files, each of them told apart by `fill`.
 Tree Save(char fill)
@@ -31,37 +28,6 @@ Tree Save(char fill)
     save["level.dat"] = std::string(1000, fill);
     return save;
 }
-
-void Write(const std::string& folder, const Tree& tree)
-{
-    fs::create_directories(folder + "/region");
-    for (const auto& [name, bytes] : tree)
-        WriteFile(folder + "/" + name, bytes);
-}
-
-Tree Read(const std::string& folder)
-{
-    Tree tree;
-    if (!fs::exists(folder))
-        return tree;
-    for (const auto& entry : fs::recursive_directory_iterator(folder))
-        if (entry.is_regular_file())
-            tree[fs::relative(entry.path(), folder).string()] = ReadFile(entry.path());
-    return tree;
-}
-
-// The data folder on another filesystem than the game's: the save is copied aside.
-class OtherFilesystem final : public ForwardingServices
-{
-public:
-    using ForwardingServices::ForwardingServices;
-    std::error_code Rename(const std::string& from, const std::string& to, bool replace) override
-    {
-        if (from.starts_with(AppDir() + "/") != to.starts_with(AppDir() + "/"))
-            return std::make_error_code(std::errc::cross_device_link);
-        return m_inner.Rename(from, to, replace);
-    }
-};
 
 // Restores the two backups in turn over the save, on one filesystem or as across two; a byte
 // down the pipe after each restore.
@@ -91,9 +57,9 @@ TEST(RestoreKill, EverySaveIsWholeAfterEveryKill)
     TempDir game;
     const std::string save = game.path() + "/World";
     const std::vector<Tree> whole = {Save('o'), Save('a'), Save('b')};
-    Write(save, whole[0]);
-    Write(app.path() + "/【1】1_0_0/World", whole[1]);
-    Write(app.path() + "/【2】2_0_0/World", whole[2]);
+    WriteTree(save, whole[0]);
+    WriteTree(app.path() + "/【1】1_0_0/World", whole[1]);
+    WriteTree(app.path() + "/【2】2_0_0/World", whole[2]);
     const auto isWhole = [&](const Tree& tree) {
         return std::find(whole.begin(), whole.end(), tree) != whole.end();
     };
@@ -119,7 +85,7 @@ TEST(RestoreKill, EverySaveIsWholeAfterEveryKill)
         SystemServices files(app.path());
         RemoveLeftovers(files);
         const RestoreRecovery recovery = RecoverInterruptedRestore(files);
-        ASSERT_TRUE(isWhole(Read(save))) << RecoveryText(recovery) << " at kill " << kill;
+        ASSERT_TRUE(isWhole(TreeOf(save))) << RecoveryText(recovery) << " at kill " << kill;
         std::vector<std::string> kept;
         for (const auto& entry : fs::directory_iterator(app.path())) {
             const std::string name = entry.path().filename().string();
@@ -128,7 +94,7 @@ TEST(RestoreKill, EverySaveIsWholeAfterEveryKill)
                 kept.push_back(entry.path().string());
         }
         for (const std::string& folder : kept) {
-            ASSERT_TRUE(isWhole(Read(folder + "/World"))) << folder << " at kill " << kill;
+            ASSERT_TRUE(isWhole(TreeOf(folder + "/World"))) << folder << " at kill " << kill;
             fs::remove_all(folder);
         }
         for (const auto& entry : fs::directory_iterator(game.path()))
