@@ -120,29 +120,44 @@ TEST(WholeSaveRestoreTest, CutShortAtAnyStepTheOldSaveIsWholeWhereTheProgramSays
     }
 }
 
+// Services through which something else acts on the files while a restore runs.
+class Interfering final : public ForwardingServices
+{
+public:
+    using ForwardingServices::ForwardingServices;
+    std::function<void(const std::string&, const std::string&, FolderCopyOptions&)> beforeCopy;
+    std::function<void(const std::string& from, const std::string& to)> beforeRename;
+
+    FolderCopyResult CopyFolder(const std::string& from, const std::string& into,
+                                const FolderCopyOptions& options) override
+    {
+        FolderCopyOptions changed = options;
+        if (beforeCopy)
+            beforeCopy(from, into, changed);
+        return m_inner.CopyFolder(from, into, changed);
+    }
+    std::error_code Rename(const std::string& from, const std::string& to, bool replace) override
+    {
+        if (beforeRename)
+            beforeRename(from, to);
+        return m_inner.Rename(from, to, replace);
+    }
+};
+
 // Something takes the save's place while the old one is aside (the game or a launcher making
 // the folder again): the old save stays whole in its 【恢复前】 folder, which is not removed,
 // and the player is told where it is.
 TEST(WholeSaveRestoreTest, AFolderInTheSavesPlaceKeepsTheOldSaveAside)
 {
-    class Launcher final : public ForwardingServices
-    {
-    public:
-        using ForwardingServices::ForwardingServices;
-        std::error_code Rename(const std::string& from, const std::string& to,
-                               bool replace) override
-        {
-            if (from.ends_with(".mcsaver-restore.partial/World"))
-                fs::create_directories(NativePath(to + "/made by the launcher"));
-            return m_inner.Rename(from, to, replace);
-        }
-    };
     RestoreWorld w;
     OtherFilesystem apart(w.real);
-    Launcher sameDisk(w.real), otherDisk(apart);
-    for (FileServices* files : std::initializer_list<FileServices*>{&sameDisk, &otherDisk}) {
-        const RestoreOutcome outcome = w.Restore(*files);
-        EXPECT_TRUE(outcome.error);
+    for (FileServices* through : std::initializer_list<FileServices*>{&w.real, &apart}) {
+        Interfering launcher(*through);
+        launcher.beforeRename = [](const std::string& from, const std::string& to) {
+            if (from.ends_with(".mcsaver-restore.partial/World"))
+                fs::create_directories(NativePath(to + "/made by the launcher"));
+        };
+        const RestoreOutcome outcome = w.Restore(launcher);
         EXPECT_EQ(outcome.keptSave, w.Kept());
         EXPECT_NE(outcome.message.find("未能放回原处，它完整地保存在 " + w.Kept()),
                   std::string::npos);
@@ -153,57 +168,31 @@ TEST(WholeSaveRestoreTest, AFolderInTheSavesPlaceKeepsTheOldSaveAside)
     }
 }
 
-// The backup loses a file or changes while it is copied: the restore fails and the save stays.
-TEST(WholeSaveRestoreTest, ABackupChangingUnderTheCopyIsNotRestored)
+// The backup loses a file while it is copied, or the save's copy into the data folder on
+// another filesystem comes out short without an error (the copier passes over a file that is
+// gone when it gets there): the restore fails and the save stays.
+TEST(WholeSaveRestoreTest, AShortCopyIsNeverTakenForTheSave)
 {
-    class Pruner final : public ForwardingServices
-    {
-    public:
-        using ForwardingServices::ForwardingServices;
-        FolderCopyResult CopyFolder(const std::string& from, const std::string& into,
-                                    const FolderCopyOptions& options) override
-        {
-            if (from.ends_with("【1】9_5_7/World"))
-                fs::remove(NativePath(from + "/level.dat"));
-            return m_inner.CopyFolder(from, into, options);
-        }
-    };
     RestoreWorld w;
-    Pruner pruner(w.real);
-    const RestoreOutcome outcome = w.Restore(pruner);
-    EXPECT_EQ(outcome.message, "恢复失败：备份里的文件在复制时丢失或改动了（存档未改动）");
+    OtherFilesystem apart(w.real);
+    Interfering pruner(w.real), shortCopy(apart);
+    pruner.beforeCopy = [](const std::string& from, const std::string&, FolderCopyOptions&) {
+        if (from.ends_with("【1】9_5_7/World"))
+            fs::remove(NativePath(from + "/level.dat"));
+    };
+    shortCopy.beforeCopy = [&](const std::string&, const std::string& into,
+                               FolderCopyOptions& options) {
+        if (into.starts_with(w.Path("app")))
+            options.leaveOut = [](const std::string& path) { return path.ends_with("/level.dat"); };
+    };
+    EXPECT_EQ(w.Restore(shortCopy).message, "恢复失败：存档在复制时有变动（存档未改动）");
+    EXPECT_EQ(w.Restore(pruner).message,
+              "恢复失败：备份里的文件在复制时丢失或改动了（存档未改动）");
     EXPECT_EQ(TreeOf(w.save), w.before);
     w.ExpectNothingLeftOver(false);
     // One that is being removed is not restored from at all.
     const auto removal = w.holds.HoldForRemoval(w.backup);
     EXPECT_EQ(w.Restore(w.real).message, "恢复失败：这个备份正在被删除（存档未改动）");
-}
-
-// The save's copy into the data folder on another filesystem comes out short, without an error
-// (the copier passes over a file that is gone when it gets there): the save is not moved.
-TEST(WholeSaveRestoreTest, AShortCopyOfTheSaveIsNeverTakenForIt)
-{
-    class ShortCopy final : public ForwardingServices
-    {
-    public:
-        using ForwardingServices::ForwardingServices;
-        FolderCopyResult CopyFolder(const std::string& from, const std::string& into,
-                                    const FolderCopyOptions& options) override
-        {
-            FolderCopyOptions dropping = options;
-            if (into.starts_with(AppDir() + "/"))
-                dropping.leaveOut = [](const std::string& path) {
-                    return path.ends_with("/level.dat");
-                };
-            return m_inner.CopyFolder(from, into, dropping);
-        }
-    };
-    RestoreWorld w;
-    OtherFilesystem apart(w.real);
-    ShortCopy shortCopy(apart);
-    EXPECT_EQ(w.Restore(shortCopy).message, "恢复失败：存档在复制时有变动（存档未改动）");
-    EXPECT_EQ(TreeOf(w.save), w.before);
-    w.ExpectNothingLeftOver(false);
 }
 
 // What a restore cut short left, found at the next start: a copy in 【恢复前】 that is not the
