@@ -15,6 +15,7 @@
 #include "StatusTexts.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFont>
 #include <QMessageBox>
 #include <QStandardPaths>
@@ -39,7 +40,7 @@ saver::DataFolder ChooseDataFolder(bool userData, const QString& userDataDir)
 {
     const QString named = qEnvironmentVariable("MCSAVER_DATA_DIR");
     if (!named.isEmpty()) {
-        return saver::ChooseDataFolder({}, named.toStdString());
+        return saver::ChooseDataFolder({}, QDir::fromNativeSeparators(named).toStdString());
     }
     const std::string beside =
         userData ? std::string() : QCoreApplication::applicationDirPath().toStdString();
