@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "ControlFont.h"
 #include "DataFolder.h"
 #include "Desktop.h"
 #include "HotkeyBindings.h"
@@ -59,9 +60,7 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationName(QStringLiteral("mcsaver"));
     // Wayland desktops find the window's icon and name through the installed desktop file.
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.mcsaver.McSaver"));
-    // The layout names the Windows fonts; these are the nearest that Debian ships.
-    QFont::insertSubstitution(QStringLiteral("微软雅黑"), QStringLiteral("WenQuanYi Micro Hei"));
-    QFont::insertSubstitution(QStringLiteral("宋体"), QStringLiteral("AR PL UMing CN"));
+    SubstituteLayoutFonts();
     InstallQtTranslation(QLocale::system());
     // The floating window is a tool window, which Qt does not count as a last window: the
     // program ends when the windows say both are closed.

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ClickableLabel.h"
 #include "ColourButton.h"
+#include "ControlFont.h"
 #include "DesktopNotifier.h"
 #include "FittingLabel.h"
 #include "QtTranslation.h"
 #include "TestProgram.h"
 
 #include <QFile>
+#include <QFontInfo>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -20,6 +22,7 @@ class DesktopTest final : public QObject
 
 private slots:
     void failedScheduledBackupAlertsOnce();
+    void layoutFontsFindAChineseFace();
     void qtTextsFollowAChineseLocale();
 };
 
@@ -86,6 +89,19 @@ void DesktopTest::failedScheduledBackupAlertsOnce()
     QVERIFY(QTest::qWaitForWindowExposed(&main));
     QCOMPARE(TextColour(program.floating.lbl), usual);
     QCOMPARE(notifier.notes.size(), 1);
+}
+
+// The Windows faces of the layout, or Debian's nearest where they are missing (here, and under
+// Wine, which finds the faces of the host).
+void DesktopTest::layoutFontsFindAChineseFace()
+{
+    SubstituteLayoutFonts();
+    const QStringList faces[]{{"Microsoft YaHei", "微软雅黑", "WenQuanYi Micro Hei"},
+                              {"SimSun", "宋体", "AR PL UMing CN"}};
+    for (const QStringList& face : faces) {
+        const QString found = QFontInfo(ControlFont(face.at(1), 9)).family();
+        QVERIFY2(face.contains(found), (face.at(1) + " -> " + found).toUtf8().constData());
+    }
 }
 
 // Last: the translation stays installed for the rest of the run.
