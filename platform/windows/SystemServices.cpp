@@ -178,7 +178,8 @@ CopyPlan SystemServices::PlanCopy(const std::string& from, const FolderCopyOptio
 
 std::error_code SystemServices::MakeDir(const std::string& path)
 {
-    return ::CreateDirectoryW(WidePath(path).c_str(), nullptr) ? std::error_code{} : LastWinError();
+    return ::CreateDirectoryW(WidePath(path).c_str(), nullptr) ? std::error_code{}
+                                                               : LastWriteError();
 }
 
 std::error_code SystemServices::DeleteFile(const std::string& path)
@@ -206,7 +207,7 @@ std::error_code SystemServices::CopyFile(const std::string& from, const std::str
     FileHandle copy(::CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!copy.IsOpen()) {
-        return LastWinError();
+        return LastWriteError();
     }
     std::string buffer(1 << 20, '\0');
     std::error_code error;
@@ -281,7 +282,7 @@ std::error_code SystemServices::WriteOneLine(const std::string& path, const std:
 {
     FileHandle file = OpenShared(path, GENERIC_WRITE, CREATE_ALWAYS);
     if (!file.IsOpen()) {
-        return LastWinError();
+        return LastWriteError();
     }
     const std::error_code error = file.WriteAll(text + "\r\n");
     const std::error_code closed = file.FlushAndClose();
