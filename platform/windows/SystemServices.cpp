@@ -56,6 +56,24 @@ std::error_code DeleteOneFile(const std::wstring& path)
     return WinError(error);
 }
 
+// Windows will not remove a folder marked read-only; a backup may hold one that a tool or the
+// player marked so, and removing the backup is what was asked.
+std::error_code RemoveEmptyFolder(const std::wstring& folder)
+{
+    if (::RemoveDirectoryW(folder.c_str())) {
+        return {};
+    }
+    const DWORD error = ::GetLastError();
+    const DWORD attributes = ::GetFileAttributesW(folder.c_str());
+    if (error == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & FILE_ATTRIBUTE_READONLY) &&
+        ::SetFileAttributesW(folder.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY) &&
+        ::RemoveDirectoryW(folder.c_str())) {
+        return {};
+    }
+    return WinError(error);
+}
+
 std::error_code RemoveTree(const std::wstring& folder)
 {
     const FolderListing listing = ListEntries(folder);
@@ -69,7 +87,7 @@ std::error_code RemoveTree(const std::wstring& folder)
         if (entry.isFolder && !entry.isLink) {
             error = RemoveTree(path);
         } else if (entry.isFolder) {
-            error = ::RemoveDirectoryW(path.c_str()) ? std::error_code{} : LastWinError();
+            error = RemoveEmptyFolder(path);
         } else {
             error = DeleteOneFile(path);
         }
@@ -77,7 +95,7 @@ std::error_code RemoveTree(const std::wstring& folder)
             return error;
         }
     }
-    return ::RemoveDirectoryW(folder.c_str()) ? std::error_code{} : LastWinError();
+    return RemoveEmptyFolder(folder);
 }
 
 } // namespace

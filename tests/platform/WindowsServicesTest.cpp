@@ -154,6 +154,30 @@ TEST_F(WindowsServices, AWriteTheSystemRefusesIsToldApart)
     EXPECT_FALSE(IsWriteRefused(m_services.WriteOneLine(In("missing/file"), "x")));
 }
 
+// A file or folder marked read-only in a backup (every name of a file shares the mark) comes
+// back writable for the game, and a backup holding such marks is removed whole.
+TEST_F(WindowsServices, ReadOnlyMarksStayOutOfARestoreAndDoNotStopARemoval)
+{
+    const std::string marked[]{"World/level.dat", "World/data/map.dat", "World/data"};
+    fs::create_directories(In("backup/World/data"));
+    WriteFile(In("backup/World/level.dat"), "level");
+    WriteFile(In("backup/World/data/map.dat"), "map");
+    for (const std::string& name : marked) {
+        ASSERT_TRUE(
+            ::SetFileAttributesW(WidePath(In("backup/" + name)).c_str(), FILE_ATTRIBUTE_READONLY));
+    }
+    fs::create_directory(In("save"));
+    ASSERT_FALSE(m_services.CopyFolder(In("backup/World"), In("save"), {}).error);
+    for (const std::string& name : marked) {
+        EXPECT_FALSE(::GetFileAttributesW(WidePath(In("save/" + name)).c_str()) &
+                     FILE_ATTRIBUTE_READONLY)
+            << name;
+    }
+    EXPECT_FALSE(m_services.WriteOneLine(In("save/World/level.dat"), "played on"));
+    EXPECT_FALSE(m_services.RemoveFolder(In("backup")));
+    EXPECT_FALSE(fs::exists(In("backup")));
+}
+
 // Wine opens paths of any length, so the prefix that real Windows needs is checked as text.
 TEST(WidePath, GivesAbsolutePathsThePrefixThatLiftsTheLengthLimit)
 {
