@@ -12,7 +12,14 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QTest>
+
+#ifdef Q_OS_WIN
+#include "Desktop.h"
+
+#include <windows.h>
+#endif
 
 // On a player's desktop: Qt's texts in the player's language, statuses never cut, failures
 // that reach a player in the game while successes stay quiet.
@@ -23,6 +30,9 @@ class DesktopTest final : public QObject
 private slots:
     void failedScheduledBackupAlertsOnce();
     void layoutFontsFindAChineseFace();
+#ifdef Q_OS_WIN
+    void windowsHotkeysAreHeldAndRefusedWhenTaken();
+#endif
     void qtTextsFollowAChineseLocale();
 };
 
@@ -103,6 +113,38 @@ void DesktopTest::layoutFontsFindAChineseFace()
         QVERIFY2(face.contains(found), (face.at(1) + " -> " + found).toUtf8().constData());
     }
 }
+
+#ifdef Q_OS_WIN
+// RegisterHotKey: a held combination brings its action when pressed, whichever window has the
+// focus; a second holder is refused as taken, and a key no hotkey can end with as unsupported.
+void DesktopTest::windowsHotkeysAreHeldAndRefusedWhenTaken()
+{
+    using Outcome = GlobalHotkeys::Outcome;
+    using Action = GlobalHotkeys::Action;
+    const Desktop first = ConnectDesktop(), second = ConnectDesktop();
+    QVERIFY(first.hotkeys && second.hotkeys);
+    const QKeySequence keys(QStringLiteral("Ctrl+Alt+S"));
+    QCOMPARE(first.hotkeys->Bind(Action::QuickSave, keys), Outcome::Bound);
+    QCOMPARE(second.hotkeys->Bind(Action::WholeSave, keys), Outcome::Taken);
+    QCOMPARE(second.hotkeys->Bind(Action::WholeSave, QKeySequence(Qt::CTRL | Qt::Key_VolumeUp)),
+             Outcome::Unsupported);
+
+    QSignalSpy pressed(first.hotkeys.get(), &GlobalHotkeys::Triggered);
+    INPUT input[6] = {};
+    const WORD sequence[] = {VK_CONTROL, VK_MENU, 'S'};
+    for (int i = 0; i < 3; ++i) {
+        input[i].type = input[5 - i].type = INPUT_KEYBOARD;
+        input[i].ki.wVk = input[5 - i].ki.wVk = sequence[i];
+        input[5 - i].ki.dwFlags = KEYEVENTF_KEYUP;
+    }
+    QCOMPARE(::SendInput(6, input, sizeof(INPUT)), 6u);
+    QTRY_COMPARE(pressed.size(), 1);
+    QCOMPARE(pressed.at(0).at(0).value<Action>(), Action::QuickSave);
+
+    QCOMPARE(first.hotkeys->Bind(Action::QuickSave, {}), Outcome::Bound);
+    QCOMPARE(second.hotkeys->Bind(Action::WholeSave, keys), Outcome::Bound);
+}
+#endif
 
 // Last: the translation stays installed for the rest of the run.
 void DesktopTest::qtTextsFollowAChineseLocale()
