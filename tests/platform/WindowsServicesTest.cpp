@@ -206,14 +206,18 @@ TEST_F(WindowsServices, WorksOnPathsLongerThanWindowsAllowsByDefault)
     EXPECT_EQ(m_services.ListFolder(m_dir.path()), std::vector<std::string>{"copy"});
 }
 
-// Beside the executable when it can be written there and is no installed program; else the
-// user's folder, made with its parents.
+// Beside the executable when it can be written there and is no installed program (by the
+// folder it was built for, or the installer's mark beside it); else the user's folder, made
+// with its parents.
 TEST_F(WindowsServices, ChoosesTheExecutableFolderElseTheUserFolder)
 {
     const std::string user = In("Local/mcsaver");
     fs::create_directory(In("exe"));
+    fs::create_directory(In("setup"));
+    WriteFile(In("setup/installed.txt"), "left by the installer");
     for (const auto& [exe, installed, chosen] : {std::tuple{"exe", "", "exe"},
                                                  {"exe", "exe", "Local/mcsaver"},
+                                                 {"setup", "", "Local/mcsaver"},
                                                  {"gone", "", "Local/mcsaver"}}) {
         const DataFolder folder = ChooseDataFolder(In(exe), user, *installed ? In(installed) : "");
         EXPECT_EQ(std::pair(folder.path, folder.error.value()), std::pair(In(chosen), 0)) << exe;
