@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The real program under Wine, started from a folder of its own as a player starts it from the
 # zip, on the X screen of DISPLAY: its saver.ini names the save as Windows writes paths, and a
-# click on 保存 in the floating window puts level.dat into tmp.back beside the program.
+# click on 保存 in the floating window puts level.dat into tmp.back beside the program. A
+# second start on the same data folder ends by itself, leaving the first running.
 # Usage: wine-e2e.sh WORK_FOLDER EMULATOR... -- PROGRAM
 set -euo pipefail
 work=$1
@@ -26,4 +27,8 @@ await 'xwininfo -id "$window" | grep -q IsViewable'
 # 保存 covers (16, 64) to (113, 113) of it.
 xdotool mousemove --window "$window" 64 88 click 1
 await '[[ "$(cat "$work/app/tmp.back" 2>/dev/null)" == "level data" ]]'
-echo "wine-e2e: 保存 under Wine made tmp.back beside the program"
+# One copy per data folder: a second start calls the first forward and ends by itself.
+timeout 30 "${emulator[@]}" "$work/app/$(basename "$program")" >>"$work/program.log" 2>&1 ||
+    fail "the second start did not end by itself"
+kill -0 "$!" 2>/dev/null || fail "the first copy ended"
+echo "wine-e2e: 保存 under Wine made tmp.back beside the program; a second start ended"
