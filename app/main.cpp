@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "ControlFont.h"
 #include "DataFolder.h"
 #include "Desktop.h"
 #include "HotkeyBindings.h"
@@ -16,6 +17,7 @@
 #include "StatusTexts.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFont>
 #include <QMessageBox>
 #include <QStandardPaths>
@@ -48,7 +50,7 @@ QString NoDataFolderText(const QString& named, const QString& userDataDir,
 saver::DataFolder ChooseDataFolder(const QString& named, bool userData, const QString& userDataDir)
 {
     if (!named.isEmpty()) {
-        return saver::ChooseDataFolder({}, named.toStdString());
+        return saver::ChooseDataFolder({}, QDir::fromNativeSeparators(named).toStdString());
     }
     const std::string beside =
         userData ? std::string() : QCoreApplication::applicationDirPath().toStdString();
@@ -67,9 +69,7 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationName(QStringLiteral("mcsaver"));
     // Wayland desktops find the window's icon and name through the installed desktop file.
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.mcsaver.McSaver"));
-    // The layout names the Windows fonts; these are the nearest that Debian ships.
-    QFont::insertSubstitution(QStringLiteral("微软雅黑"), QStringLiteral("WenQuanYi Micro Hei"));
-    QFont::insertSubstitution(QStringLiteral("宋体"), QStringLiteral("AR PL UMing CN"));
+    SubstituteLayoutFonts();
     InstallQtTranslation(QLocale::system());
     // The floating window is a tool window, which Qt does not count as a last window: the
     // program ends when the windows say both are closed.

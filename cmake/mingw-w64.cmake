@@ -10,14 +10,24 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-# The runtime linked in, so that Wine (or a player's Windows) looks for no MinGW DLL.
+
+# Qt for Windows, as scripts/windows-qt provides it. Its prefix is searched as a second root
+# with its packages under lib/cmake, as Qt's own qt.toolchain.cmake would do: a root that is
+# also a prefix path would be joined to itself.
+if(NOT SAVER_QT_PREFIX)
+  set(SAVER_QT_PREFIX "$ENV{HOME}/.cache/mcsaver/qt6.4.2-mingw64")
+endif()
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES SAVER_QT_PREFIX)
+if(EXISTS "${SAVER_QT_PREFIX}/lib/cmake/Qt6")
+  list(PREPEND CMAKE_PREFIX_PATH "${SAVER_QT_PREFIX}/lib/cmake")
+  list(PREPEND CMAKE_FIND_ROOT_PATH "${SAVER_QT_PREFIX}")
+endif()
+# The runtime linked into our programs, so that those without Qt need no MinGW DLL; Qt's DLLs
+# bring the runtime DLLs they were built with (scripts/package-windows ships them).
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 
-# Wine keeps its Windows in a prefix of the build's own, quiet and without the prompts to
-# install Mono or Gecko, which nothing here needs.
-find_program(SAVER_WINE NAMES wine64 wine PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
-if(SAVER_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR
-      env WINEPREFIX=${CMAKE_BINARY_DIR}/wine WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
-      ${SAVER_WINE})
+# Wine keeps its Windows in a prefix of the build's own; cmake/wine-run says how it is run.
+if(EXISTS /usr/lib/wine/wine64)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run ${CMAKE_BINARY_DIR}/wine
+                                    ${SAVER_QT_PREFIX})
 endif()

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "AutoSaver.h"
 
+#include "PathSeparators.h"
 #include "SafeFileOps.h"
 
 namespace saver {
@@ -124,11 +125,14 @@ StatusTexts AutoSaver::FinishWholeSave(const WholeSaveJob& job, const WholeSaveR
     if (result.error && !result.blockedBy.empty())
         return {when, "保存失败：无法删除 " + result.blockedBy + "（" +
                           FailureReason(result.error) + "）"};
+    if (result.error && !result.failedPath.empty())
+        return {when, "保存失败：无法读取 " + WithSystemSeparators(result.failedPath) + "（" +
+                          FailureReason(result.error) + "）"};
     if (result.error && result.bytesFree > 0)
         return {when, SaveFailedText(result.error) + "（需要 " + SizeText(result.bytesAdded) +
                           "，可用 " + SizeText(result.bytesFree) + "）"};
     if (result.error)
-        return {when, SaveFailedText(result.error)};
+        return {when, SaveFailedText(result.error, m_files.AppDir())};
     if (result.skipped)
         return {when, "存档未变化，跳过"};
     m_saveCount = job.Number();
@@ -160,12 +164,12 @@ StatusTexts AutoSaver::CharacterBackup(const ClockFields& now)
     const std::string folder = CharacterBackupFolder(m_files);
     if (!m_files.FolderExists(folder)) {
         if (auto error = m_files.MakeDir(folder))
-            return {when, SaveFailedText(error)};
+            return {when, SaveFailedText(error, m_files.AppDir())};
     }
     const std::error_code error =
         CopyUnderFreeName(m_files, m_chosenPath, folder + "/" + BackupStamp(now) + "level", ".dat");
     if (error)
-        return {when, SaveFailedText(error)};
+        return {when, SaveFailedText(error, m_files.AppDir())};
     return {when, when + "保存成功！"};
 }
 

@@ -10,15 +10,17 @@ namespace {
 
 constexpr const char* kUntouched = "（游戏存档未改动）";
 
-// `what` is followed by the reason for `error`, unless `what` already says it all.
+// `what` is followed by the reason for `error`, unless `what` already says it all; `folder` is
+// where the failed step was writing, when that is known.
 QuickResult Failed(const std::error_code& error, std::string title, const std::string& what,
-                   const std::string& note = {}, bool withReason = true)
+                   const std::string& note = {}, bool withReason = true,
+                   const std::string& folder = {})
 {
     QuickResult result;
     result.outcome = QuickResult::Outcome::Failed;
     result.error = error;
     result.title = std::move(title);
-    result.message = what + (withReason ? FailureReason(error) : std::string()) + note;
+    result.message = what + (withReason ? FailureReason(error, folder) : std::string()) + note;
     return result;
 }
 
@@ -53,7 +55,8 @@ QuickResult QuickSlot::QuickSave(const std::string& chosenPath)
             return CopySteadily(m_files, chosenPath, temporary);
         });
     if (error)
-        return Failed(error, "保存失败", "快速保存失败：", "（原有的快速存档未改动）");
+        return Failed(error, "保存失败", "快速保存失败：", "（原有的快速存档未改动）", true,
+                      m_files.AppDir());
     return {};
 }
 

@@ -62,6 +62,8 @@ struct FolderCopyResult
     std::error_code error;
     // Files that were still changing after the last try to copy them.
     std::uint64_t changedFiles = 0;
+    // The file of the source that the error came from, where the copier tells (on Windows).
+    std::string failedPath = {};
 };
 
 struct FileStatus

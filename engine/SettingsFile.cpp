@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "SettingsFile.h"
 
+#include "PathSeparators.h"
 #include "SafeFileOps.h"
 
 #include <string_view>
@@ -36,15 +37,18 @@ SettingsFile::Stored SettingsFile::Load()
     // A line that fills the whole read, or holds a NUL, is no path that was ever stored.
     if (line.error || !IsStorablePath(line.text))
         return {std::nullopt, true};
-    return {line.text, false};
+    // Windows takes either separator: a '/' read stays one.
+    return {WithSlashes(line.text), false};
 }
 
 std::error_code SettingsFile::Save(const std::string& chosenPath)
 {
     if (!IsStorablePath(chosenPath))
         return std::make_error_code(std::errc::invalid_argument);
+    // As the program this one replaces wrote it, and as a player types it.
+    const std::string stored = WithSystemSeparators(chosenPath);
     return ReplaceAtomically(m_files, Path(), [&](const std::string& temporary) {
-        return m_files.WriteOneLine(temporary, chosenPath);
+        return m_files.WriteOneLine(temporary, stored);
     });
 }
 

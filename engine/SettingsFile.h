@@ -9,7 +9,8 @@
 
 namespace saver {
 
-// saver.ini beside the program: one line, the path of the chosen level.dat, in UTF-8.
+// saver.ini beside the program: one line, the path of the chosen level.dat, in UTF-8, with the
+// system's separators (backslashes on Windows, where either is read).
 class SettingsFile
 {
 public:

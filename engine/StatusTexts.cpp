@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "StatusTexts.h"
 
+#include "PathSeparators.h"
+#include "WriteRefused.h"
+
 namespace saver {
 
 std::string FailureReason(const std::error_code& error)
@@ -27,9 +30,18 @@ std::string FailureReason(const std::error_code& error)
     return "读写错误";
 }
 
-std::string SaveFailedText(const std::error_code& error)
+std::string FailureReason(const std::error_code& error, const std::string& folder)
 {
-    return "保存失败：" + FailureReason(error);
+    if (!IsWriteRefused(error) || folder.empty())
+        return FailureReason(error);
+    return "Windows 拒绝写入 " + WithSystemSeparators(folder) +
+           "（可能是“受控文件夹访问”或杀毒软件拦截了本程序：请在 Windows 安全中心或杀毒软件中允许 "
+           "mcsaver.exe，或把程序放到别的文件夹）";
+}
+
+std::string SaveFailedText(const std::error_code& error, const std::string& folder)
+{
+    return "保存失败：" + FailureReason(error, folder);
 }
 
 std::string SizeText(std::uint64_t bytes)

@@ -19,8 +19,12 @@ struct StatusTexts
 // A short reason a user can act on: "找不到存档", "磁盘空间不足", "没有权限", ...
 std::string FailureReason(const std::error_code& error);
 
-// "保存失败：" followed by the reason.
-std::string SaveFailedText(const std::error_code& error);
+// FailureReason, or for a write the system refused in `folder` (WriteRefused.h), the folder and
+// what may have refused it.
+std::string FailureReason(const std::error_code& error, const std::string& folder);
+
+// "保存失败：" followed by the reason; `folder` is where the backup was being written.
+std::string SaveFailedText(const std::error_code& error, const std::string& folder = {});
 
 // "12.4 MB": decimal units, as file managers show them.
 std::string SizeText(std::uint64_t bytes);

@@ -111,6 +111,7 @@ WholeSaveResult WholeSaveJob::Copy(const FolderCopyOptions& options, const std::
         return result;
     const FolderCopyResult copy = m_files.CopyFolder(m_saveFolder, partial, options);
     result.changedFiles = copy.changedFiles;
+    result.failedPath = copy.failedPath;
     if ((result.error = copy.error))
         return result;
     const std::string stem =

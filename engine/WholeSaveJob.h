@@ -23,6 +23,7 @@ struct WholeSaveResult
     std::string folder;             // the backup folder made, on success
     std::uint64_t changedFiles = 0; // files the game was still writing while they were copied
     std::string blockedBy;          // a leftover folder in the way that could not be removed
+    std::string failedPath;         // the file of the save that could not be read, when known
     bool skipped = false;           // nothing changed since the last backup, as the player asked
     std::uint64_t bytesAdded = 0;   // on disk, the files shared with the last backup aside
     std::uint64_t bytesFree = 0;    // when the backup did not fit

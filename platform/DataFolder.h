@@ -17,7 +17,8 @@ struct DataFolder
 // game folder keeps everything beside itself; otherwise, as for a program installed under
 // /usr/bin, `userDataDir`, made with its missing parents when needed. Writability is judged
 // for the effective user, the one that would write the files. The folder a package installs
-// the program into, `installedBinDir`, is never used even when writable (run as root).
+// the program into, `installedBinDir`, is never used even when writable (run as root); nor, on
+// Windows, a folder where the installer left its mark, installed.txt.
 DataFolder ChooseDataFolder(const std::string& executableDir, const std::string& userDataDir,
                             const std::string& installedBinDir = {});
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "FileDialog.h"
 
+#include <QDir>
 #include <QFileDialog>
 
 #include <utility>
@@ -27,7 +28,7 @@ std::optional<QString> FileDialog::ShowOpen() const
     if (auto& preset = PresetAnswer(); preset) {
         std::optional<QString> answer = std::move(*preset);
         preset.reset();
-        return answer;
+        return answer ? std::optional(QDir::fromNativeSeparators(*answer)) : answer;
     }
     QFileDialog dialog(m_parent);
     dialog.setFileMode(QFileDialog::ExistingFile);
@@ -38,7 +39,8 @@ std::optional<QString> FileDialog::ShowOpen() const
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }
-    return dialog.selectedFiles().constFirst();
+    // Qt's own dialog answers with '/'; the system's, on Windows, may not.
+    return QDir::fromNativeSeparators(dialog.selectedFiles().constFirst());
 }
 
 void FileDialog::setNextFileName(const QString& fileName)

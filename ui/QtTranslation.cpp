@@ -6,11 +6,26 @@
 #include <QLocale>
 #include <QTranslator>
 
+namespace {
+
+// Linux has Qt's translations where the distribution installs them; a Windows program carries
+// its own, in translations/ beside the executable.
+QString TranslationsFolder()
+{
+#ifdef Q_OS_WIN
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/translations");
+#else
+    return QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+#endif
+}
+
+} // namespace
+
 bool InstallQtTranslation(const QLocale& locale)
 {
     auto* translator = new QTranslator(QCoreApplication::instance());
     if (!translator->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+                          TranslationsFolder())) {
         delete translator;
         return false;
     }

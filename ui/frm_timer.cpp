@@ -18,6 +18,7 @@
 #include "StatusTexts.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
@@ -243,7 +244,7 @@ void frm_timer::Form_Load()
     const saver::BackupOptions& options = m_engine.Options();
     HScroll2->setValue(options.intervalMinutes);
     (options.kind == saver::BackupKind::WholeSave ? Opt1 : Opt2)->setChecked(true);
-    fram_Save->setTitle(QString::fromStdString(m_engine.ChosenPath()));
+    ShowChosenPath();
 }
 
 void frm_timer::closeEvent(QCloseEvent* event)
@@ -312,6 +313,12 @@ void frm_timer::Timer2_Timer()
     }
 }
 
+// Shown as the system writes paths (C:\…\level.dat on Windows); the engine keeps '/'.
+void frm_timer::ShowChosenPath()
+{
+    fram_Save->setTitle(QDir::toNativeSeparators(QString::fromStdString(m_engine.ChosenPath())));
+}
+
 void frm_timer::Command4_Click()
 {
     ShowBackupStart(m_engine.Command4_Click());
@@ -324,7 +331,7 @@ void frm_timer::Command3_Click()
         return;
     }
     const std::error_code error = m_engine.Command3_Click(chosen->toStdString());
-    fram_Save->setTitle(QString::fromStdString(m_engine.ChosenPath()));
+    ShowChosenPath();
     if (error) {
         QMessageBox::warning(this, windowTitle(),
                              QStringLiteral("无法保存设置：") +

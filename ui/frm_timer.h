@@ -106,6 +106,7 @@ private:
     void ConnectHandlers();
 
     void Form_Unload();
+    void ShowChosenPath();
     void ShowBackupStart(const saver::AutoSaver::BackupStart& start);
     void ShowStatus(const saver::StatusTexts& status);
     // Logs a status that tells of a backup of `kind` made or failed; others are not events.

@@ -29,6 +29,15 @@ bool SameFolder(const std::string& a, const std::string& b)
            first.index == second.index;
 }
 
+// The installer leaves this file beside the program (data/windows/mcsaver.nsi). An installed
+// copy can write to its folder, a user's own, but keeps its files in the user's data folder: the
+// uninstaller empties the one, and must never touch backups.
+bool InstalledBySetup(const std::string& folder)
+{
+    const FileFacts mark = OpenShared(folder + "/installed.txt", 0).Facts();
+    return !mark.error && !mark.isFolder;
+}
+
 // The folder with its missing parents, as a fresh user has no folder of the program yet.
 std::error_code MakeFolders(const std::string& folder)
 {
@@ -56,7 +65,7 @@ DataFolder ChooseDataFolder(const std::string& executableDir, const std::string&
                             const std::string& installedBinDir)
 {
     if (!SameFolder(executableDir, installedBinDir) && !executableDir.empty() &&
-        !TryWritingInto(executableDir)) {
+        !InstalledBySetup(executableDir) && !TryWritingInto(executableDir)) {
         return {executableDir, {}};
     }
     // Without a user folder, writing to the current folder instead would scatter backups

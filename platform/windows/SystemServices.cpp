@@ -56,6 +56,24 @@ std::error_code DeleteOneFile(const std::wstring& path)
     return WinError(error);
 }
 
+// Windows will not remove a folder marked read-only; a backup may hold one that a tool or the
+// player marked so, and removing the backup is what was asked.
+std::error_code RemoveEmptyFolder(const std::wstring& folder)
+{
+    if (::RemoveDirectoryW(folder.c_str())) {
+        return {};
+    }
+    const DWORD error = ::GetLastError();
+    const DWORD attributes = ::GetFileAttributesW(folder.c_str());
+    if (error == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & FILE_ATTRIBUTE_READONLY) &&
+        ::SetFileAttributesW(folder.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY) &&
+        ::RemoveDirectoryW(folder.c_str())) {
+        return {};
+    }
+    return WinError(error);
+}
+
 std::error_code RemoveTree(const std::wstring& folder)
 {
     const FolderListing listing = ListEntries(folder);
@@ -69,7 +87,7 @@ std::error_code RemoveTree(const std::wstring& folder)
         if (entry.isFolder && !entry.isLink) {
             error = RemoveTree(path);
         } else if (entry.isFolder) {
-            error = ::RemoveDirectoryW(path.c_str()) ? std::error_code{} : LastWinError();
+            error = RemoveEmptyFolder(path);
         } else {
             error = DeleteOneFile(path);
         }
@@ -77,7 +95,7 @@ std::error_code RemoveTree(const std::wstring& folder)
             return error;
         }
     }
-    return ::RemoveDirectoryW(folder.c_str()) ? std::error_code{} : LastWinError();
+    return RemoveEmptyFolder(folder);
 }
 
 } // namespace
@@ -188,7 +206,8 @@ TreeListing SystemServices::ListTree(const std::string& folder)
 
 std::error_code SystemServices::MakeDir(const std::string& path)
 {
-    return ::CreateDirectoryW(WidePath(path).c_str(), nullptr) ? std::error_code{} : LastWinError();
+    return ::CreateDirectoryW(WidePath(path).c_str(), nullptr) ? std::error_code{}
+                                                               : LastWriteError();
 }
 
 std::error_code SystemServices::DeleteFile(const std::string& path)
@@ -216,7 +235,7 @@ std::error_code SystemServices::CopyFile(const std::string& from, const std::str
     FileHandle copy(::CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!copy.IsOpen()) {
-        return LastWinError();
+        return LastWriteError();
     }
     std::string buffer(1 << 20, '\0');
     std::error_code error;
@@ -291,7 +310,7 @@ std::error_code SystemServices::WriteOneLine(const std::string& path, const std:
 {
     FileHandle file = OpenShared(path, GENERIC_WRITE, CREATE_ALWAYS);
     if (!file.IsOpen()) {
-        return LastWinError();
+        return LastWriteError();
     }
     const std::error_code error = file.WriteAll(text + "\r\n");
     const std::error_code closed = file.FlushAndClose();

@@ -6,6 +6,8 @@
 #include "WinError.h"
 
 #include <algorithm>
+#include <cctype>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -63,8 +65,19 @@ bool MakeHardLink(const std::wstring& link, const std::wstring& existing)
     return ::CreateHardLinkW(link.c_str(), existing.c_str(), nullptr) != 0;
 }
 
-TreeCopy::TreeCopy(const FolderCopyOptions& options, HardLinkCall link)
-    : m_options(options), m_link(std::move(link))
+bool ReadPart(HANDLE file, char* buffer, DWORD size, DWORD& got)
+{
+    return ::ReadFile(file, buffer, size, &got, nullptr) != 0;
+}
+
+HANDLE CreateCopy(const std::wstring& path)
+{
+    return ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                         nullptr);
+}
+
+TreeCopy::TreeCopy(const FolderCopyOptions& options, CopyCalls calls)
+    : m_options(options), m_calls(std::move(calls))
 {
 }
 
@@ -87,7 +100,7 @@ FolderCopyResult TreeCopy::Run(const std::string& from, const std::string& into)
     }
     const std::wstring target = WidePath(into + "/" + m_root.substr(m_root.rfind('/') + 1));
     if (!::CreateDirectoryW(target.c_str(), nullptr)) {
-        return {LastWinError()};
+        return {LastWriteError()};
     }
     m_copy = OpenShared(target, 0).Facts();
     std::error_code error = m_copy.error ? m_copy.error : FillFolder(m_root, target);
@@ -98,7 +111,7 @@ FolderCopyResult TreeCopy::Run(const std::string& from, const std::string& into)
     if (!error) {
         Report();
     }
-    return {error, m_changedFiles};
+    return {error, m_changedFiles, error ? m_failedPath : std::string()};
 }
 
 bool TreeCopy::LeftOut(const std::string& path) const
@@ -146,6 +159,7 @@ std::error_code TreeCopy::FillFolder(const std::string& path, const std::wstring
 {
     const FolderListing listing = ListEntries(WidePath(path));
     if (listing.error) {
+        m_failedPath = path;
         return listing.error;
     }
     for (const FolderEntry& entry : listing.entries) {
@@ -174,7 +188,7 @@ std::error_code TreeCopy::CopyEntry(const std::string& path, const FolderEntry& 
         return {};
     }
     if (!::CreateDirectoryW(copy.c_str(), nullptr)) {
-        return LastWinError();
+        return LastWriteError();
     }
     if (const std::error_code error = FillFolder(inside, copy)) {
         return error;
@@ -198,7 +212,26 @@ bool TreeCopy::Share(const std::string& path, const std::wstring& target, const 
     };
     return !counterpart.error && counterpart.links < kMostLinks &&
            MayShare(asEntry(facts), asEntry(counterpart), m_options.shareOlderThanNs) &&
-           m_link(target, WidePath(earlier));
+           m_calls.link(target, WidePath(earlier));
+}
+
+// A running game holds session.lock open and locked; the world needs none of its bytes to
+// be played again, and a backup of a world in play must not fail for it.
+bool TreeCopy::IsGameLock(const std::string& path) const
+{
+    constexpr std::string_view kName = "/session.lock";
+    const auto sameLetter = [](char a, char b) {
+        return std::tolower(static_cast<unsigned char>(a)) ==
+               std::tolower(static_cast<unsigned char>(b));
+    };
+    return path.size() == m_root.size() + kName.size() && path.starts_with(m_root) &&
+           std::equal(kName.begin(), kName.end(), path.begin() + std::ssize(m_root), sameLetter);
+}
+
+std::error_code TreeCopy::CopyHeldLock(const std::wstring& target)
+{
+    FileHandle copy(m_calls.create(target));
+    return copy.IsOpen() ? copy.FlushAndClose() : LastWriteError();
 }
 
 std::error_code TreeCopy::CopyFile(const std::string& path, const std::wstring& target)
@@ -206,10 +239,16 @@ std::error_code TreeCopy::CopyFile(const std::string& path, const std::wstring& 
     const FileHandle source = OpenShared(path, GENERIC_READ, OPEN_EXISTING,
                                          FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT);
     if (!source.IsOpen()) {
-        return UnlessVanished(LastWinError());
+        const std::error_code error = LastWinError();
+        if (error == std::errc::resource_unavailable_try_again && IsGameLock(path)) {
+            return CopyHeldLock(target);
+        }
+        m_failedPath = path;
+        return UnlessVanished(error);
     }
     FileFacts facts = source.Facts();
     if (facts.error) {
+        m_failedPath = path;
         return facts.error;
     }
     if (facts.isFolder || facts.isLink) {
@@ -219,12 +258,11 @@ std::error_code TreeCopy::CopyFile(const std::string& path, const std::wstring& 
         Step(facts.size);
         return {};
     }
-    FileHandle copy(::CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle copy(m_calls.create(target));
     if (!copy.IsOpen()) {
-        return LastWinError();
+        return LastWriteError();
     }
-    if (const std::error_code error = CopySettledData(source, copy, facts)) {
+    if (const std::error_code error = CopySettledData(path, source, copy, facts)) {
         return error;
     }
     if (const std::error_code error = copy.SetModified(facts.modifiedNs)) {
@@ -237,16 +275,17 @@ std::error_code TreeCopy::CopyFile(const std::string& path, const std::wstring& 
 
 // Copies again while the source changes under the copy; `facts` ends as the source's state
 // that the kept copy matches best.
-std::error_code TreeCopy::CopySettledData(const FileHandle& source, const FileHandle& target,
-                                          FileFacts& facts)
+std::error_code TreeCopy::CopySettledData(const std::string& path, const FileHandle& source,
+                                          const FileHandle& target, FileFacts& facts)
 {
     for (int attempt = 1;; ++attempt) {
         std::uint64_t copied = 0;
-        if (const std::error_code error = CopyData(source, target, copied)) {
+        if (const std::error_code error = CopyData(path, source, target, copied)) {
             return error;
         }
         const FileFacts after = source.Facts();
         if (after.error) {
+            m_failedPath = path;
             return after.error;
         }
         const bool settled = SameContent(facts, after);
@@ -268,8 +307,9 @@ std::error_code TreeCopy::CopySettledData(const FileHandle& source, const FileHa
     }
 }
 
-std::error_code TreeCopy::CopyData(const FileHandle& source, const FileHandle& target,
-                                   std::uint64_t& copied)
+// A read that the game's lock refuses ends the copy of its session.lock with what was read.
+std::error_code TreeCopy::CopyData(const std::string& path, const FileHandle& source,
+                                   const FileHandle& target, std::uint64_t& copied)
 {
     if (!::SetFilePointerEx(source.Get(), {}, nullptr, FILE_BEGIN)) {
         return LastWinError();
@@ -277,8 +317,13 @@ std::error_code TreeCopy::CopyData(const FileHandle& source, const FileHandle& t
     std::vector<char> buffer(kChunkBytes);
     for (;;) {
         DWORD got = 0;
-        if (!::ReadFile(source.Get(), buffer.data(), kChunkBytes, &got, nullptr)) {
-            return LastWinError();
+        if (!m_calls.read(source.Get(), buffer.data(), kChunkBytes, got)) {
+            const DWORD reason = ::GetLastError();
+            if (reason == ERROR_LOCK_VIOLATION && IsGameLock(path)) {
+                return {};
+            }
+            m_failedPath = path;
+            return WinError(reason);
         }
         if (got == 0) {
             return {};

@@ -2,6 +2,7 @@
 #include "WinError.h"
 
 #include "Win32.h"
+#include "WriteRefused.h"
 
 namespace saver {
 
@@ -61,6 +62,12 @@ std::error_code WinError(unsigned long code)
 std::error_code LastWinError()
 {
     return WinError(::GetLastError());
+}
+
+std::error_code LastWriteError()
+{
+    const DWORD code = ::GetLastError();
+    return code == ERROR_ACCESS_DENIED ? WriteRefused() : WinError(code);
 }
 
 } // namespace saver

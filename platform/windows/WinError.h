@@ -9,5 +9,9 @@ namespace saver {
 std::error_code WinError(unsigned long code);
 // The calling thread's GetLastError().
 std::error_code LastWinError();
+// The same after creating or writing a file or folder, where a refusal is the system's own
+// (WriteRefused.h): the program's rights to its folders are not in question, Controlled Folder
+// Access or an antivirus is.
+std::error_code LastWriteError();
 
 } // namespace saver

@@ -63,7 +63,7 @@ const Action kActions[]{
      {{"app/【1】9_0_0/World/level.dat", kGame}, {"app/【1】9_0_0/.manual", "\r\n"},
       {"app/【1】9_0_0/.made", kWhenever},
       {"app/【1】9_0_0/World/region/r.0.0.mca", kRegion}}},
-    {"ChoosePath", "", "%", 0, "", {{"app/saver.ini", kOtherPath + "\r\n"}}}};
+    {"ChoosePath", "", "%", 0, "", {{"app/saver.ini", SystemPath(kOtherPath) + "\r\n"}}}};
 // clang-format on
 
 const std::pair<std::errc, const char*> kFaults[]{{std::errc::no_space_on_device, "磁盘空间不足"},

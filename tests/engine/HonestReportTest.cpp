@@ -2,6 +2,7 @@
 #include "ForwardingServices.h"
 #include "QuickSlot.h"
 #include "World.h"
+#include "WriteRefused.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -79,6 +80,54 @@ TEST(HonestReport, PartialFolderThatCannotBeRemovedIsNamed)
     w.files.FailAt(1, std::errc::permission_denied);
     EXPECT_EQ(w.RunToEnd(w.saver.Command4_Click()).lblShow2,
               "保存失败：无法删除 " + w.Path("app/.wholesave.partial") + "（没有权限）");
+}
+
+// A copy that meets a file of the save it cannot read, as Windows tells of one.
+class UnreadableFile final : public ForwardingServices
+{
+public:
+    using ForwardingServices::ForwardingServices;
+    FolderCopyResult CopyFolder(const std::string& from, const std::string&,
+                                const FolderCopyOptions&) override
+    {
+        return {std::make_error_code(std::errc::permission_denied), 0, from + "/region/r.0.0.mca"};
+    }
+};
+
+TEST(HonestReport, AFileOfTheSaveThatCannotBeReadIsNamed)
+{
+    World w;
+    UnreadableFile files(w.real);
+    AutoSaver saver(files, w.clock);
+    saver.Form_Load();
+    const AutoSaver::BackupStart start = saver.Command4_Click();
+    EXPECT_EQ(saver.FinishWholeSave(*start.job, start.job->Run({}, {})).lblShow2,
+              "保存失败：无法读取 " + SystemPath(w.Path("game/World/region/r.0.0.mca")) +
+                  "（没有权限）");
+    EXPECT_FALSE(fs::exists(NativePath(w.Path("app/.wholesave.partial"))));
+}
+
+// Windows refuses writes into a folder that Controlled Folder Access or an antivirus guards: the
+// player is told which folder and what may stand in the way, never a bare 没有权限.
+TEST(HonestReport, AWriteTheSystemRefusedNamesTheFolderAndWhy)
+{
+    const std::string why = "（可能是“受控文件夹访问”或杀毒软件拦截了本程序";
+    for (const char* action : {"WholeSave", "CharacterBackup", "QuickSave"}) {
+        World w;
+        w.saver.SetKind(BackupKind::Character);
+        w.saver.HScroll2_Change(1);
+        w.saver.chk1_Click(true);
+        w.files.FailAt(1, WriteRefused(), true);
+        const std::string told =
+            action == std::string("QuickSave")   ? QuickSlot(w.files).QuickSave(w.Level()).message
+            : action == std::string("WholeSave") ? w.RunToEnd(w.saver.Command4_Click()).lblShow2
+                                                 : w.Ticks(59).at(0).lblShow2;
+        EXPECT_THAT(told,
+                    testing::HasSubstr("失败：Windows 拒绝写入 " + SystemPath(w.Path("app")) + why))
+            << action;
+    }
+    EXPECT_EQ(FailureReason(std::make_error_code(std::errc::permission_denied), "/backups"),
+              "没有权限");
 }
 
 TEST(HonestReport, ScheduledBackupDueDuringAnotherIsMadeRightAfter)

@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "GlibcUtf8.h"
+#include "QuickSlot.h"
 #include "World.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace saver::test {
 namespace {
@@ -32,6 +35,39 @@ TEST(Settings, TheFirstLineIsTheChosenSaveWhenItCanBeOne)
         EXPECT_EQ(saver.ChosenPath(), chosen) << content.substr(0, 30);
         EXPECT_EQ(w.Read("app/saver.ini"), content);
     }
+}
+
+// saver.ini holds the path with the system's separators: on Windows backslashes, as the program
+// this one replaces wrote it, and either form leads to the save; on Linux a backslash is a
+// character of a name. The program writes the form of the first column back.
+TEST(Settings, TheStoredPathHasTheSystemsSeparators)
+{
+    World w;
+    std::string stored = w.Level(), slashes = w.Level();
+#ifdef _WIN32
+    std::ranges::replace(stored, '/', '\\');
+    const std::pair<std::string, std::string> cases[]{
+        {stored, w.Level()},
+        {slashes, w.Level()},
+        {"D:\\存档\\新的世界\\level.dat", "D:/存档/新的世界/level.dat"}};
+#else
+    const std::pair<std::string, std::string> cases[]{
+        {stored, w.Level()}, {"/games/a\\b/level.dat", "/games/a\\b/level.dat"}};
+#endif
+    for (const auto& [line, chosen] : cases) {
+        WriteFile(w.Path("app/saver.ini"), line + "\r\n");
+        AutoSaver saver(w.files, w.clock);
+        EXPECT_FALSE(saver.Form_Load().has_value()) << line;
+        EXPECT_EQ(saver.ChosenPath(), chosen) << line;
+        EXPECT_FALSE(saver.Command3_Click(chosen));
+        const std::string written = line == slashes ? stored : line;
+        EXPECT_EQ(w.Read("app/saver.ini"), written + "\r\n");
+    }
+    WriteFile(w.Path("app/saver.ini"), stored + "\r\n");
+    AutoSaver saver(w.files, w.clock);
+    saver.Form_Load();
+    EXPECT_EQ(QuickSlot(w.files).QuickSave(saver.ChosenPath()).message, "");
+    EXPECT_EQ(w.Read("app/tmp.back"), kGame);
 }
 
 TEST(Settings, APathThatWouldNotReadBackTheSameIsRefused)

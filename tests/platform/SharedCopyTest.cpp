@@ -24,7 +24,8 @@ FolderCopyResult CopyWithoutLinks(const FolderCopyOptions& options, const std::s
                                   const std::string& into)
 {
 #ifdef _WIN32
-    return TreeCopy(options, [](const std::wstring&, const std::wstring&) { return false; })
+    return TreeCopy(options,
+                    {.link = [](const std::wstring&, const std::wstring&) { return false; }})
         .Run(from, into);
 #else
     KernelCopyCalls refusing = SystemCopyCalls();

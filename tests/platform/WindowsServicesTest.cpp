@@ -3,7 +3,9 @@
 #include "FileHandle.h"
 #include "SystemServices.h"
 #include "TestFiles.h"
+#include "TreeCopy.h"
 #include "WidePath.h"
+#include "WriteRefused.h"
 
 #include <gtest/gtest.h>
 
@@ -81,6 +83,101 @@ TEST_F(WindowsServices, SeesAFileThatAnotherHandleLocksOrHoldsAlone)
     }
 }
 
+// A running game holds a byte-range lock over its whole session.lock, which Windows enforces on
+// every read and Wine does not: the copy's reads are refused here as Windows would refuse them.
+// The backup keeps the game's lock as far as it reads, and any other file refused that way still
+// stops it, named.
+TEST_F(WindowsServices, ABackupOfAWorldInPlayKeepsTheGamesLock)
+{
+    fs::create_directories(In("save/World/DIM1"));
+    WriteFile(In("save/World/level.dat"), "level");
+    WriteFile(In("save/World/session.lock"), "\xE2\x98\x83");
+    WriteFile(In("save/World/DIM1/session.lock"), "not the game's");
+    const struct
+    {
+        std::string refused;
+        std::string failedPath; // empty when the copy goes through
+    } cases[]{{"session.lock", ""},
+              {"level.dat", "save/World/level.dat"},
+              {"DIM1\\session.lock", "save/World/DIM1/session.lock"}};
+    for (const auto& [refused, failedPath] : cases) {
+        fs::remove_all(In("backup"));
+        fs::create_directory(In("backup"));
+        const ReadCall read = [&](HANDLE file, char* buffer, DWORD size, DWORD& got) {
+            std::wstring name(1024, L'\0');
+            name.resize(::GetFinalPathNameByHandleW(file, name.data(), 1024, 0));
+            if (name.ends_with(L"World\\" + std::wstring(refused.begin(), refused.end()))) {
+                ::SetLastError(ERROR_LOCK_VIOLATION);
+                return false;
+            }
+            return ReadPart(file, buffer, size, got);
+        };
+        const FolderCopyResult copy =
+            TreeCopy(FolderCopyOptions{}, {.read = read}).Run(In("save/World"), In("backup"));
+        EXPECT_EQ(copy.failedPath, failedPath.empty() ? "" : In(failedPath)) << refused;
+        EXPECT_EQ(copy.error, failedPath.empty() ? std::error_code{}
+                                                 : std::make_error_code(
+                                                       std::errc::resource_unavailable_try_again));
+        if (failedPath.empty()) {
+            EXPECT_EQ(Content(In("backup/World/level.dat")), "level");
+            EXPECT_EQ(Content(In("backup/World/session.lock")), "");
+        }
+    }
+    // A game that holds the file without sharing it at all.
+    const HANDLE game =
+        ::CreateFileW(fs::path(In("save/World/session.lock")).c_str(), GENERIC_READ | GENERIC_WRITE,
+                      0, nullptr, OPEN_EXISTING, 0, nullptr);
+    fs::remove_all(In("backup"));
+    fs::create_directory(In("backup"));
+    EXPECT_FALSE(m_services.CopyFolder(In("save/World"), In("backup"), {}).error);
+    EXPECT_EQ(Content(In("backup/World/session.lock")), "");
+    ::CloseHandle(game);
+}
+
+// Windows answers a write it refuses with ERROR_ACCESS_DENIED, as in a folder that Controlled
+// Folder Access guards; Wine, run as root here, refuses nothing, so the copy's seam does. The
+// refusal is told apart from an unreadable file of the save, and is no file of it.
+TEST_F(WindowsServices, AWriteTheSystemRefusesIsToldApart)
+{
+    fs::create_directories(In("save/World"));
+    fs::create_directory(In("backup"));
+    WriteFile(In("save/World/level.dat"), "level");
+    const CreateCall refuse = [](const std::wstring&) {
+        ::SetLastError(ERROR_ACCESS_DENIED);
+        return INVALID_HANDLE_VALUE;
+    };
+    const FolderCopyResult copy =
+        TreeCopy(FolderCopyOptions{}, {.create = refuse}).Run(In("save/World"), In("backup"));
+    EXPECT_TRUE(IsWriteRefused(copy.error));
+    EXPECT_EQ(copy.error, std::errc::permission_denied);
+    EXPECT_EQ(copy.failedPath, "");
+    EXPECT_FALSE(IsWriteRefused(m_services.WriteOneLine(In("missing/file"), "x")));
+}
+
+// A file or folder marked read-only in a backup (every name of a file shares the mark) comes
+// back writable for the game, and a backup holding such marks is removed whole.
+TEST_F(WindowsServices, ReadOnlyMarksStayOutOfARestoreAndDoNotStopARemoval)
+{
+    const std::string marked[]{"World/level.dat", "World/data/map.dat", "World/data"};
+    fs::create_directories(In("backup/World/data"));
+    WriteFile(In("backup/World/level.dat"), "level");
+    WriteFile(In("backup/World/data/map.dat"), "map");
+    for (const std::string& name : marked) {
+        ASSERT_TRUE(
+            ::SetFileAttributesW(WidePath(In("backup/" + name)).c_str(), FILE_ATTRIBUTE_READONLY));
+    }
+    fs::create_directory(In("save"));
+    ASSERT_FALSE(m_services.CopyFolder(In("backup/World"), In("save"), {}).error);
+    for (const std::string& name : marked) {
+        EXPECT_FALSE(::GetFileAttributesW(WidePath(In("save/" + name)).c_str()) &
+                     FILE_ATTRIBUTE_READONLY)
+            << name;
+    }
+    EXPECT_FALSE(m_services.WriteOneLine(In("save/World/level.dat"), "played on"));
+    EXPECT_FALSE(m_services.RemoveFolder(In("backup")));
+    EXPECT_FALSE(fs::exists(In("backup")));
+}
+
 // Wine opens paths of any length, so the prefix that real Windows needs is checked as text.
 TEST(WidePath, GivesAbsolutePathsThePrefixThatLiftsTheLengthLimit)
 {
@@ -109,14 +206,18 @@ TEST_F(WindowsServices, WorksOnPathsLongerThanWindowsAllowsByDefault)
     EXPECT_EQ(m_services.ListFolder(m_dir.path()), std::vector<std::string>{"copy"});
 }
 
-// Beside the executable when it can be written there and is no installed program; else the
-// user's folder, made with its parents.
+// Beside the executable when it can be written there and is no installed program (by the
+// folder it was built for, or the installer's mark beside it); else the user's folder, made
+// with its parents.
 TEST_F(WindowsServices, ChoosesTheExecutableFolderElseTheUserFolder)
 {
     const std::string user = In("Local/mcsaver");
     fs::create_directory(In("exe"));
+    fs::create_directory(In("setup"));
+    WriteFile(In("setup/installed.txt"), "left by the installer");
     for (const auto& [exe, installed, chosen] : {std::tuple{"exe", "", "exe"},
                                                  {"exe", "exe", "Local/mcsaver"},
+                                                 {"setup", "", "Local/mcsaver"},
                                                  {"gone", "", "Local/mcsaver"}}) {
         const DataFolder folder = ChooseDataFolder(In(exe), user, *installed ? In(installed) : "");
         EXPECT_EQ(std::pair(folder.path, folder.error.value()), std::pair(In(chosen), 0)) << exe;

@@ -15,9 +15,13 @@ public:
     // Fails operation `n`, counted from now on, and with `onwards` every one after it.
     void FailAt(int n, std::errc error, bool onwards = false)
     {
+        FailAt(n, std::make_error_code(error), onwards);
+    }
+    void FailAt(int n, std::error_code error, bool onwards = false)
+    {
         m_count = 0;
         m_failAt = n;
-        m_error = std::make_error_code(error);
+        m_error = error;
         m_onwards = onwards;
     }
     int Operations() const { return m_count; }

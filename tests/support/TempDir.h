@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -76,6 +77,15 @@ inline std::string Utf8Path(const std::filesystem::path& path)
 {
     const std::u8string text = path.generic_u8string();
     return {text.begin(), text.end()};
+}
+
+// A path as the system writes it, and saver.ini keeps it: with backslashes on Windows.
+inline std::string SystemPath(std::string path)
+{
+#ifdef _WIN32
+    std::replace(path.begin(), path.end(), '/', '\\');
+#endif
+    return path;
 }
 
 // Creates or replaces the file `path` with exactly `bytes`; throws on failure.

@@ -18,6 +18,7 @@
 
 namespace {
 
+using saver::test::NativePath;
 using saver::test::ReadFile;
 using saver::test::WriteFile;
 namespace fs = std::filesystem;
@@ -29,8 +30,8 @@ struct ListProgram : TestProgram
     explicit ListProgram(const std::string& options = {}) : TestProgram(options)
     {
         files.OpenGate();
-        fs::create_directories(App("【1】9_5_7/world"));
-        fs::create_directories(App("【存档】leveldat"));
+        fs::create_directories(NativePath(App("【1】9_5_7/world")));
+        fs::create_directories(NativePath(App("【存档】leveldat")));
         WriteFile(App("【1】9_5_7/world/level.dat"), "level data, whole backup");
         WriteFile(App("【存档】leveldat/09_05_07level.dat"), "level data, character backup");
         WriteFile(App("tmp.back"), "level data, quick slot");
@@ -126,16 +127,18 @@ private slots:
         QCOMPARE(ReadFile(p.App("【刷物】leveldat/10_00_00level.dat")),
                  "level data, first version");
         // The copy gone back to is kept for good.
-        QVERIFY(fs::exists(p.App("【存档】leveldat/09_05_07level.dat.pinned")));
+        QVERIFY(fs::exists(NativePath(p.App("【存档】leveldat/09_05_07level.dat.pinned"))));
     }
 
     void deleteMovesToTheTrash()
     {
         ListProgram p;
         p.Press(QStringLiteral("快速存档"), p.List().cmdDelete);
-        QVERIFY(!fs::exists(p.App("tmp.back")));
+        QVERIFY(!fs::exists(NativePath(p.App("tmp.back"))));
+#ifndef Q_OS_WIN // Windows keeps its Recycle Bin where a test cannot look.
         QCOMPARE(ReadFile(m_dataHome.path().toStdString() + "/Trash/files/tmp.back"),
                  "level data, quick slot");
+#endif
         QTRY_COMPARE(p.List().lstBackups->topLevelItemCount(), 2);
     }
 };

@@ -1,16 +1,25 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ClickableLabel.h"
 #include "ColourButton.h"
+#include "ControlFont.h"
 #include "DesktopNotifier.h"
 #include "FittingLabel.h"
 #include "QtTranslation.h"
 #include "TestProgram.h"
 
 #include <QFile>
+#include <QFontInfo>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QTest>
+
+#ifdef Q_OS_WIN
+#include "Desktop.h"
+
+#include <windows.h>
+#endif
 
 // On a player's desktop: Qt's texts in the player's language, statuses never cut, failures
 // that reach a player in the game while successes stay quiet.
@@ -20,6 +29,10 @@ class DesktopTest final : public QObject
 
 private slots:
     void failedScheduledBackupAlertsOnce();
+    void layoutFontsFindAChineseFace();
+#ifdef Q_OS_WIN
+    void windowsHotkeysAreHeldAndRefusedWhenTaken();
+#endif
     void qtTextsFollowAChineseLocale();
 };
 
@@ -87,6 +100,51 @@ void DesktopTest::failedScheduledBackupAlertsOnce()
     QCOMPARE(TextColour(program.floating.lbl), usual);
     QCOMPARE(notifier.notes.size(), 1);
 }
+
+// The Windows faces of the layout, or Debian's nearest where they are missing (here, and under
+// Wine, which finds the faces of the host).
+void DesktopTest::layoutFontsFindAChineseFace()
+{
+    SubstituteLayoutFonts();
+    const QStringList faces[]{{"Microsoft YaHei", "微软雅黑", "WenQuanYi Micro Hei"},
+                              {"SimSun", "宋体", "AR PL UMing CN"}};
+    for (const QStringList& face : faces) {
+        const QString found = QFontInfo(ControlFont(face.at(1), 9)).family();
+        QVERIFY2(face.contains(found), (face.at(1) + " -> " + found).toUtf8().constData());
+    }
+}
+
+#ifdef Q_OS_WIN
+// RegisterHotKey: a held combination brings its action when pressed, whichever window has the
+// focus; a second holder is refused as taken, and a key no hotkey can end with as unsupported.
+void DesktopTest::windowsHotkeysAreHeldAndRefusedWhenTaken()
+{
+    using Outcome = GlobalHotkeys::Outcome;
+    using Action = GlobalHotkeys::Action;
+    const Desktop first = ConnectDesktop(), second = ConnectDesktop();
+    QVERIFY(first.hotkeys && second.hotkeys);
+    const QKeySequence keys(QStringLiteral("Ctrl+Alt+S"));
+    QCOMPARE(first.hotkeys->Bind(Action::QuickSave, keys), Outcome::Bound);
+    QCOMPARE(second.hotkeys->Bind(Action::WholeSave, keys), Outcome::Taken);
+    QCOMPARE(second.hotkeys->Bind(Action::WholeSave, QKeySequence(Qt::CTRL | Qt::Key_VolumeUp)),
+             Outcome::Unsupported);
+
+    QSignalSpy pressed(first.hotkeys.get(), &GlobalHotkeys::Triggered);
+    INPUT input[6] = {};
+    const WORD sequence[] = {VK_CONTROL, VK_MENU, 'S'};
+    for (int i = 0; i < 3; ++i) {
+        input[i].type = input[5 - i].type = INPUT_KEYBOARD;
+        input[i].ki.wVk = input[5 - i].ki.wVk = sequence[i];
+        input[5 - i].ki.dwFlags = KEYEVENTF_KEYUP;
+    }
+    QCOMPARE(::SendInput(6, input, sizeof(INPUT)), 6u);
+    QTRY_COMPARE(pressed.size(), 1);
+    QCOMPARE(pressed.at(0).at(0).value<Action>(), Action::QuickSave);
+
+    QCOMPARE(first.hotkeys->Bind(Action::QuickSave, {}), Outcome::Bound);
+    QCOMPARE(second.hotkeys->Bind(Action::WholeSave, keys), Outcome::Bound);
+}
+#endif
 
 // Last: the translation stays installed for the rest of the run.
 void DesktopTest::qtTextsFollowAChineseLocale()

@@ -65,12 +65,37 @@ private slots:
     void chosenPathIsKept()
     {
         TestProgram p;
-        const QString chosen = QString::fromStdString(p.levelDat);
+        const QString chosen = QDir::toNativeSeparators(QString::fromStdString(p.levelDat));
         FileDialog::setNextCancelled();
         QTest::mouseClick(p.Main().Command3, Qt::LeftButton);
         QCOMPARE(p.Main().fram_Save->title(), chosen);
-        QCOMPARE(saver::test::ReadFile(p.app + "/saver.ini"), p.levelDat + "\r\n");
+        QCOMPARE(saver::test::ReadFile(p.app + "/saver.ini"),
+                 saver::test::SystemPath(p.levelDat) + "\r\n");
         QCOMPARE(frmshow(p.files, p.clock).MainWindow().fram_Save->title(), chosen);
+    }
+
+    // A save under a Chinese user name, as the system's dialog gives it: stored, shown as the
+    // system writes paths, quick-saved and restored by a later run.
+    void chineseSavePathFromTheDialog()
+    {
+        TestProgram p;
+        const std::string level =
+            p.root.path() + "/Users/张三/AppData/Roaming/.minecraft/saves/新的世界/level.dat";
+        std::filesystem::create_directories(saver::test::NativePath(level).parent_path());
+        saver::test::WriteFile(level, kLevel);
+        const QString shown = QDir::toNativeSeparators(QString::fromStdString(level));
+        FileDialog::setNextFileName(shown);
+        QTest::mouseClick(p.Main().Command3, Qt::LeftButton);
+        QCOMPARE(p.Main().fram_Save->title(), shown);
+        QCOMPARE(saver::test::ReadFile(p.app + "/saver.ini"), shown.toStdString() + "\r\n");
+
+        frmshow later(p.files, p.clock);
+        QCOMPARE(later.MainWindow().fram_Save->title(), shown);
+        QTest::mouseClick(later.cmdSave, Qt::LeftButton);
+        QCOMPARE(saver::test::ReadFile(p.app + "/tmp.back"), kLevel);
+        saver::test::WriteFile(level, "spoilt by the game");
+        QTest::mouseClick(later.cmdPaste, Qt::LeftButton);
+        QCOMPARE(saver::test::ReadFile(level), kLevel);
     }
 
     void quickSaveAndRestore()
