@@ -69,7 +69,7 @@ private:
         Remove(m_at.asideFolder);
         // A copy made across filesystems is kept unless it is the save in its place.
         if (m_files.FolderExists(m_at.keptFolder) && SameTree(m_files, m_at.kept, m_at.target))
-            Remove(m_at.keptFolder);
+            Discard();
     }
 
     void GotThrough(const std::string& original)
@@ -114,7 +114,7 @@ private:
         // Emptied by the move back, or a copy of the save now in its place.
         if (m_files.FolderExists(m_at.keptFolder) &&
             (original == m_at.kept || SameTree(m_files, m_at.kept, m_at.target)))
-            Remove(m_at.keptFolder);
+            Discard();
     }
 
     void KeepAside(const std::string& original)
@@ -140,6 +140,17 @@ private:
             return m_at.aside;
         }
         return m_at.kept;
+    }
+
+    // A 【恢复前】 folder is shown as a save to restore: it leaves that name before it goes, so
+    // that a removal cut short leaves nothing the list would offer.
+    void Discard()
+    {
+        Remove(m_at.asideFolder);
+        if (m_files.Rename(m_at.keptFolder, m_at.asideFolder, false))
+            m_clean = false;
+        else
+            Remove(m_at.asideFolder);
     }
 
     void Remove(const std::string& folder)

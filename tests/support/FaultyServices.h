@@ -27,8 +27,8 @@ public:
     int Operations() const { return m_count; }
     // Every folder copy from now on says this many files changed while they were copied.
     void ReportChangedFiles(std::uint64_t count) { m_changedFiles = count; }
-    // A folder copy that fails stops halfway, as one cut short by a kill: every other file
-    // is left out.
+    // A folder copy or removal that fails stops halfway, as one cut short by a kill: every
+    // other file is left out or removed.
     void TearFailingCopies() { m_tear = true; }
 
     std::error_code MakeDir(const std::string& path) override
@@ -41,7 +41,14 @@ public:
     }
     std::error_code RemoveFolder(const std::string& path) override
     {
-        return Fails() ? m_error : m_inner.RemoveFolder(path);
+        if (!Fails())
+            return m_inner.RemoveFolder(path);
+        // Cut short, a removal leaves part of what it removes.
+        for (const TreeEntry& entry : m_inner.ListTree(path).entries) {
+            if (m_tear && entry.kind == TreeEntry::Kind::File && (m_torn = !m_torn))
+                m_inner.DeleteFile(path + "/" + entry.path);
+        }
+        return m_error;
     }
     std::error_code CopyFile(const std::string& from, const std::string& to) override
     {
@@ -78,6 +85,7 @@ private:
     std::error_code m_error;
     std::uint64_t m_changedFiles = 0;
     bool m_tear = false;
+    bool m_torn = false;
 };
 
 } // namespace saver::test

@@ -112,7 +112,8 @@ private slots:
             QTest::mouseClick(p.Main().Command4, Qt::LeftButton);
             QTRY_COMPARE(p.Main().lblShow2->text(), QString::fromUtf8(made));
         }
-        QVERIFY(fs::exists(p.App("【2】10_0_2")) && !fs::exists(p.App("【1】10_0_1")));
+        QVERIFY(fs::exists(saver::test::NativePath(p.App("【2】10_0_2"))) &&
+                !fs::exists(saver::test::NativePath(p.App("【1】10_0_1"))));
         p.files.OpenGate();
         QTRY_VERIFY(p.List().lblOutcome->text().startsWith(QStringLiteral("已恢复存档 world")));
         QCOMPARE(ReadFile(p.levelDat), "level data, whole backup");
