@@ -52,12 +52,14 @@ PruneOutcome PruneWholeSaveBackups(FileServices& files, BackupHolds& holds,
                           [](const WholeSaveBackup& backup) { return !backup.manual; });
 
     // Measuring walks every backup: done again only after a removal.
-    std::optional<bool> overSize;
+    bool measured = false;
+    bool overSize = false;
     for (const WholeSaveBackup& candidate : candidates) {
         if (!OverCount(options, kept, candidate.saveName)) {
-            if (!overSize)
+            if (!measured)
                 overSize = OverSize(files, options, kept);
-            if (!*overSize)
+            measured = true;
+            if (!overSize)
                 continue;
         }
         // One being restored from waits for the next backup's pruning.
@@ -69,7 +71,7 @@ PruneOutcome PruneWholeSaveBackups(FileServices& files, BackupHolds& holds,
             break;
         }
         std::erase_if(kept, [&](const WholeSaveBackup& b) { return b.path == candidate.path; });
-        overSize.reset();
+        measured = false;
     }
     return outcome;
 }
