@@ -3,6 +3,8 @@
 
 #include "ForwardingServices.h"
 
+#include <atomic>
+
 namespace saver::test {
 
 // Passes every call through to real services, except the one a test chooses to fail.
@@ -77,9 +79,14 @@ public:
     }
 
 private:
-    bool Fails() { return ++m_count == m_failAt || (m_onwards && m_count > m_failAt); }
+    bool Fails()
+    {
+        const int count = ++m_count;
+        return count == m_failAt || (m_onwards && count > m_failAt);
+    }
 
-    int m_count = 0;
+    // A backup and a restore may run side by side, each on a thread of its own.
+    std::atomic<int> m_count = 0;
     int m_failAt = 0;
     bool m_onwards = false;
     std::error_code m_error;
