@@ -77,9 +77,16 @@ private:
         m_result.kind = RestoreRecovery::Kind::Completed;
         if (original.empty())
             return;
+        PointToKept(original);
+    }
+
+    // Across filesystems the old save is twice whole: beside its place and copied into
+    // 【恢复前】. The player is pointed to the copy, and the original beside the save, which
+    // is what tells a restore that got through from one that did not, goes only once the
+    // record says the copy is whole.
+    void PointToKept(const std::string& original)
+    {
         m_result.kept = Listed(original);
-        // The original beside the save is what tells a restore that got through from one
-        // that did not: it goes only once the record says which.
         if (original == m_at.replaced && SameTree(m_files, m_at.replaced, m_at.kept) &&
             MarkKeptWhole())
             m_result.kept = m_at.kept;
@@ -121,13 +128,7 @@ private:
     {
         m_result.kind = RestoreRecovery::Kind::KeptAside;
         m_result.inTheWay = true;
-        m_result.kept = Listed(original);
-        // The copy in the 【恢复前】 folder is whole: the player is pointed there alone.
-        if (original == m_at.replaced && SameTree(m_files, m_at.replaced, m_at.kept) &&
-            MarkKeptWhole())
-            m_result.kept = m_at.kept;
-        if (m_result.kept == m_at.kept && m_record.keptWhole)
-            Remove(m_at.replaced);
+        PointToKept(original);
     }
 
     // The old save under the 【恢复前】 name, where the backup list shows it, when it can be.
