@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ClickableLabel.h"
 #include "ColourButton.h"
-#include "DesktopNotifier.h"
+#include "Desktop.h"
 #include "FittingLabel.h"
 #include "QtTranslation.h"
 #include "TestProgram.h"
@@ -12,6 +12,8 @@
 #include <QRadioButton>
 #include <QTest>
 
+#include <optional>
+
 // On a player's desktop: Qt's texts in the player's language, statuses never cut, failures
 // that reach a player in the game while successes stay quiet.
 class DesktopTest final : public QObject
@@ -20,6 +22,8 @@ class DesktopTest final : public QObject
 
 private slots:
     void failedScheduledBackupAlertsOnce();
+    void waylandSessionsRunThroughXWayland_data();
+    void waylandSessionsRunThroughXWayland();
     void qtTextsFollowAChineseLocale();
 };
 
@@ -86,6 +90,54 @@ void DesktopTest::failedScheduledBackupAlertsOnce()
     QVERIFY(QTest::qWaitForWindowExposed(&main));
     QCOMPARE(TextColour(program.floating.lbl), usual);
     QCOMPARE(notifier.notes.size(), 1);
+}
+
+void DesktopTest::waylandSessionsRunThroughXWayland_data()
+{
+    QTest::addColumn<QByteArrayList>("environment");
+    QTest::addColumn<QByteArrayList>("arguments");
+    QTest::addColumn<QByteArray>("platform");
+    const QByteArray x = "DISPLAY=:0", wayland = "XDG_SESSION_TYPE=wayland";
+    QTest::newRow("X11") << QByteArrayList{"XDG_SESSION_TYPE=x11", x} << QByteArrayList{}
+                         << QByteArray("none");
+    QTest::newRow("Wayland") << QByteArrayList{wayland, x} << QByteArrayList{"platform", "-p"}
+                             << QByteArray("xcb");
+    QTest::newRow("Wayland display")
+        << QByteArrayList{"WAYLAND_DISPLAY=wayland-0", x} << QByteArrayList{} << QByteArray("xcb");
+    QTest::newRow("no X server") << QByteArrayList{wayland} << QByteArrayList{}
+                                 << QByteArray("none");
+    QTest::newRow("platform chosen") << QByteArrayList{wayland, x, "QT_QPA_PLATFORM=wayland"}
+                                     << QByteArrayList{} << QByteArray("wayland");
+    QTest::newRow("-platform") << QByteArrayList{wayland, x}
+                               << QByteArrayList{"--user-data", "-platform", "wayland"}
+                               << QByteArray("none");
+}
+
+// On Wayland no window stays above the game, so the program asks for XWayland, unless the
+// player chose a platform or no X server is there to be reached.
+void DesktopTest::waylandSessionsRunThroughXWayland()
+{
+    QFETCH(QByteArrayList, environment);
+    QFETCH(QByteArrayList, arguments);
+    const char* const names[] = {"XDG_SESSION_TYPE", "WAYLAND_DISPLAY", "DISPLAY",
+                                 "QT_QPA_PLATFORM"};
+    QList<std::optional<QByteArray>> saved;
+    for (const char* name : names) {
+        saved << (qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt);
+        qunsetenv(name);
+    }
+    for (const QByteArray& pair : environment)
+        qputenv(pair.left(pair.indexOf('=')), pair.mid(pair.indexOf('=') + 1));
+    arguments.prepend("mcsaver");
+    std::vector<char*> argv;
+    for (QByteArray& argument : arguments)
+        argv.push_back(argument.data());
+    PrepareDesktop(static_cast<int>(argv.size()), argv.data());
+    const QByteArray platform =
+        qEnvironmentVariableIsSet("QT_QPA_PLATFORM") ? qgetenv("QT_QPA_PLATFORM") : "none";
+    for (qsizetype i = 0; i < saved.size(); ++i)
+        saved[i] ? qputenv(names[i], *saved[i]) : qunsetenv(names[i]);
+    QTEST(platform, "platform");
 }
 
 // Last: the translation stays installed for the rest of the run.
