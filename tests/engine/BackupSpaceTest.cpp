@@ -32,7 +32,7 @@ class Pruning : public testing::TestWithParam<PruneCase>
 {
 };
 
-// Oldest to newest: 【1】 scheduled, 【2】 manual, 【3】 pinned, 【4】 and 【5】 scheduled, and
+// Oldest to newest: 【4】 scheduled, 【2】 manual, 【3】 pinned, 【1】 and 【5】 scheduled, and
 // 【6】 just made but dated oldest; beside them the slot, the settings and folders that are
 // not the program's.
 TEST_P(Pruning, RemovesExactlyTheOldestItMay)
@@ -41,11 +41,11 @@ TEST_P(Pruning, RemovesExactlyTheOldestItMay)
     const std::vector<std::pair<std::string, std::string>> backups = {
         {"【1】1_0_0", ""}, {"【2】2_0_0", ".manual"}, {"【3】3_0_0", ".pinned"},
         {"【4】4_0_0", ""}, {"【5】5_0_0 (2)", ""},    {"【6】6_0_0", ""}};
-    const int ages[] = {50, 40, 30, 20, 10, 60};
+    const int ages[] = {20, 40, 30, 50, 10, 60};
     for (std::size_t i = 0; i < backups.size(); ++i) {
         const std::string folder = w.Path("app/" + backups[i].first);
         fs::create_directories(NativePath(folder + "/World"));
-        WriteFile(folder + "/World/level.dat", std::string(600'000, 'x'));
+        WriteFile(folder + "/World/level.dat", std::string(700'000, 'x'));
         if (!backups[i].second.empty())
             WriteFile(folder + "/" + backups[i].second, "");
         w.real.SetModified(folder, (1000 - ages[i]) * 60'000'000'000LL);
@@ -69,11 +69,31 @@ INSTANTIATE_TEST_SUITE_P(
             "Off", {}, {"【1】1_0_0", "【2】2_0_0", "【3】3_0_0", "【4】4_0_0", "【5】5_0_0 (2)"}},
         PruneCase{"KeepFive",
                   {.keepNewest = 5},
-                  {"【2】2_0_0", "【3】3_0_0", "【4】4_0_0", "【5】5_0_0 (2)"}},
+                  {"【1】1_0_0", "【2】2_0_0", "【3】3_0_0", "【5】5_0_0 (2)"}},
+        PruneCase{"KeepFourManualToo",
+                  {.keepNewest = 4, .pruneManual = true},
+                  {"【2】2_0_0", "【3】3_0_0", "【5】5_0_0 (2)"}},
         PruneCase{"KeepOne", {.keepNewest = 1}, {"【2】2_0_0", "【3】3_0_0"}},
         PruneCase{"KeepOneManualToo", {.keepNewest = 1, .pruneManual = true}, {"【3】3_0_0"}},
-        PruneCase{"KeepTwoMegabytes", {.keepMegabytes = 2}, {"【2】2_0_0", "【3】3_0_0"}}),
+        PruneCase{"KeepThreeMegabytes",
+                  {.keepMegabytes = 3},
+                  {"【2】2_0_0", "【3】3_0_0", "【5】5_0_0 (2)"}}),
     [](const auto& tested) { return tested.param.name; });
+
+// "（新增 12.4 MB）": the unit that fits, to a tenth.
+TEST(BackupSpace, SizesAndProgressReadAsTheStatusShowsThem)
+{
+    const std::pair<std::uint64_t, const char*> sizes[]{
+        {0, "0 B"},          {999, "999 B"},          {1000, "1.0 KB"},
+        {12'449, "12.4 KB"}, {12'450, "12.5 KB"},     {999'949, "999.9 KB"},
+        {999'950, "1.0 MB"}, {12'400'000, "12.4 MB"}, {1'000'000'000'000'000, "1000.0 TB"}};
+    for (const auto& [bytes, text] : sizes)
+        EXPECT_EQ(SizeText(bytes), text) << bytes;
+    const std::tuple<std::uint64_t, std::uint64_t, const char*> progress[]{
+        {0, 0, "0%"}, {1, 3, "33%"}, {299, 300, "99%"}, {3, 3, "100%"}, {4, 3, "100%"}};
+    for (const auto& [done, total, percent] : progress)
+        EXPECT_EQ(ProgressText(done, total), std::string("正在保存… ") + percent) << done;
+}
 
 TEST(BackupSpace, FailedRemovalIsReportedAndStopsThePruning)
 {
@@ -90,15 +110,18 @@ TEST(BackupSpace, FailedRemovalIsReportedAndStopsThePruning)
 
 TEST(BackupSpace, OptionsRoundTripAndFallBackOnGarbage)
 {
-    const BackupOptions set{.intervalMinutes = 1,
-                            .kind = BackupKind::Character,
-                            .keepNewest = 999,
-                            .keepMegabytes = 12345,
-                            .pruneManual = true,
-                            .skipUnchanged = true};
-    EXPECT_EQ(OptionsFile::Parse(OptionsFile::Format(set)), set);
-    for (const char* garbage : {"", "interval=0;keep=1000;kind=all", "interval=61;keepMB=-1",
-                                "interval=5x;pruneManual=2", "\xff\xfe;;==;interval"})
+    const BackupOptions most{.intervalMinutes = 1,
+                             .kind = BackupKind::Character,
+                             .keepNewest = 999,
+                             .keepMegabytes = 12345,
+                             .pruneManual = true};
+    const BackupOptions edges{
+        .intervalMinutes = 60, .keepMegabytes = 1'000'000'000, .skipUnchanged = true};
+    for (const BackupOptions& set : {most, edges})
+        EXPECT_EQ(OptionsFile::Parse(OptionsFile::Format(set)), set);
+    for (const char* garbage :
+         {"", "interval=0;keep=1000;kind=all", "interval=61;keepMB=-1", "interval=7x;pruneManual=2",
+          "keep=3 ;keepMB=1000000001;skipUnchanged=yes", "\xff\xfe;;==;interval"})
         EXPECT_EQ(OptionsFile::Parse(garbage), BackupOptions{}) << garbage;
 }
 

@@ -66,6 +66,8 @@ TEST(WholeSaveRestoreTest, FailuresAtAnyStepLeaveTheOldSaveWhole)
                 if (last) {
                     EXPECT_FALSE(outcome.error);
                     EXPECT_EQ(old, w.Path("app/【恢复前】2026-12-07 01_02_03/World"));
+                    EXPECT_EQ(outcome.message,
+                              "已恢复存档 World（来自 【1】9_5_7）。原来的存档已移到 " + old);
                     EXPECT_EQ(std::distance(fs::directory_iterator(NativePath(w.Path("game"))), {}),
                               1);
                 }
