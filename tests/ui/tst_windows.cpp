@@ -7,6 +7,7 @@
 #include "SystemServices.h"
 #include "TempDir.h"
 #include "TestProgram.h"
+#include "WindowDescription.h"
 #include "frm_timer.h"
 #include "frmshow.h"
 
@@ -62,6 +63,16 @@ class WindowsTest final : public QObject
     Q_OBJECT
 
 private slots:
+    // Both windows control by control as a first start shows them, once the save is chosen. A
+    // deliberate change of layout is recorded by copying the .actual file the test leaves.
+    void windowsAsTheyFirstOpen()
+    {
+        TestProgram p;
+        const QString root = QString::fromStdString(p.root.path());
+        VerifyAsRecorded(Described(&p.floating, root) + Described(&p.Main(), root),
+                         QStringLiteral(TEST_SOURCE_DIR "/windows-at-start.txt"));
+    }
+
     void chosenPathIsKept()
     {
         TestProgram p;

@@ -1,0 +1,74 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QAbstractButton>
+#include <QAbstractSlider>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QTest>
+#include <QTimer>
+
+// The values in words, with a space before each.
+template <typename... Values> QString Words(const Values&... values)
+{
+    QString words;
+    ((words += QLatin1Char(' ') + QVariant::fromValue(values).toString()), ...);
+    return words;
+}
+
+// What the player finds in `window`, a line for the window and one for each of its controls,
+// timers and menus: place, font, text, tooltip and state; then the order Tab goes in. `root`
+// shows as ROOT, so that temporary folders do not.
+inline QStringList Described(QWidget* window, const QString& root)
+{
+    const auto line = [&](QObject* object, const QString& text) {
+        return QString(object->metaObject()->className() + Words(object->objectName()) + text)
+            .replace(root, QStringLiteral("ROOT"));
+    };
+    const auto place = [](QWidget* w) {
+        const QRect r = w->geometry();
+        return Words(r.x(), r.y(), r.width(), r.height(), w->isEnabled());
+    };
+    QStringList lines{
+        line(window, place(window) + Words(window->windowTitle(), window->windowFlags().toInt(),
+                                           window->windowOpacity(), window->contextMenuPolicy(),
+                                           window->testAttribute(Qt::WA_AlwaysShowToolTips)))};
+    QString tabs = QStringLiteral("tab:");
+    for (QWidget* w = window->nextInFocusChain(); w != window; w = w->nextInFocusChain())
+        tabs += w->focusPolicy() & Qt::TabFocus ? Words(w->objectName()) : QString();
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        QString text = place(w) + Words(w->font().family(), w->font().pointSizeF(), w->toolTip(),
+                                        w->isVisibleTo(window));
+        if (auto* b = qobject_cast<QAbstractButton*>(w))
+            text += Words(b->text(), b->isCheckable(), b->isChecked());
+        if (auto* l = qobject_cast<QLabel*>(w))
+            text += Words(l->text(), l->alignment().toInt());
+        if (auto* g = qobject_cast<QGroupBox*>(w))
+            text += Words(g->title());
+        if (auto* s = qobject_cast<QAbstractSlider*>(w))
+            text += Words(s->minimum(), s->maximum(), s->value(), s->singleStep(), s->pageStep(),
+                          s->focusPolicy());
+        for (QAction* action : w->actions())
+            text += Words(action->objectName(), action->text());
+        if (!w->objectName().startsWith(QStringLiteral("qt_")))
+            lines << line(w, text);
+    }
+    for (QTimer* timer : window->findChildren<QTimer*>(Qt::FindDirectChildrenOnly))
+        lines << line(timer, Words(timer->interval(), timer->timerType(), timer->isActive()));
+    return lines << tabs;
+}
+
+// Compares `shown` with the lines of `file`; when they differ it leaves `shown` in
+// `file`.actual in the working folder, to be looked at and, for a deliberate change, copied.
+inline void VerifyAsRecorded(const QStringList& shown, const QString& file)
+{
+    QFile recorded(file), actual(file.section(QLatin1Char('/'), -1) + QStringLiteral(".actual"));
+    QVERIFY(recorded.open(QIODevice::ReadOnly | QIODevice::Text));
+    const QStringList expected = QString::fromUtf8(recorded.readAll()).split(QLatin1Char('\n'));
+    if (shown + QStringList{QString()} != expected && actual.open(QIODevice::WriteOnly))
+        actual.write((shown.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
+    for (qsizetype i = 0; i < qMax(shown.size() + 1, expected.size()); ++i)
+        QCOMPARE(shown.value(i), expected.value(i));
+}
