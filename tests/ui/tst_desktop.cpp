@@ -12,8 +12,6 @@
 #include <QRadioButton>
 #include <QTest>
 
-#include <optional>
-
 // On a player's desktop: Qt's texts in the player's language, statuses never cut, failures
 // that reach a player in the game while successes stay quiet.
 class DesktopTest final : public QObject
@@ -22,7 +20,6 @@ class DesktopTest final : public QObject
 
 private slots:
     void failedScheduledBackupAlertsOnce();
-    void waylandSessionsRunThroughXWayland_data();
     void waylandSessionsRunThroughXWayland();
     void qtTextsFollowAChineseLocale();
 };
@@ -92,52 +89,33 @@ void DesktopTest::failedScheduledBackupAlertsOnce()
     QCOMPARE(notifier.notes.size(), 1);
 }
 
-void DesktopTest::waylandSessionsRunThroughXWayland_data()
-{
-    QTest::addColumn<QByteArrayList>("environment");
-    QTest::addColumn<QByteArrayList>("arguments");
-    QTest::addColumn<QByteArray>("platform");
-    const QByteArray x = "DISPLAY=:0", wayland = "XDG_SESSION_TYPE=wayland";
-    QTest::newRow("X11") << QByteArrayList{"XDG_SESSION_TYPE=x11", x} << QByteArrayList{}
-                         << QByteArray("none");
-    QTest::newRow("Wayland") << QByteArrayList{wayland, x} << QByteArrayList{"platform", "-p"}
-                             << QByteArray("xcb");
-    QTest::newRow("Wayland display")
-        << QByteArrayList{"WAYLAND_DISPLAY=wayland-0", x} << QByteArrayList{} << QByteArray("xcb");
-    QTest::newRow("no X server") << QByteArrayList{wayland} << QByteArrayList{}
-                                 << QByteArray("none");
-    QTest::newRow("platform chosen") << QByteArrayList{wayland, x, "QT_QPA_PLATFORM=wayland"}
-                                     << QByteArrayList{} << QByteArray("wayland");
-    QTest::newRow("-platform") << QByteArrayList{wayland, x}
-                               << QByteArrayList{"--user-data", "-platform", "wayland"}
-                               << QByteArray("none");
-}
-
 // On Wayland no window stays above the game, so the program asks for XWayland, unless the
-// player chose a platform or no X server is there to be reached.
+// player chose a platform or no X server is there to be reached. The application runs
+// already: what this leaves in the environment changes nothing for the tests after it.
 void DesktopTest::waylandSessionsRunThroughXWayland()
 {
-    QFETCH(QByteArrayList, environment);
-    QFETCH(QByteArrayList, arguments);
-    const char* const names[] = {"XDG_SESSION_TYPE", "WAYLAND_DISPLAY", "DISPLAY",
-                                 "QT_QPA_PLATFORM"};
-    QList<std::optional<QByteArray>> saved;
-    for (const char* name : names) {
-        saved << (qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt);
-        qunsetenv(name);
+    const char* const rows[][3] = {
+        // environment, arguments, QT_QPA_PLATFORM then
+        {"XDG_SESSION_TYPE=x11 DISPLAY=:0", "", "none"},
+        {"XDG_SESSION_TYPE=wayland DISPLAY=:0", "platform -p", "xcb"},
+        {"WAYLAND_DISPLAY=wayland-0 DISPLAY=:0", "", "xcb"},
+        {"XDG_SESSION_TYPE=wayland", "", "none"},
+        {"XDG_SESSION_TYPE=wayland DISPLAY=:0 QT_QPA_PLATFORM=wayland", "", "wayland"},
+        {"XDG_SESSION_TYPE=wayland DISPLAY=:0", "--user-data -platform wayland", "none"}};
+    for (const auto& [environment, arguments, platform] : rows) {
+        for (const char* name :
+             {"XDG_SESSION_TYPE", "WAYLAND_DISPLAY", "DISPLAY", "QT_QPA_PLATFORM"})
+            qunsetenv(name);
+        for (const QByteArray& pair : QByteArray(environment).split(' '))
+            qputenv(pair.left(pair.indexOf('=')), pair.mid(pair.indexOf('=') + 1));
+        QByteArrayList words = QByteArray("mcsaver ").append(arguments).trimmed().split(' ');
+        std::vector<char*> argv;
+        for (QByteArray& word : words)
+            argv.push_back(word.data());
+        PrepareDesktop(static_cast<int>(argv.size()), argv.data());
+        QCOMPARE(qEnvironmentVariableIsSet("QT_QPA_PLATFORM") ? qgetenv("QT_QPA_PLATFORM") : "none",
+                 platform);
     }
-    for (const QByteArray& pair : environment)
-        qputenv(pair.left(pair.indexOf('=')), pair.mid(pair.indexOf('=') + 1));
-    arguments.prepend("mcsaver");
-    std::vector<char*> argv;
-    for (QByteArray& argument : arguments)
-        argv.push_back(argument.data());
-    PrepareDesktop(static_cast<int>(argv.size()), argv.data());
-    const QByteArray platform =
-        qEnvironmentVariableIsSet("QT_QPA_PLATFORM") ? qgetenv("QT_QPA_PLATFORM") : "none";
-    for (qsizetype i = 0; i < saved.size(); ++i)
-        saved[i] ? qputenv(names[i], *saved[i]) : qunsetenv(names[i]);
-    QTEST(platform, "platform");
 }
 
 // Last: the translation stays installed for the rest of the run.
