@@ -1,20 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QAbstractButton>
-#include <QAbstractSlider>
+#include <QComboBox>
 #include <QFile>
-#include <QGroupBox>
-#include <QLabel>
-#include <QMenu>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 
 // The values in words, with a space before each.
 template <typename... Values> QString Words(const Values&... values)
 {
     QString words;
-    ((words += QLatin1Char(' ') + QVariant::fromValue(values).toString()), ...);
+    ((words += QLatin1Char(' ') + QVariant::fromValue(values).toString().replace('\n', '|')), ...);
     return words;
 }
 
@@ -38,20 +35,26 @@ inline QStringList Described(QWidget* window, const QString& root)
     QString tabs = QStringLiteral("tab:");
     for (QWidget* w = window->nextInFocusChain(); w != window; w = w->nextInFocusChain())
         tabs += w->focusPolicy() & Qt::TabFocus ? Words(w->objectName()) : QString();
+    static const char* const kShown[] = {"text",        "title",       "toolTip",   "checkable",
+                                         "checked",     "minimum",     "maximum",   "value",
+                                         "singleStep",  "pageStep",    "plainText", "readOnly",
+                                         "currentText", "keySequence", "suffix",    "focusPolicy"};
     for (QWidget* w : window->findChildren<QWidget*>()) {
-        QString text = place(w) + Words(w->font().family(), w->font().pointSizeF(), w->toolTip(),
-                                        w->isVisibleTo(window));
-        if (auto* b = qobject_cast<QAbstractButton*>(w))
-            text += Words(b->text(), b->isCheckable(), b->isChecked());
-        if (auto* l = qobject_cast<QLabel*>(w))
-            text += Words(l->text(), l->alignment().toInt());
-        if (auto* g = qobject_cast<QGroupBox*>(w))
-            text += Words(g->title());
-        if (auto* s = qobject_cast<QAbstractSlider*>(w))
-            text += Words(s->minimum(), s->maximum(), s->value(), s->singleStep(), s->pageStep(),
-                          s->focusPolicy());
+        QString text = place(w) + Words(w->font().family(), w->font().pointSizeF(),
+                                        w->isVisibleTo(window), w->property("alignment").toInt());
+        for (const char* name : kShown)
+            if (const QVariant value = w->property(name); value.isValid())
+                text += Words(name + QStringLiteral("=") + value.toString());
         for (QAction* action : w->actions())
             text += Words(action->objectName(), action->text());
+        if (auto* box = qobject_cast<QComboBox*>(w))
+            for (int i = 0; i < box->count(); ++i)
+                text += Words(box->itemText(i));
+        if (auto* tree = qobject_cast<QTreeWidget*>(w))
+            for (int i = 0; i < tree->topLevelItemCount(); ++i)
+                for (int column = 0; column < tree->columnCount(); ++column)
+                    text += Words(tree->topLevelItem(i)->text(column),
+                                  tree->topLevelItem(i)->toolTip(column));
         if (!w->objectName().startsWith(QStringLiteral("qt_")))
             lines << line(w, text);
     }

@@ -3,6 +3,8 @@
 #include "BackupSettingsDialog.h"
 #include "ClickableLabel.h"
 #include "ColourButton.h"
+#include "EventLogView.h"
+#include "HotkeyDialog.h"
 #include "SettableClock.h"
 #include "SystemServices.h"
 #include "TempDir.h"
@@ -63,13 +65,23 @@ class WindowsTest final : public QObject
     Q_OBJECT
 
 private slots:
-    // Both windows control by control as a first start shows them, once the save is chosen. A
-    // deliberate change of layout is recorded by copying the .actual file the test leaves.
+    // Both windows control by control as a first start shows them, once the save is chosen,
+    // and the dialogs they open: the backup rules, the hotkeys and a log longer than its view.
+    // A deliberate change of layout is recorded by copying the .actual file the test leaves.
     void windowsAsTheyFirstOpen()
     {
         TestProgram p;
         const QString root = QString::fromStdString(p.root.path());
-        VerifyAsRecorded(Described(&p.floating, root) + Described(&p.Main(), root),
+        BackupSettingsDialog rules({.keepNewest = 3, .skipUnchanged = true}, nullptr);
+        HotkeyDialog hotkeys({QKeySequence(QStringLiteral("Ctrl+Shift+S"))}, nullptr);
+        for (int i = 0; i < 30; ++i)
+            p.floating.ReportDone(QString::number(i));
+        EventLogView log(p.floating.Log(), nullptr);
+        for (QWidget* dialog : std::initializer_list<QWidget*>{&rules, &hotkeys, &log})
+            dialog->show();
+        VerifyAsRecorded(Described(&p.floating, root) + Described(&p.Main(), root) +
+                             Described(&rules, root) + Described(&hotkeys, root) +
+                             Described(&log, root),
                          QStringLiteral(TEST_SOURCE_DIR "/windows-at-start.txt"));
     }
 
