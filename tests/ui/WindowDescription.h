@@ -28,10 +28,6 @@ inline QStringList Described(QWidget* window, const QString& root)
         const QRect r = w->geometry();
         return Words(r.x(), r.y(), r.width(), r.height(), w->isEnabled());
     };
-    QStringList lines{
-        line(window, place(window) + Words(window->windowTitle(), window->windowFlags().toInt(),
-                                           window->windowOpacity(), window->contextMenuPolicy(),
-                                           window->testAttribute(Qt::WA_AlwaysShowToolTips)))};
     QString tabs = QStringLiteral("tab:");
     for (QWidget* w = window->nextInFocusChain(); w != window; w = w->nextInFocusChain())
         tabs += w->focusPolicy() & Qt::TabFocus ? Words(w->objectName()) : QString();
@@ -39,9 +35,13 @@ inline QStringList Described(QWidget* window, const QString& root)
                                          "checked",     "minimum",     "maximum",   "value",
                                          "singleStep",  "pageStep",    "plainText", "readOnly",
                                          "currentText", "keySequence", "suffix",    "focusPolicy"};
-    for (QWidget* w : window->findChildren<QWidget*>()) {
+    QStringList lines;
+    for (QWidget* w : QWidgetList{window} + window->findChildren<QWidget*>()) {
         QString text = place(w) + Words(w->font().family(), w->font().pointSizeF(),
                                         w->isVisibleTo(window), w->property("alignment").toInt());
+        if (w == window)
+            text += Words(w->windowTitle(), w->windowFlags().toInt(), w->windowOpacity(),
+                          w->contextMenuPolicy(), w->testAttribute(Qt::WA_AlwaysShowToolTips));
         for (const char* name : kShown)
             if (const QVariant value = w->property(name); value.isValid())
                 text += Words(name + QStringLiteral("=") + value.toString());

@@ -2,6 +2,7 @@
 #include "BackupListWindow.h"
 #include "TestProgram.h"
 #include "UserPrompt.h"
+#include "WindowDescription.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -32,6 +33,9 @@ struct ListProgram : TestProgram
         WriteFile(App("【1】9_5_7/world/level.dat"), "level data, whole backup");
         WriteFile(App("【存档】leveldat/09_05_07level.dat"), "level data, character backup");
         WriteFile(App("tmp.back"), "level data, quick slot");
+        for (const char* name : {"【1】9_5_7", "【存档】leveldat/09_05_07level.dat", "tmp.back"})
+            real.SetModified(App(name),
+                             1'796'000'000'000'000'000 + std::strlen(name) * 60'000'000'000);
         Main().mnuBackupList->trigger();
     }
     std::string App(const std::string& name) const { return app + "/" + name; }
@@ -74,6 +78,8 @@ private slots:
         ListProgram p;
         QTreeWidget* rows = p.List().lstBackups;
         QTRY_COMPARE(rows->topLevelItemCount(), 3);
+        VerifyAsRecorded(Described(&p.List(), QString::fromStdString(p.root.path())),
+                         QStringLiteral(TEST_SOURCE_DIR "/backup-list.txt"));
         p.List().cboKind->setCurrentText(QStringLiteral("人物存档"));
         QCOMPARE(rows->topLevelItemCount(), 1);
         WriteFile(p.App("【存档】leveldat/09_05_08level.dat"), "a newer character backup");
