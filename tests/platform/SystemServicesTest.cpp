@@ -40,6 +40,7 @@ TEST_F(ServicesTest, QueriesFollowLinks)
     WriteFile(In("file"), "xyz");
     // Whole 100 ns steps, the finest that Windows keeps.
     EXPECT_FALSE(m_services.SetModified(In("file"), 1'500'000'000'123'456'700));
+    EXPECT_EQ(m_services.SetModified(In("gone"), 0), std::errc::no_such_file_or_directory);
     fs::create_directory(In("folder"));
     std::vector<std::string> names = {"file", "folder", "gone"};
 #ifndef _WIN32

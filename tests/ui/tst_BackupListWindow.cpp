@@ -5,12 +5,8 @@
 #include "WindowDescription.h"
 
 #include <QAction>
-#include <QComboBox>
 #include <QLabel>
-#include <QPushButton>
 #include <QTemporaryDir>
-#include <QTest>
-#include <QTreeWidget>
 
 #include <filesystem>
 #include <memory>

@@ -1,17 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "BackupOptions.h"
 #include "BackupSettingsDialog.h"
-#include "ClickableLabel.h"
 #include "ColourButton.h"
 #include "EventLogView.h"
 #include "HotkeyDialog.h"
-#include "SettableClock.h"
-#include "SystemServices.h"
-#include "TempDir.h"
 #include "TestProgram.h"
 #include "WindowDescription.h"
-#include "frm_timer.h"
-#include "frmshow.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -20,14 +14,11 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QSpinBox>
-#include <QTest>
-#include <QTimer>
 
 #include <filesystem>
 
