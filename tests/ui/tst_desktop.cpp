@@ -5,6 +5,8 @@
 #include "FittingLabel.h"
 #include "QtTranslation.h"
 #include "TestProgram.h"
+#include "TrayIcon.h"
+#include "WindowDescription.h"
 
 #include <QFile>
 #include <QMessageBox>
@@ -55,6 +57,9 @@ void VerifyShownWhole(QLabel* label)
 void DesktopTest::failedScheduledBackupAlertsOnce()
 {
     TestProgram program;
+    TrayIcon tray(program.floating);
+    VerifyAsRecorded(Described(tray.Menu(), QString::fromStdString(program.root.path())),
+                     QStringLiteral(TEST_SOURCE_DIR "/tray-menu.txt"));
     RecordingNotifier notifier;
     program.floating.SetNotifier(&notifier);
     frm_timer& main = program.Main();
