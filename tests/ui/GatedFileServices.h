@@ -19,6 +19,7 @@ public:
         m_open = true;
         m_open.notify_all();
     }
+    void CloseGate() { m_open = false; }
 
     saver::FolderCopyResult CopyFolder(const std::string& from, const std::string& into,
                                        const saver::FolderCopyOptions& options) override

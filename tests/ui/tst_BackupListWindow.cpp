@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QProgressBar>
 #include <QTemporaryDir>
 
 #include <filesystem>
@@ -86,7 +87,11 @@ private slots:
     {
         ListProgram p;
         m_asked.clear();
+        p.files.CloseGate(); // halfway, the bar shows how far and no second restore starts
         p.Press(QStringLiteral("整体存档"), p.List().cmdRestore);
+        QTRY_COMPARE(p.List().barRestore->value(), 50);
+        QVERIFY(p.List().barRestore->isVisible() && !p.List().cmdRestore->isEnabled());
+        p.files.OpenGate();
         QTRY_VERIFY(p.List().lblOutcome->text().startsWith(QStringLiteral("已恢复存档 world")));
         QVERIFY(m_asked.first().contains(QString::fromStdString(p.root.path() + "/world\n")) &&
                 m_asked.first().contains(QStringLiteral("【恢复前】")));
