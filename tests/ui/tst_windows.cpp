@@ -143,6 +143,7 @@ private slots:
         // Switched off, the next backup time passes without one.
         QTest::mouseClick(main.chk1, Qt::LeftButton);
         QCOMPARE(ShownColour(main.chk1), QColor(Qt::red));
+        QVERIFY(!main.Timer2->isActive());
         p.clock.Advance(60);
         main.Timer2_Timer();
         QCOMPARE(main.lblShow1->text(), "10:1:59");
