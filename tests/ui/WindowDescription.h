@@ -24,10 +24,6 @@ inline QStringList Described(QWidget* window, const QString& root)
         return QString(object->metaObject()->className() + Words(object->objectName()) + text)
             .replace(root, QStringLiteral("ROOT"));
     };
-    const auto place = [](QWidget* w) {
-        const QRect r = w->geometry();
-        return Words(r.x(), r.y(), r.width(), r.height(), w->isEnabled());
-    };
     QString tabs = QStringLiteral("tab:");
     for (QWidget* w = window->nextInFocusChain(); w != window; w = w->nextInFocusChain())
         tabs += w->focusPolicy() & Qt::TabFocus ? Words(w->objectName()) : QString();
@@ -37,8 +33,10 @@ inline QStringList Described(QWidget* window, const QString& root)
                                          "currentText", "keySequence", "suffix",    "focusPolicy"};
     QStringList lines;
     for (QWidget* w : QWidgetList{window} + window->findChildren<QWidget*>()) {
-        QString text = place(w) + Words(w->font().family(), w->font().pointSizeF(),
-                                        w->isVisibleTo(window), w->property("alignment").toInt());
+        const QRect r = w->geometry();
+        QString text =
+            Words(r.x(), r.y(), r.width(), r.height(), w->isEnabled(), w->font().family(),
+                  w->font().pointSizeF(), w->isVisibleTo(window), w->property("alignment").toInt());
         if (w == window)
             text += Words(w->windowTitle(), w->windowFlags().toInt(), w->windowOpacity(),
                           w->contextMenuPolicy(), w->testAttribute(Qt::WA_AlwaysShowToolTips));
