@@ -109,8 +109,12 @@ private slots:
         QCOMPARE(ReadFile(p.levelDat), "level data, character backup");
         QCOMPARE(ReadFile(p.App("【刷物】leveldat/10_00_00level.dat")),
                  "level data, first version");
-        // The copy gone back to is kept for good.
+        // The copy gone back to is kept for good, and the player is told where the old one is.
         QVERIFY(fs::exists(p.App("【存档】leveldat/09_05_07level.dat.pinned")));
+        QCOMPARE(m_asked.last(),
+                 QStringLiteral("已用 09_05_07level.dat 覆盖 %1。原来的 level.dat 已保存为 %2")
+                     .arg(p.levelDat.c_str(), p.App("【刷物】leveldat/10_00_00level.dat").c_str()));
+        QCOMPARE(p.List().lblOutcome->text(), m_asked.last());
     }
 
     void deleteMovesToTheTrash()
