@@ -27,10 +27,10 @@ inline QStringList Described(QWidget* window, const QString& root)
     QString tabs = QStringLiteral("tab:");
     for (QWidget* w = window->nextInFocusChain(); w != window; w = w->nextInFocusChain())
         tabs += w->focusPolicy() & Qt::TabFocus ? Words(w->objectName()) : QString();
-    static const char* const kShown[] = {"text",        "title",       "toolTip",   "checkable",
-                                         "checked",     "minimum",     "maximum",   "value",
-                                         "singleStep",  "pageStep",    "plainText", "readOnly",
-                                         "currentText", "keySequence", "suffix",    "focusPolicy"};
+    static const char* const kShown[] = {
+        "text",     "title",        "toolTip",     "checkable",   "checked",   "minimum",
+        "maximum",  "value",        "singleStep",  "pageStep",    "plainText", "readOnly",
+        "wordWrap", "lineWrapMode", "currentText", "keySequence", "suffix",    "focusPolicy"};
     QStringList lines;
     for (QWidget* w : QWidgetList{window} + window->findChildren<QWidget*>()) {
         const QRect r = w->geometry();
