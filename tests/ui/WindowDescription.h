@@ -36,7 +36,8 @@ inline QStringList Described(QWidget* window, const QString& root)
         const QRect r = w->geometry();
         QString text =
             Words(r.x(), r.y(), r.width(), r.height(), w->isEnabled(), w->font().family(),
-                  w->font().pointSizeF(), w->isVisibleTo(window), w->property("alignment").toInt());
+                  w->font().pointSizeF(), w->isVisibleTo(window), w->property("alignment").toInt(),
+                  w->palette().color(QPalette::WindowText).name());
         if (w == window)
             text += Words(w->windowTitle(), w->windowFlags().toInt(), w->windowOpacity(),
                           w->contextMenuPolicy(), w->testAttribute(Qt::WA_AlwaysShowToolTips));
@@ -70,6 +71,5 @@ inline void VerifyAsRecorded(const QStringList& shown, const QString& file)
     const QStringList expected = QString::fromUtf8(recorded.readAll()).split(QLatin1Char('\n'));
     if (shown + QStringList{QString()} != expected && actual.open(QIODevice::WriteOnly))
         actual.write((shown.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
-    for (qsizetype i = 0; i < qMax(shown.size() + 1, expected.size()); ++i)
-        QCOMPARE(shown.value(i), expected.value(i));
+    QCOMPARE(shown + QStringList{QString()}, expected);
 }

@@ -119,6 +119,7 @@ private slots:
         main.HScroll2->setValue(1);
         QTest::mouseClick(main.chk1, Qt::LeftButton);
         QCOMPARE(ShownColour(main.chk1), QColor(Qt::green));
+        QVERIFY(main.Timer2->isActive());
         // Command1 brings the countdown to the floating window.
         QTest::mouseClick(main.Command1, Qt::LeftButton);
         p.clock.Advance(1);
