@@ -276,8 +276,7 @@ TEST_F(FolderCopierTest, HoldsFewFilesOpenWhileTheDiskCatchesUp)
     tight.rlim_cur = static_cast<rlim_t>(open) + 120;
     ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &tight), 0);
     const auto priority = [] { return ::syscall(SYS_ioprio_get, IOPRIO_WHO_PROCESS, 0); };
-    const long before = priority();
-    long copying = -1;
+    long before = priority(), copying = -1;
     FolderCopyOptions options;
     options.progress = [&](std::uint64_t, std::uint64_t) {
         copying = std::max(copying, priority());

@@ -98,7 +98,8 @@ private slots:
         QCOMPARE(ReadFile(p.levelDat), "level data, whole backup");
 
         p.Press(QStringLiteral("恢复前的存档"), p.List().cmdRestore);
-        QTRY_COMPARE(ReadFile(p.levelDat), "level data, first version");
+        QTRY_VERIFY(p.List().lblOutcome->text().contains(QStringLiteral("（来自 【恢复前】")));
+        QCOMPARE(ReadFile(p.levelDat), "level data, first version");
         QCOMPARE(ReadFile(p.root.path() + "/world/region/r.0.0.mca"), "region");
     }
 
@@ -109,7 +110,7 @@ private slots:
         QCOMPARE(ReadFile(p.levelDat), "level data, character backup");
         QCOMPARE(ReadFile(p.App("【刷物】leveldat/10_00_00level.dat")),
                  "level data, first version");
-        // The copy gone back to is kept for good, and the player is told where the old one is.
+        // Kept for good, and the player is told where the old level.dat went.
         QVERIFY(fs::exists(p.App("【存档】leveldat/09_05_07level.dat.pinned")));
         QCOMPARE(m_asked.last(),
                  QStringLiteral("已用 09_05_07level.dat 覆盖 %1。原来的 level.dat 已保存为 %2")
