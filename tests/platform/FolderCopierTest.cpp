@@ -222,11 +222,11 @@ TEST_F(FolderCopierTest, CopiesAgainWhileTheFileChanges)
         std::uint64_t done = 0;
         FolderCopyOptions options;
         // Reported in the middle of each try, at 4 MiB.
-        options.progress = [&](std::uint64_t bytes, std::uint64_t) {
+        options.progress = [&, count = changes, over = inPlace](std::uint64_t bytes, auto) {
             const auto path = test::NativePath(Source("busy.mca"));
-            if (bytes > 0 && tries++ < changes) {
+            if (bytes > 0 && tries++ < count) {
                 const auto before = fs::last_write_time(path); // only its seconds change
-                std::fstream(path, inPlace ? std::ios::in | std::ios::out : std::ios::app)
+                std::fstream(path, over ? std::ios::in | std::ios::out : std::ios::app)
                     << "more" << tries;
                 fs::last_write_time(path, before + std::chrono::seconds(tries));
             }

@@ -31,8 +31,8 @@ struct ListProgram : TestProgram
         WriteFile(App("【存档】leveldat/09_05_07level.dat"), "level data, character backup");
         WriteFile(App("tmp.back"), "level data, quick slot");
         for (const char* name : {"【1】9_5_7", "【存档】leveldat/09_05_07level.dat", "tmp.back"})
-            real.SetModified(App(name),
-                             1'796'000'000'000'000'000 + std::strlen(name) * 60'000'000'000);
+            real.SetModified(App(name), 1'796'000'000'000'000'000 +
+                                            std::ssize(std::string_view(name)) * 60'000'000'000);
         Main().mnuBackupList->trigger();
     }
     std::string App(const std::string& name) const { return app + "/" + name; }
