@@ -101,6 +101,17 @@ INSTANTIATE_TEST_SUITE_P(
         PruneCase{"KeepTwoMegabytes", {.keepMegabytes = 2}, {"【2】2_0_0", "【3】3_0_0"}}),
     [](const auto& tested) { return tested.param.name; });
 
+// "（新增 12.4 MB）": the unit that fits, to a tenth.
+TEST(BackupSpace, SizesReadAsTheStatusShowsThem)
+{
+    const std::pair<std::uint64_t, const char*> sizes[]{
+        {0, "0 B"},          {999, "999 B"},          {1000, "1.0 KB"},
+        {12'449, "12.4 KB"}, {12'450, "12.5 KB"},     {999'949, "999.9 KB"},
+        {999'950, "1.0 MB"}, {12'400'000, "12.4 MB"}, {1'000'000'000'000'000, "1000.0 TB"}};
+    for (const auto& [bytes, text] : sizes)
+        EXPECT_EQ(SizeText(bytes), text) << bytes;
+}
+
 TEST(BackupSpace, FailedRemovalIsReportedAndStopsThePruning)
 {
     World w;
@@ -117,15 +128,18 @@ TEST(BackupSpace, FailedRemovalIsReportedAndStopsThePruning)
 
 TEST(BackupSpace, OptionsRoundTripAndFallBackOnGarbage)
 {
-    const BackupOptions set{.intervalMinutes = 1,
-                            .kind = BackupKind::Character,
-                            .keepNewest = 999,
-                            .keepMegabytes = 12345,
-                            .pruneManual = true,
-                            .skipUnchanged = true};
-    EXPECT_EQ(OptionsFile::Parse(OptionsFile::Format(set)), set);
-    for (const char* garbage : {"", "interval=0;keep=1000;kind=all", "interval=61;keepMB=-1",
-                                "interval=5x;pruneManual=2", "\xff\xfe;;==;interval"})
+    const BackupOptions most{.intervalMinutes = 1,
+                             .kind = BackupKind::Character,
+                             .keepNewest = 999,
+                             .keepMegabytes = 12345,
+                             .pruneManual = true};
+    const BackupOptions edges{
+        .intervalMinutes = 60, .keepMegabytes = 1'000'000'000, .skipUnchanged = true};
+    for (const BackupOptions& set : {most, edges})
+        EXPECT_EQ(OptionsFile::Parse(OptionsFile::Format(set)), set);
+    for (const char* garbage :
+         {"", "interval=0;keep=1000;kind=all", "interval=61;keepMB=-1", "interval=7x;pruneManual=2",
+          "keep=3 ;keepMB=1000000001;skipUnchanged=yes", "\xff\xfe;;==;interval"})
         EXPECT_EQ(OptionsFile::Parse(garbage), BackupOptions{}) << garbage;
 }
 

@@ -14,7 +14,9 @@
 #include "FolderCopier.h"
 
 #include <fcntl.h>
+#include <linux/ioprio.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
 #endif
 
 namespace saver {
@@ -210,19 +212,24 @@ TEST_F(FolderCopierTest, StopsWhenAsked)
     }
 }
 
-// Each try to copy the file changes it, as the game may, as often as the case says; the copy
-// kept is the last one.
+// Each try to copy the file changes it, as the game may, as often as the case says, by
+// adding to it or by writing over its start; the copy kept is the last one.
 TEST_F(FolderCopierTest, CopiesAgainWhileTheFileChanges)
 {
-    for (const int changes : {1, 5}) {
+    for (const auto& [changes, inPlace] : {std::pair(1, false), {5, false}, {5, true}}) {
         WriteFile(Source("busy.mca"), RandomBytes(5 << 20, 6));
         int tries = 0;
         std::uint64_t done = 0;
         FolderCopyOptions options;
         // Reported in the middle of each try, at 4 MiB.
-        options.progress = [&](std::uint64_t bytes, std::uint64_t) {
-            if (bytes > 0 && tries++ < changes)
-                std::ofstream(test::NativePath(Source("busy.mca")), std::ios::app) << "more";
+        options.progress = [&, count = changes, over = inPlace](std::uint64_t bytes, auto) {
+            const auto path = test::NativePath(Source("busy.mca"));
+            if (bytes > 0 && tries++ < count) {
+                const auto before = fs::last_write_time(path); // only its seconds change
+                std::fstream(path, over ? std::ios::in | std::ios::out : std::ios::app)
+                    << "more" << tries;
+                fs::last_write_time(path, before + std::chrono::seconds(tries));
+            }
             done = bytes;
         };
 
@@ -256,7 +263,8 @@ TEST_F(FolderCopierTest, ReportsWhatStopsTheCopy)
 
 #ifndef _WIN32
 // Each copied file holds a descriptor until the disk has it: a save of many small files must
-// not hold them all open at once, or it runs out of descriptors.
+// not hold them all open at once, or it runs out of descriptors. The copy gives way to the
+// game's own disk use while it runs, and only then.
 TEST_F(FolderCopierTest, HoldsFewFilesOpenWhileTheDiskCatchesUp)
 {
     for (int i = 0; i < 200; ++i)
@@ -267,9 +275,18 @@ TEST_F(FolderCopierTest, HoldsFewFilesOpenWhileTheDiskCatchesUp)
     rlimit tight = usual;
     tight.rlim_cur = static_cast<rlim_t>(open) + 120;
     ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &tight), 0);
-    const FolderCopyResult result = Copy();
+    const auto priority = [] { return ::syscall(SYS_ioprio_get, IOPRIO_WHO_PROCESS, 0); };
+    long before = priority(), copying = -1;
+    FolderCopyOptions options;
+    options.progress = [&](std::uint64_t, std::uint64_t) {
+        copying = std::max(copying, priority());
+    };
+    const FolderCopyResult result = Copy(options);
     ::setrlimit(RLIMIT_NOFILE, &usual);
     EXPECT_FALSE(result.error) << result.error.message();
+    EXPECT_EQ(std::distance(fs::directory_iterator("/proc/self/fd"), {}), open);
+    EXPECT_EQ(copying, IOPRIO_PRIO_VALUE(IOPRIO_CLASS_IDLE, 0));
+    EXPECT_EQ(priority(), before);
 }
 #endif
 

@@ -40,6 +40,7 @@ TEST_F(ServicesTest, QueriesFollowLinks)
     WriteFile(In("file"), "xyz");
     // Whole 100 ns steps, the finest that Windows keeps.
     EXPECT_FALSE(m_services.SetModified(In("file"), 1'500'000'000'123'456'700));
+    EXPECT_EQ(m_services.SetModified(In("gone"), 0), std::errc::no_such_file_or_directory);
     fs::create_directory(In("folder"));
     std::vector<std::string> names = {"file", "folder", "gone"};
 #ifndef _WIN32
@@ -61,7 +62,8 @@ TEST_F(ServicesTest, QueriesFollowLinks)
     }
 }
 
-// Locked folders are opened up to be emptied; links inside are removed, never followed.
+// Locked folders are opened up to be emptied; links inside are removed, never followed. A
+// folder emptied that its parent keeps is a failure.
 TEST_F(ServicesTest, MakesAndRemovesFilesAndFolders)
 {
     EXPECT_FALSE(m_services.MakeDir(In("new/")));
@@ -79,7 +81,7 @@ TEST_F(ServicesTest, MakesAndRemovesFilesAndFolders)
     EXPECT_FALSE(m_services.RemoveFolder(In("old")));
 #else
     fs::create_symlink(In("new"), In("old/locked/new"));
-    fs::permissions(m_dir.path(), fs::perms::all);
+    fs::permissions(m_dir.path(), fs::perms(0755)); // "nobody" may not remove "old" from it
     for (const auto& [path, mode] : {std::pair{"old/locked/deeper", 0555},
                                      {"old/locked", 0555},
                                      {"old/closed", 0},
@@ -87,7 +89,10 @@ TEST_F(ServicesTest, MakesAndRemovesFilesAndFolders)
         ::chown(In(path).c_str(), 65534, 65534); // for "nobody" to unlock
         ::chmod(In(path).c_str(), static_cast<mode_t>(mode));
     }
-    EXPECT_EQ(test::RunUnprivileged([&] { return m_services.RemoveFolder(In("old")).value(); }), 0);
+    EXPECT_EQ(test::RunUnprivileged([&] { return m_services.RemoveFolder(In("old")).value(); }),
+              EACCES);
+    EXPECT_EQ(ListTree(m_dir.path()).size(), 2u); // "new" and "old", emptied
+    EXPECT_FALSE(m_services.RemoveFolder(In("old")));
 #endif
     EXPECT_EQ(ListTree(m_dir.path()).size(), 1u); // "new", now empty
     EXPECT_EQ(m_services.RemoveFolder(In("old")), std::errc::no_such_file_or_directory);

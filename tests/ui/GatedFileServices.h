@@ -22,6 +22,7 @@ public:
         m_open = true;
         m_open.notify_all();
     }
+    void CloseGate() { m_open = false; }
 
     void CloseGateFor(std::string into)
     {

@@ -3,15 +3,13 @@
 #include "BackupOptions.h"
 #include "TestProgram.h"
 #include "UserPrompt.h"
+#include "WindowDescription.h"
 
 #include <QAction>
-#include <QComboBox>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QTest>
-#include <QTreeWidget>
 
 #include <filesystem>
 #include <memory>
@@ -35,6 +33,9 @@ struct ListProgram : TestProgram
         WriteFile(App("【1】9_5_7/world/level.dat"), "level data, whole backup");
         WriteFile(App("【存档】leveldat/09_05_07level.dat"), "level data, character backup");
         WriteFile(App("tmp.back"), "level data, quick slot");
+        for (const char* name : {"【1】9_5_7", "【存档】leveldat/09_05_07level.dat", "tmp.back"})
+            real.SetModified(App(name), 1'796'000'000'000'000'000 +
+                                            std::ssize(std::string_view(name)) * 60'000'000'000);
         Main().mnuBackupList->trigger();
     }
     std::string App(const std::string& name) const { return app + "/" + name; }
@@ -77,6 +78,8 @@ private slots:
         ListProgram p;
         QTreeWidget* rows = p.List().lstBackups;
         QTRY_COMPARE(rows->topLevelItemCount(), 3);
+        VerifyAsRecorded(Described(&p.List(), QString::fromStdString(p.root.path())),
+                         QStringLiteral(TEST_SOURCE_DIR "/backup-list.txt"));
         p.List().cboKind->setCurrentText(QStringLiteral("人物存档"));
         QCOMPARE(rows->topLevelItemCount(), 1);
         WriteFile(p.App("【存档】leveldat/09_05_08level.dat"), "a newer character backup");
@@ -87,14 +90,19 @@ private slots:
     {
         ListProgram p;
         m_asked.clear();
+        p.files.CloseGate(); // halfway, the bar shows how far and no second restore starts
         p.Press(QStringLiteral("整体存档"), p.List().cmdRestore);
+        QTRY_COMPARE(p.List().barRestore->value(), 50);
+        QVERIFY(p.List().barRestore->isVisible() && !p.List().cmdRestore->isEnabled());
+        p.files.OpenGate();
         QTRY_VERIFY(p.List().lblOutcome->text().startsWith(QStringLiteral("已恢复存档 world")));
         QVERIFY(m_asked.first().contains(QString::fromStdString(p.root.path() + "/world\n")) &&
                 m_asked.first().contains(QStringLiteral("【恢复前】")));
         QCOMPARE(ReadFile(p.levelDat), "level data, whole backup");
 
         p.Press(QStringLiteral("恢复前的存档"), p.List().cmdRestore);
-        QTRY_COMPARE(ReadFile(p.levelDat), "level data, first version");
+        QTRY_VERIFY(p.List().lblOutcome->text().contains(QStringLiteral("（来自 【恢复前】")));
+        QCOMPARE(ReadFile(p.levelDat), "level data, first version");
         QCOMPARE(ReadFile(p.root.path() + "/world/region/r.0.0.mca"), "region");
     }
 
@@ -127,8 +135,12 @@ private slots:
         QCOMPARE(ReadFile(p.levelDat), "level data, character backup");
         QCOMPARE(ReadFile(p.App("【刷物】leveldat/10_00_00level.dat")),
                  "level data, first version");
-        // The copy gone back to is kept for good.
+        // Kept for good, and the player is told where the old level.dat went.
         QVERIFY(fs::exists(NativePath(p.App("【存档】leveldat/09_05_07level.dat.pinned"))));
+        QCOMPARE(m_asked.last(),
+                 QStringLiteral("已用 09_05_07level.dat 覆盖 %1。原来的 level.dat 已保存为 %2")
+                     .arg(p.levelDat.c_str(), p.App("【刷物】leveldat/10_00_00level.dat").c_str()));
+        QCOMPARE(p.List().lblOutcome->text(), m_asked.last());
     }
 
     void deleteMovesToTheTrash()

@@ -2,10 +2,13 @@
 #include "ClickableLabel.h"
 #include "ColourButton.h"
 #include "ControlFont.h"
+#include "Desktop.h"
 #include "DesktopNotifier.h"
 #include "FittingLabel.h"
 #include "QtTranslation.h"
 #include "TestProgram.h"
+#include "TrayIcon.h"
+#include "WindowDescription.h"
 
 #include <QFile>
 #include <QFontInfo>
@@ -16,8 +19,6 @@
 #include <QTest>
 
 #ifdef Q_OS_WIN
-#include "Desktop.h"
-
 #include <windows.h>
 #endif
 
@@ -32,6 +33,8 @@ private slots:
     void layoutFontsFindAChineseFace();
 #ifdef Q_OS_WIN
     void windowsHotkeysAreHeldAndRefusedWhenTaken();
+#else
+    void waylandSessionsRunThroughXWayland();
 #endif
     void qtTextsFollowAChineseLocale();
 };
@@ -67,6 +70,9 @@ void VerifyShownWhole(QLabel* label)
 void DesktopTest::failedScheduledBackupAlertsOnce()
 {
     TestProgram program;
+    TrayIcon tray(program.floating);
+    VerifyAsRecorded(Described(tray.Menu(), QString::fromStdString(program.root.path())),
+                     QStringLiteral(TEST_SOURCE_DIR "/tray-menu.txt"));
     RecordingNotifier notifier;
     program.floating.SetNotifier(&notifier);
     frm_timer& main = program.Main();
@@ -143,6 +149,37 @@ void DesktopTest::windowsHotkeysAreHeldAndRefusedWhenTaken()
 
     QCOMPARE(first.hotkeys->Bind(Action::QuickSave, {}), Outcome::Bound);
     QCOMPARE(second.hotkeys->Bind(Action::WholeSave, keys), Outcome::Bound);
+}
+#endif
+
+#ifndef Q_OS_WIN
+// On Wayland no window stays above the game, so the program asks for XWayland, unless the
+// player chose a platform or no X server is there to be reached. The application runs
+// already: what this leaves in the environment changes nothing for the tests after it.
+void DesktopTest::waylandSessionsRunThroughXWayland()
+{
+    const char* const rows[][3] = {
+        // environment, arguments, QT_QPA_PLATFORM then
+        {"XDG_SESSION_TYPE=x11 DISPLAY=:0", "", "none"},
+        {"XDG_SESSION_TYPE=wayland DISPLAY=:0", "platform -p", "xcb"},
+        {"WAYLAND_DISPLAY=wayland-0 DISPLAY=:0", "", "xcb"},
+        {"XDG_SESSION_TYPE=wayland", "", "none"},
+        {"XDG_SESSION_TYPE=wayland DISPLAY=:0 QT_QPA_PLATFORM=wayland", "", "wayland"},
+        {"XDG_SESSION_TYPE=wayland DISPLAY=:0", "--user-data -platform wayland", "none"}};
+    for (const auto& [environment, arguments, platform] : rows) {
+        for (const char* name :
+             {"XDG_SESSION_TYPE", "WAYLAND_DISPLAY", "DISPLAY", "QT_QPA_PLATFORM"})
+            qunsetenv(name);
+        for (const QByteArray& pair : QByteArray(environment).split(' '))
+            qputenv(pair.left(pair.indexOf('=')), pair.mid(pair.indexOf('=') + 1));
+        QByteArrayList words = QByteArray("mcsaver ").append(arguments).trimmed().split(' ');
+        std::vector<char*> argv;
+        for (QByteArray& word : words)
+            argv.push_back(word.data());
+        PrepareDesktop(static_cast<int>(argv.size()), argv.data());
+        QCOMPARE(qEnvironmentVariableIsSet("QT_QPA_PLATFORM") ? qgetenv("QT_QPA_PLATFORM") : "none",
+                 platform);
+    }
 }
 #endif
 

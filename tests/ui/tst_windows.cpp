@@ -1,14 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "BackupOptions.h"
 #include "BackupSettingsDialog.h"
-#include "ClickableLabel.h"
 #include "ColourButton.h"
-#include "SettableClock.h"
-#include "SystemServices.h"
-#include "TempDir.h"
+#include "EventLogView.h"
+#include "HotkeyDialog.h"
 #include "TestProgram.h"
-#include "frm_timer.h"
-#include "frmshow.h"
+#include "WindowDescription.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -17,14 +14,11 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QSpinBox>
-#include <QTest>
-#include <QTimer>
 
 #include <filesystem>
 
@@ -62,6 +56,26 @@ class WindowsTest final : public QObject
     Q_OBJECT
 
 private slots:
+    // Both windows control by control as a first start shows them, once the save is chosen,
+    // and the dialogs they open: the backup rules, the hotkeys and a log longer than its view.
+    // A deliberate change of layout is recorded by copying the .actual file the test leaves.
+    void windowsAsTheyFirstOpen()
+    {
+        TestProgram p;
+        const QString root = QString::fromStdString(p.root.path());
+        BackupSettingsDialog rules({.keepNewest = 3, .skipUnchanged = true}, nullptr);
+        HotkeyDialog hotkeys({QKeySequence(QStringLiteral("Ctrl+Shift+S"))}, nullptr);
+        for (int i = 0; i < 30; ++i)
+            p.floating.ReportDone(QString::number(i));
+        EventLogView log(p.floating.Log(), nullptr);
+        for (QWidget* dialog : std::initializer_list<QWidget*>{&rules, &hotkeys, &log})
+            dialog->show();
+        VerifyAsRecorded(Described(&p.floating, root) + Described(&p.Main(), root) +
+                             Described(&rules, root) + Described(&hotkeys, root) +
+                             Described(&log, root),
+                         QStringLiteral(TEST_SOURCE_DIR "/windows-at-start.txt"));
+    }
+
     void chosenPathIsKept()
     {
         TestProgram p;
@@ -130,6 +144,7 @@ private slots:
         main.HScroll2->setValue(1);
         QTest::mouseClick(main.chk1, Qt::LeftButton);
         QCOMPARE(ShownColour(main.chk1), QColor(Qt::green));
+        QVERIFY(main.Timer2->isActive());
         // Command1 brings the countdown to the floating window.
         QTest::mouseClick(main.Command1, Qt::LeftButton);
         p.clock.Advance(1);
@@ -154,6 +169,7 @@ private slots:
         // Switched off, the next backup time passes without one.
         QTest::mouseClick(main.chk1, Qt::LeftButton);
         QCOMPARE(ShownColour(main.chk1), QColor(Qt::red));
+        QVERIFY(!main.Timer2->isActive());
         p.clock.Advance(60);
         main.Timer2_Timer();
         QCOMPARE(main.lblShow1->text(), "10:1:59");
