@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "BackupSession.h"
 #include "ControlFont.h"
 #include "DataFolder.h"
 #include "Desktop.h"
@@ -11,7 +12,6 @@
 #include "frm_timer.h"
 #include "frmshow.h"
 
-#include "AutoSaver.h"
 #include "Leftovers.h"
 #include "RestoreRecovery.h"
 #include "StatusTexts.h"
@@ -106,29 +106,30 @@ int main(int argc, char* argv[])
         QMessageBox::warning(nullptr, kTitle, QString::fromStdString(recovered));
     }
     saver::SystemClock clock;
-    frmshow floating(files, clock);
+    BackupSession session(files, clock);
+    frmshow floating(session);
+    frm_timer main(session, floating);
     QObject::connect(&floating, &frmshow::Unloaded, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     QObject::connect(&instance, &SingleInstance::Wanted, &floating, &frmshow::BringForward);
-    frm_timer& main = floating.MainWindow();
 
     const Desktop desktop = ConnectDesktop();
     std::unique_ptr<TrayIcon> tray;
     if (QSystemTrayIcon::isSystemTrayAvailable()) {
-        tray = std::make_unique<TrayIcon>(floating);
-        floating.SetNotifier(tray.get());
+        tray = std::make_unique<TrayIcon>(session, floating, main);
+        session.SetNotifier(tray.get());
     } else {
-        floating.SetNotifier(desktop.notifier.get());
+        session.SetNotifier(desktop.notifier.get());
     }
-    HotkeyBindings hotkeys(files, floating, desktop.hotkeys.get());
+    HotkeyBindings hotkeys(session, desktop.hotkeys.get());
     QObject::connect(main.mnuHotkeys, &QAction::triggered, &hotkeys,
                      [&hotkeys, &main] { hotkeys.Edit(&main); });
 
     floating.show();
     // Nothing is backed up until a level.dat is chosen: the main window's prompt says so.
-    if (main.ChosenPath() == saver::kPathPrompt) {
+    if (session.ChosenSave().isEmpty()) {
         floating.lbl_Click();
     }
-    hotkeys.Load();
+    hotkeys.Load(&floating);
     return QApplication::exec();
 }

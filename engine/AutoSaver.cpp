@@ -16,43 +16,37 @@ AutoSaver::AutoSaver(FileServices& files, Clock& clock)
 {
 }
 
-std::optional<StatusTexts> AutoSaver::Form_Load()
+bool AutoSaver::Load()
 {
     m_options = m_optionsFile.Load();
     const SettingsFile::Stored stored = m_settings.Load();
-    if (stored.path)
-        m_chosenPath = *stored.path;
-    if (!stored.unusable)
-        return std::nullopt;
-    return StatusTexts{"saver.ini", "无法读取保存的存档路径，请重新选择level.dat"};
+    m_chosenSave = stored.path;
+    return !stored.unusable;
 }
 
-std::error_code AutoSaver::Command3_Click(const std::string& chosenPath)
+std::error_code AutoSaver::ChooseSave(const std::string& levelDat)
 {
-    if (!IsStorablePath(chosenPath))
+    if (!IsStorablePath(levelDat))
         return std::make_error_code(std::errc::invalid_argument);
-    m_chosenPath = chosenPath;
-    return m_settings.Save(chosenPath);
+    m_chosenSave = levelDat;
+    return m_settings.Save(levelDat);
 }
 
-Colour AutoSaver::chk1_Click(bool on)
+void AutoSaver::SetAutoBackup(bool on)
 {
-    if (on) {
+    if (on)
         m_schedule.SwitchOn(GetHMS(m_clock));
-        return Green;
-    }
-    m_schedule.SwitchOff();
-    return Red;
+    else
+        m_schedule.SwitchOff();
 }
 
-std::string AutoSaver::HScroll2_Change(int minutes)
+void AutoSaver::SetInterval(int minutes)
 {
     if (minutes != m_options.intervalMinutes) {
         BackupOptions options = m_options;
         options.intervalMinutes = minutes;
         SetOptions(options); // best effort: the interval holds for this run either way
     }
-    return "保存间隔 " + std::to_string(minutes) + " 分钟";
 }
 
 void AutoSaver::SetKind(BackupKind kind)
@@ -70,107 +64,109 @@ std::error_code AutoSaver::SetOptions(const BackupOptions& options)
     return m_optionsFile.Save(options);
 }
 
-AutoSaver::TickOutcome AutoSaver::Timer2_Timer()
+AutoSaver::TickOutcome AutoSaver::Tick()
 {
     TickOutcome outcome;
     const ClockFields now = GetHMS(m_clock);
     const CountdownSchedule::Tick tick = m_schedule.OnTick(now, m_options.intervalMinutes);
     outcome.countdown = tick.countdown;
     if (tick.backupDue && m_schedule.IsOn())
-        outcome.backup = SaveMC(now);
+        outcome.backup = BackUp(now, true);
     return outcome;
 }
 
-AutoSaver::BackupStart AutoSaver::SaveMC(const ClockFields& now)
+std::optional<AutoSaver::BackupStart> AutoSaver::BackUp(const ClockFields& now, bool scheduled)
 {
     if (m_options.kind == BackupKind::WholeSave)
-        return StartWholeSave(now, true);
-    return {CharacterBackup(now), nullptr};
+        return BeginWholeSave(now, scheduled);
+    return BackupStart{CharacterBackup(now), nullptr};
 }
 
-AutoSaver::BackupStart AutoSaver::Command4_Click()
+AutoSaver::BackupStart AutoSaver::StartWholeSave()
 {
-    return StartWholeSave(GetHMS(m_clock), false);
+    return *BeginWholeSave(GetHMS(m_clock), false);
 }
 
-AutoSaver::BackupStart AutoSaver::StartWholeSave(const ClockFields& now, bool scheduled)
+std::optional<AutoSaver::BackupStart> AutoSaver::BeginWholeSave(const ClockFields& now,
+                                                                bool scheduled)
 {
     BackupStart start;
+    start.outcome.when = now;
     if (m_wholeSaveRunning) {
         // The progress of the running copy would hide a refusal within a second.
-        if (scheduled)
+        if (scheduled) {
             m_scheduledWaiting = true;
-        else
-            start.status = StatusTexts{PlainTime(now), "上一次整体保存尚未完成"};
+            return std::nullopt;
+        }
+        start.outcome.kind = BackupOutcome::Kind::Busy;
         return start;
     }
-    if (FolderOf(m_chosenPath).empty()) {
-        start.status = StatusTexts{PlainTime(now), "请先选择level.dat的路径"};
+    if (!m_chosenSave || FolderOf(*m_chosenSave).empty()) {
+        start.outcome.kind = BackupOutcome::Kind::NoSave;
         return start;
     }
     // The count goes up only when the backup is made, so the number is the next one.
     // Through a link the folder is copied, not the link.
-    const std::string saveFolder = m_files.ResolvedPath(FolderOf(m_chosenPath));
+    const std::string saveFolder = m_files.ResolvedPath(FolderOf(*m_chosenSave));
     start.job = std::make_shared<WholeSaveJob>(m_files, m_holds, saveFolder, m_saveCount + 1, now,
                                                m_options, scheduled);
-    start.status = StatusTexts{PlainTime(now), ProgressText(0, 0)};
+    start.outcome.kind = BackupOutcome::Kind::Started;
+    start.outcome.number = m_saveCount + 1;
     m_wholeSaveRunning = true;
     return start;
 }
 
-StatusTexts AutoSaver::FinishWholeSave(const WholeSaveJob& job, const WholeSaveResult& result)
+BackupOutcome AutoSaver::FinishWholeSave(const WholeSaveJob& job, const WholeSaveResult& result)
 {
     m_wholeSaveRunning = false;
-    const std::string when = PlainTime(job.When());
-    if (result.error && !result.blockedBy.empty())
-        return {when, "保存失败：无法删除 " + result.blockedBy + "（" +
-                          FailureReason(result.error) + "）"};
-    if (result.error && !result.failedPath.empty())
-        return {when, "保存失败：无法读取 " + WithSystemSeparators(result.failedPath) + "（" +
-                          FailureReason(result.error) + "）"};
-    if (result.error && result.bytesFree > 0)
-        return {when, SaveFailedText(result.error) + "（需要 " + SizeText(result.bytesAdded) +
-                          "，可用 " + SizeText(result.bytesFree) + "）"};
-    if (result.error)
-        return {when, SaveFailedText(result.error, m_files.AppDir())};
-    if (result.skipped)
-        return {when, "存档未变化，跳过"};
-    m_saveCount = job.Number();
-    std::string text = "第" + std::to_string(m_saveCount) + "次 ";
-    text += result.changedFiles > 0 ? "保存成功（复制时存档有变动）" : "保存成功！";
-    text += "（新增 " + SizeText(result.bytesAdded) + "）";
-    if (result.pruned.error)
-        text += "；旧备份删除失败：" + result.pruned.failedPath + "（" +
-                FailureReason(result.pruned.error) + "）";
-    for (const std::string& link : result.pruned.skippedLinks)
-        text += "；" + link + " 是符号链接，不是备份，未删除";
-    return {when, text};
+    BackupOutcome outcome;
+    outcome.when = job.When();
+    outcome.copy = result;
+    outcome.folder = m_files.AppDir();
+    if (result.error) {
+        outcome.kind = BackupOutcome::Kind::Failed;
+    } else if (result.skipped) {
+        outcome.kind = BackupOutcome::Kind::Unchanged;
+    } else {
+        m_saveCount = job.Number();
+        outcome.number = m_saveCount;
+    }
+    return outcome;
 }
 
-AutoSaver::BackupStart AutoSaver::TakeWaitingBackup()
+std::optional<AutoSaver::BackupStart> AutoSaver::TakeWaitingBackup()
 {
     if (!m_scheduledWaiting || m_wholeSaveRunning || !m_schedule.IsOn())
-        return {};
+        return std::nullopt;
     m_scheduledWaiting = false;
-    return StartWholeSave(GetHMS(m_clock), true);
+    return BeginWholeSave(GetHMS(m_clock), true);
 }
 
-StatusTexts AutoSaver::CharacterBackup(const ClockFields& now)
+BackupOutcome AutoSaver::CharacterBackup(const ClockFields& now)
 {
-    const std::string when = PlainTime(now);
-    if (FolderOf(m_chosenPath).empty() || m_files.FirstEntry(m_chosenPath).empty())
-        return {when, SaveFailedText(std::make_error_code(std::errc::no_such_file_or_directory))};
+    BackupOutcome outcome;
+    outcome.backup = BackupKind::Character;
+    outcome.when = now;
+    const auto failed = [&outcome](std::error_code error, std::string folder = {}) {
+        outcome.kind = BackupOutcome::Kind::Failed;
+        outcome.error = error;
+        outcome.folder = std::move(folder);
+        return outcome;
+    };
+    if (!m_chosenSave || FolderOf(*m_chosenSave).empty() ||
+        m_files.FirstEntry(*m_chosenSave).empty())
+        return failed(std::make_error_code(std::errc::no_such_file_or_directory));
 
     const std::string folder = CharacterBackupFolder(m_files);
     if (!m_files.FolderExists(folder)) {
         if (auto error = m_files.MakeDir(folder))
-            return {when, SaveFailedText(error, m_files.AppDir())};
+            return failed(error, m_files.AppDir());
     }
-    const std::error_code error =
-        CopyUnderFreeName(m_files, m_chosenPath, folder + "/" + BackupStamp(now) + "level", ".dat");
+    const std::error_code error = CopyUnderFreeName(
+        m_files, *m_chosenSave, folder + "/" + BackupStamp(now) + "level", ".dat");
     if (error)
-        return {when, SaveFailedText(error, m_files.AppDir())};
-    return {when, when + "保存成功！"};
+        return failed(error, m_files.AppDir());
+    return outcome;
 }
 
 } // namespace saver

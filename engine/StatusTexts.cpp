@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "StatusTexts.h"
 
+#include "BackupOutcome.h"
 #include "PathSeparators.h"
 #include "WriteRefused.h"
 
@@ -65,6 +66,58 @@ std::string ProgressText(std::uint64_t bytesDone, std::uint64_t bytesTotal)
     const std::uint64_t percent =
         bytesTotal == 0 ? 0 : (bytesDone >= bytesTotal ? 100 : bytesDone * 100 / bytesTotal);
     return "正在保存… " + std::to_string(percent) + "%";
+}
+
+namespace {
+
+std::string WholeSaveText(const BackupOutcome& outcome)
+{
+    const WholeSaveResult& copy = outcome.copy;
+    if (copy.error && !copy.blockedBy.empty())
+        return "保存失败：无法删除 " + copy.blockedBy + "（" + FailureReason(copy.error) + "）";
+    if (copy.error && !copy.failedPath.empty())
+        return "保存失败：无法读取 " + WithSystemSeparators(copy.failedPath) + "（" +
+               FailureReason(copy.error) + "）";
+    if (copy.error && copy.bytesFree > 0)
+        return SaveFailedText(copy.error) + "（需要 " + SizeText(copy.bytesAdded) + "，可用 " +
+               SizeText(copy.bytesFree) + "）";
+    if (copy.error)
+        return SaveFailedText(copy.error, outcome.folder);
+    std::string text = "第" + std::to_string(outcome.number) + "次 ";
+    text += copy.changedFiles > 0 ? "保存成功（复制时存档有变动）" : "保存成功！";
+    text += "（新增 " + SizeText(copy.bytesAdded) + "）";
+    if (copy.pruned.error)
+        text += "；旧备份删除失败：" + copy.pruned.failedPath + "（" +
+                FailureReason(copy.pruned.error) + "）";
+    for (const std::string& link : copy.pruned.skippedLinks)
+        text += "；" + link + " 是符号链接，不是备份，未删除";
+    return text;
+}
+
+} // namespace
+
+StatusTexts StatusOf(const BackupOutcome& outcome)
+{
+    using Kind = BackupOutcome::Kind;
+    const std::string when = PlainTime(outcome.when);
+    switch (outcome.kind) {
+    case Kind::Started:
+        return {when, ProgressText(0, 0)};
+    case Kind::Busy:
+        return {when, "上一次整体保存尚未完成"};
+    case Kind::NoSave:
+        return {when, "请先选择level.dat的路径"};
+    case Kind::Unchanged:
+        return {when, "存档未变化，跳过"};
+    case Kind::Made:
+    case Kind::Failed:
+        break;
+    }
+    if (outcome.backup == BackupKind::WholeSave)
+        return {when, WholeSaveText(outcome)};
+    if (outcome.kind == Kind::Failed)
+        return {when, SaveFailedText(outcome.error, outcome.folder)};
+    return {when, when + "保存成功！"};
 }
 
 } // namespace saver

@@ -7,14 +7,19 @@
 
 namespace saver {
 
-// What the two status labels of the main window show after a backup.
+struct BackupOutcome;
+
+// The status of a backup as the player reads it: when, and what became of it.
 struct StatusTexts
 {
-    std::string lblShow1; // when
-    std::string lblShow2; // outcome
+    std::string time;
+    std::string text;
 
     friend bool operator==(const StatusTexts&, const StatusTexts&) = default;
 };
+
+// Every backup's status is worded here, from its outcome.
+StatusTexts StatusOf(const BackupOutcome& outcome);
 
 // A short reason a user can act on: "找不到存档", "磁盘空间不足", "没有权限", ...
 std::string FailureReason(const std::error_code& error);

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "BackupListWindow.h"
 
+#include "BackupSession.h"
 #include "FolderOpener.h"
-#include "OffThread.h"
 #include "UserPrompt.h"
 
 #include "AutoSaver.h"
@@ -83,16 +83,13 @@ QTreeWidgetItem* Row(const saver::BackupEntry& entry)
 
 } // namespace
 
-BackupListWindow::BackupListWindow(saver::FileServices& files, saver::Clock& clock,
-                                   saver::BackupHolds& holds,
-                                   std::function<std::string()> chosenLevelDat, QWidget* parent)
+BackupListWindow::BackupListWindow(BackupSession& session, QWidget* parent)
     : QWidget(parent, Qt::Window), lblSave(new QLabel(this)), cboKind(new QComboBox(this)),
       lstBackups(new QTreeWidget(this)), cmdRestore(new QPushButton(QStringLiteral("恢复"), this)),
       cmdPin(new QPushButton(QStringLiteral("固定"), this)),
       cmdOpen(new QPushButton(QStringLiteral("打开文件夹"), this)),
       cmdDelete(new QPushButton(QStringLiteral("删除"), this)), barRestore(new QProgressBar(this)),
-      lblOutcome(new QLabel(this)), m_files(files), m_clock(clock), m_holds(holds),
-      m_chosenLevelDat(std::move(chosenLevelDat))
+      lblOutcome(new QLabel(this)), m_session(session)
 {
     setObjectName(QStringLiteral("BackupListWindow"));
     setWindowTitle(QStringLiteral("备份列表"));
@@ -111,8 +108,8 @@ BackupListWindow::BackupListWindow(saver::FileServices& files, saver::Clock& clo
     connect(cmdPin, &QPushButton::clicked, this, &BackupListWindow::cmdPin_Click);
     connect(cmdOpen, &QPushButton::clicked, this, &BackupListWindow::cmdOpen_Click);
     connect(cmdDelete, &QPushButton::clicked, this, &BackupListWindow::cmdDelete_Click);
-    connect(&m_restore, &BackgroundRestore::Progressed, barRestore, &QProgressBar::setValue);
-    connect(&m_restore, &BackgroundRestore::Finished, this, &BackupListWindow::FinishRestore);
+    connect(&session, &BackupSession::RestoreProgressed, barRestore, &QProgressBar::setValue);
+    connect(&session, &BackupSession::RestoreFinished, this, &BackupListWindow::FinishRestore);
     m_lockPoll.start();
     Refresh();
 }
@@ -162,25 +159,24 @@ void BackupListWindow::Refresh()
     m_listing = true;
     // Sizing the backups looks at every file in them, which with many large backups on a cold
     // disk would freeze the window for seconds.
-    RunOffThread(
-        m_lister, this, [this] { return saver::ListBackups(m_files); },
-        [this](std::vector<saver::BackupEntry> entries) {
-            m_listing = false;
-            m_entries = std::move(entries);
-            ShowEntries();
-            if (std::exchange(m_listAgain, false)) {
-                Refresh();
-            }
-        });
+    m_session.ListBackups(this, [this](std::vector<saver::BackupEntry> entries) {
+        m_listing = false;
+        m_entries = std::move(entries);
+        ShowEntries();
+        if (std::exchange(m_listAgain, false)) {
+            Refresh();
+        }
+    });
 }
 
 void BackupListWindow::WatchFolders()
 {
-    const std::string folders[] = {m_files.AppDir(), saver::CharacterBackupFolder(m_files),
-                                   saver::QuickSlot(m_files).SafetyFolder()};
+    saver::FileServices& files = m_session.Files();
+    const std::string folders[] = {files.AppDir(), saver::CharacterBackupFolder(files),
+                                   saver::QuickSlot(files).SafetyFolder()};
     for (const std::string& folder : folders) {
         // A folder that was removed drops out of the watch; one made since joins it.
-        if (m_files.FolderExists(folder) && !m_watcher.directories().contains(Text(folder))) {
+        if (files.FolderExists(folder) && !m_watcher.directories().contains(Text(folder))) {
             m_watcher.addPath(Text(folder));
         }
     }
@@ -206,14 +202,13 @@ void BackupListWindow::ShowEntries()
 
 void BackupListWindow::ShowSaveState()
 {
-    const std::string saveFolder = saver::FolderOf(m_chosenLevelDat());
+    const std::string saveFolder = saver::FolderOf(m_session.ChosenSave().toStdString());
     if (saveFolder.empty()) {
         lblSave->setText(QStringLiteral("当前存档：尚未选择"));
         return;
     }
-    const bool inUse = m_files.IsLockedByAnotherProcess(saveFolder + "/session.lock");
     lblSave->setText(QStringLiteral("当前存档：") + Text(saveFolder) +
-                     (inUse ? QStringLiteral("（存档使用中）") : QString()));
+                     (m_session.SaveInUse() ? QStringLiteral("（存档使用中）") : QString()));
 }
 
 void BackupListWindow::UpdateButtons()
@@ -252,9 +247,9 @@ void BackupListWindow::cmdRestore_Click()
     }
 }
 
-bool BackupListWindow::GoAheadWhileInUse(const std::string& saveFolder)
+bool BackupListWindow::GoAheadWhileInUse()
 {
-    return !m_files.IsLockedByAnotherProcess(saveFolder + "/session.lock") ||
+    return !m_session.SaveInUse() ||
            UserPrompt::Confirm(this, QStringLiteral("存档使用中"),
                                QStringLiteral("游戏正在使用这个存档，请先退出到标题画面再恢复。"
                                               "\n\n仍要现在恢复吗？"));
@@ -265,19 +260,20 @@ void BackupListWindow::RestoreFolder(const saver::BackupEntry& entry)
     // The clock tells the time of day only; the date comes from the system.
     const std::string stamp =
         QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd ")).toStdString() +
-        saver::BackupStamp(saver::GetHMS(m_clock));
-    auto restore = std::make_shared<saver::WholeSaveRestore>(m_files, m_holds, entry.path,
-                                                             m_chosenLevelDat(), stamp);
+        saver::BackupStamp(saver::GetHMS(m_session.Clock()));
+    auto restore =
+        std::make_shared<saver::WholeSaveRestore>(m_session.Files(), m_session.Holds(), entry.path,
+                                                  m_session.ChosenSave().toStdString(), stamp);
     if (!restore->Problem().empty()) {
         ShowOutcome(QStringLiteral("无法恢复"), Text("无法恢复：" + restore->Problem()));
         return;
     }
-    if (!GoAheadWhileInUse(restore->Target())) {
+    if (!GoAheadWhileInUse()) {
         return;
     }
     QString question = QStringLiteral("用备份 %1 恢复存档 %2？\n\n")
                            .arg(LastName(entry.path), Text(entry.saveName));
-    if (m_files.FolderExists(restore->Target())) {
+    if (m_session.Files().FolderExists(restore->Target())) {
         question += QStringLiteral("将被替换：%1\n现在的存档会先整个移到：%2\n"
                                    "之后可以在备份列表里恢复它，撤销这次恢复。")
                         .arg(Text(restore->Target()), Text(restore->KeptSaveStem()));
@@ -293,54 +289,42 @@ void BackupListWindow::RestoreFolder(const saver::BackupEntry& entry)
     barRestore->setValue(0);
     barRestore->show();
     lblOutcome->setText(QStringLiteral("正在恢复 ") + Text(entry.saveName) + QStringLiteral("…"));
-    m_restore.Start(std::move(restore));
+    m_session.RestoreFolder(std::move(restore));
 }
 
-void BackupListWindow::FinishRestore(const saver::RestoreOutcome& outcome)
+void BackupListWindow::FinishRestore(bool failed, const QString& text)
 {
     m_restoring = false;
     barRestore->hide();
-    ShowOutcome(outcome.error ? QStringLiteral("恢复失败") : QStringLiteral("恢复完成"),
-                Text(outcome.message));
+    ShowOutcome(failed ? QStringLiteral("恢复失败") : QStringLiteral("恢复完成"), text);
     Refresh();
 }
 
 void BackupListWindow::RestoreFile(const saver::BackupEntry& entry)
 {
-    const std::string chosen = m_chosenLevelDat();
-    if (saver::FolderOf(chosen).empty()) {
+    const QString chosen = m_session.ChosenSave();
+    if (saver::FolderOf(chosen.toStdString()).empty()) {
         ShowOutcome(QStringLiteral("无法恢复"),
                     QStringLiteral("无法恢复：请先选择level.dat的路径"));
         return;
     }
-    saver::QuickSlot slot(m_files);
-    if (!GoAheadWhileInUse(saver::FolderOf(chosen)) ||
+    const std::string safety = saver::QuickSlot(m_session.Files()).SafetyFolder();
+    if (!GoAheadWhileInUse() ||
         !UserPrompt::Confirm(this, QStringLiteral("覆盖level.dat"),
                              QStringLiteral("用 %1 覆盖 %2？\n\n原来的 level.dat 会先复制到 %3")
-                                 .arg(Text(entry.path), Text(chosen), Text(slot.SafetyFolder())))) {
+                                 .arg(Text(entry.path), chosen, Text(safety)))) {
         return;
     }
-    const saver::QuickResult result = slot.RestoreFrom(entry.path, chosen, saver::GetHMS(m_clock));
-    if (result.outcome != saver::QuickResult::Outcome::Done) {
-        ShowOutcome(QStringLiteral("恢复失败"), Text(result.message));
-        return;
-    }
-    QString text = QStringLiteral("已用 %1 覆盖 %2").arg(LastName(entry.path), Text(chosen));
-    if (!result.safetyCopy.empty()) {
-        text += QStringLiteral("。原来的 level.dat 已保存为 ") + Text(result.safetyCopy);
-    }
-    // The copy the player went back to is kept for good, as a restored whole save is.
-    if (entry.CanPin() && saver::SetPinned(m_files, entry, true)) {
-        text += QStringLiteral("；未能固定这个备份");
-    }
-    ShowOutcome(QStringLiteral("恢复完成"), text);
-    Refresh();
+    m_restoring = true;
+    UpdateButtons();
+    m_session.RestoreFile(entry);
 }
 
 void BackupListWindow::cmdPin_Click()
 {
     if (const std::optional<saver::BackupEntry> entry = Selected()) {
-        if (const std::error_code error = saver::SetPinned(m_files, *entry, !entry->pinned)) {
+        if (const std::error_code error =
+                saver::SetPinned(m_session.Files(), *entry, !entry->pinned)) {
             ShowOutcome(QStringLiteral("固定失败"),
                         QStringLiteral("无法更改：") + Text(saver::FailureReason(error)));
         }
@@ -368,7 +352,8 @@ void BackupListWindow::cmdDelete_Click()
     }
     const QString name = LastName(entry->path);
     // A backup being restored from stays until the restore is over.
-    const std::optional<saver::BackupHolds::Hold> removal = m_holds.HoldForRemoval(entry->path);
+    const std::optional<saver::BackupHolds::Hold> removal =
+        m_session.Holds().HoldForRemoval(entry->path);
     if (!removal) {
         ShowOutcome(
             QStringLiteral("删除备份"),
@@ -383,8 +368,8 @@ void BackupListWindow::cmdDelete_Click()
                                    QStringLiteral("无法把 %1 移到回收站。要永久删除它吗？"
                                                   "删除后无法找回。")
                                        .arg(name))) {
-        error =
-            entry->IsFolder() ? m_files.RemoveFolder(entry->path) : m_files.DeleteFile(entry->path);
+        saver::FileServices& files = m_session.Files();
+        error = entry->IsFolder() ? files.RemoveFolder(entry->path) : files.DeleteFile(entry->path);
         text = error ? QStringLiteral("删除失败：") + Text(saver::FailureReason(error))
                      : QStringLiteral("已永久删除：") + name;
     } else {
@@ -392,7 +377,8 @@ void BackupListWindow::cmdDelete_Click()
     }
     // A file's mark would otherwise stay behind without its file.
     if (!error && entry->pinned && !entry->IsFolder()) {
-        m_files.DeleteFile(saver::PinMarkPath(*entry)); // best effort: nothing lists it alone
+        m_session.Files().DeleteFile(
+            saver::PinMarkPath(*entry)); // best effort: nothing lists it alone
     }
     ShowOutcome(QStringLiteral("删除备份"), text);
     Refresh();

@@ -1,21 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "BackgroundRestore.h"
 #include "BackupCatalogue.h"
-#include "BackupHolds.h"
-#include "Services.h"
 
 #include <QFileSystemWatcher>
 #include <QTimer>
 #include <QWidget>
 
-#include <functional>
 #include <optional>
-#include <string>
-#include <thread>
 #include <vector>
 
+class BackupSession;
 class QComboBox;
 class QLabel;
 class QProgressBar;
@@ -31,11 +26,7 @@ class BackupListWindow final : public QWidget
     Q_DISABLE_COPY_MOVE(BackupListWindow)
 
 public:
-    // `chosenLevelDat` gives the level.dat chosen in the main window at the time of asking.
-    // `holds` is shared with the backups the program makes, whose pruning then passes over a
-    // backup being restored.
-    BackupListWindow(saver::FileServices& files, saver::Clock& clock, saver::BackupHolds& holds,
-                     std::function<std::string()> chosenLevelDat, QWidget* parent);
+    BackupListWindow(BackupSession& session, QWidget* parent);
 
     QLabel* const lblSave;
     QComboBox* const cboKind;
@@ -64,14 +55,11 @@ private:
     void RestoreFolder(const saver::BackupEntry& entry);
     void RestoreFile(const saver::BackupEntry& entry);
     // Asks the player to go on when the game has the save open; true when it has not.
-    bool GoAheadWhileInUse(const std::string& saveFolder);
-    void FinishRestore(const saver::RestoreOutcome& outcome);
+    bool GoAheadWhileInUse();
+    void FinishRestore(bool failed, const QString& text);
     void ShowOutcome(const QString& title, const QString& text);
 
-    saver::FileServices& m_files;
-    saver::Clock& m_clock;
-    saver::BackupHolds& m_holds;
-    std::function<std::string()> m_chosenLevelDat;
+    BackupSession& m_session;
     std::vector<saver::BackupEntry> m_entries;
     QFileSystemWatcher m_watcher;
     // Gathers the bursts of changes a backup makes into one refresh.
@@ -81,8 +69,4 @@ private:
     bool m_restoring = false;
     bool m_listing = false;
     bool m_listAgain = false; // asked for while a listing was under way
-    // Last, so that a restore still running is stopped and a listing finished before anything
-    // they report to goes.
-    BackgroundRestore m_restore;
-    std::jthread m_lister;
 };

@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "HotkeyBindings.h"
 
+#include "BackupSession.h"
 #include "HotkeyDialog.h"
-#include "frm_timer.h"
-#include "frmshow.h"
 
 #include "StatusTexts.h"
 
@@ -37,18 +36,17 @@ void Warn(QWidget* parent, const QString& title, const QString& text)
 
 } // namespace
 
-HotkeyBindings::HotkeyBindings(saver::FileServices& files, frmshow& floating,
-                               GlobalHotkeys* hotkeys)
-    : m_file(files), m_floating(floating), m_hotkeys(hotkeys)
+HotkeyBindings::HotkeyBindings(BackupSession& session, GlobalHotkeys* hotkeys)
+    : m_session(session), m_file(session.Files()), m_hotkeys(hotkeys)
 {
     if (m_hotkeys) {
         connect(m_hotkeys, &GlobalHotkeys::Triggered, this, &HotkeyBindings::Run);
     }
 }
 
-void HotkeyBindings::Load()
+void HotkeyBindings::Load(QWidget* parent)
 {
-    m_current = Bind(m_file.Load(), &m_floating);
+    m_current = Bind(m_file.Load(), parent);
 }
 
 void HotkeyBindings::Edit(QWidget* parent)
@@ -110,13 +108,13 @@ void HotkeyBindings::Run(GlobalHotkeys::Action action)
 {
     switch (action) {
     case GlobalHotkeys::Action::QuickSave:
-        m_floating.cmdSave_Click();
+        m_session.Quick(BackupSession::QuickAction::Save);
         break;
     case GlobalHotkeys::Action::Restore:
-        m_floating.cmdPaste_Click();
+        m_session.Quick(BackupSession::QuickAction::Restore);
         break;
     case GlobalHotkeys::Action::WholeSave:
-        m_floating.MainWindow().Command4_Click();
+        m_session.StartWholeSave();
         break;
     }
 }

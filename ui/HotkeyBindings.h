@@ -6,10 +6,10 @@
 
 #include <QObject>
 
-class frmshow;
+class BackupSession;
 
 // The global hotkeys the player chose, kept in the data folder, and what each does: exactly
-// what the button of the same name does, colour step and messages included.
+// what the button of the same name does, through the same session.
 class HotkeyBindings final : public QObject
 {
     Q_OBJECT
@@ -17,10 +17,10 @@ class HotkeyBindings final : public QObject
 
 public:
     // `hotkeys` is null where the desktop hands out no global keys.
-    HotkeyBindings(saver::FileServices& files, frmshow& floating, GlobalHotkeys* hotkeys);
+    HotkeyBindings(BackupSession& session, GlobalHotkeys* hotkeys);
 
-    // Takes the combinations kept from an earlier run.
-    void Load();
+    // Takes the combinations kept from an earlier run; a refusal is told above `parent`.
+    void Load(QWidget* parent);
     // Lets the player choose them in a dialog above `parent`, and keeps what could be had.
     void Edit(QWidget* parent);
 
@@ -30,8 +30,8 @@ private:
     HotkeyFile::Keys Bind(const HotkeyFile::Keys& keys, QWidget* parent);
     void Run(GlobalHotkeys::Action action);
 
+    BackupSession& m_session;
     HotkeyFile m_file;
-    frmshow& m_floating;
     GlobalHotkeys* m_hotkeys;
     HotkeyFile::Keys m_current;
 };

@@ -7,6 +7,8 @@
 #include <QObject>
 #include <QSystemTrayIcon>
 
+class BackupSession;
+class frm_timer;
 class frmshow;
 
 // The program's icon in the desktop's tray: the quick actions in its menu, the countdown and
@@ -18,7 +20,7 @@ class TrayIcon final : public QObject, public DesktopNotifier
     Q_DISABLE_COPY_MOVE(TrayIcon)
 
 public:
-    explicit TrayIcon(frmshow& floating);
+    TrayIcon(BackupSession& session, frmshow& floating, frm_timer& main);
 
     void Notify(const QString& summary, const QString& body) override;
 
@@ -29,7 +31,7 @@ private:
     void ShowLastEvent(const QString& entry);
     void UpdateToolTip();
 
-    frmshow& m_floating;
+    BackupSession& m_session;
     QMenu m_menu;
     // After the menu: the icon lets go of it before it goes.
     QSystemTrayIcon m_icon;

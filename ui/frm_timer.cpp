@@ -2,19 +2,18 @@
 #include "frm_timer.h"
 
 #include "BackupListWindow.h"
+#include "BackupSession.h"
 #include "BackupSettingsDialog.h"
 #include "ColourButton.h"
 #include "ControlFont.h"
 #include "EventLogView.h"
 #include "FittingLabel.h"
 #include "FolderOpener.h"
-#include "OffThread.h"
 #include "Twips.h"
 #include "WrappingButton.h"
 #include "frmshow.h"
 #include "mdl_T.h"
 
-#include "BackupCatalogue.h"
 #include "StatusTexts.h"
 
 #include <QCloseEvent>
@@ -23,12 +22,13 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
-#include <QPointer>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTimer>
 
 namespace {
+
+const QString kPathPrompt = QStringLiteral("此处显示存档路径，请先选择level.dat的路径");
 
 QString Song()
 {
@@ -75,7 +75,7 @@ QTimer* SecondTimer(QObject* parent, const char* name)
 
 } // namespace
 
-frm_timer::frm_timer(saver::FileServices& files, saver::Clock& clock, frmshow& floating)
+frm_timer::frm_timer(BackupSession& session, frmshow& floating)
     : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                            Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint),
       Frame1(new QGroupBox(QStringLiteral("【自动保存模块】运行状态"), this)),
@@ -87,7 +87,7 @@ frm_timer::frm_timer(saver::FileServices& files, saver::Clock& clock, frmshow& f
       Command1(new QPushButton(QStringLiteral("显示"), fram_1)),
       cmd2(new QPushButton(QStringLiteral("移动"), fram_1)),
       Command2(new QPushButton(QStringLiteral("换色"), fram_1)),
-      fram_Save(new QGroupBox(QString::fromUtf8(saver::kPathPrompt), this)),
+      fram_Save(new QGroupBox(kPathPrompt, this)),
       Frame2(new QGroupBox(QStringLiteral("选择保存的源，红色为关，绿色为开"), fram_Save)),
       Opt2(new QRadioButton(QStringLiteral("人物存档"), Frame2)),
       Opt1(new QRadioButton(QStringLiteral("整体存档"), Frame2)),
@@ -102,12 +102,10 @@ frm_timer::frm_timer(saver::FileServices& files, saver::Clock& clock, frmshow& f
       mnuManage(mnuFolder->addAction(QStringLiteral("备份管理"))),
       mnuBackupList(mnuFolder->addAction(QStringLiteral("备份列表"))),
       mnuLog(mnuFolder->addAction(QStringLiteral("事件记录"))),
-      mnuHotkeys(mnuFolder->addAction(QStringLiteral("全局快捷键…"))), m_floating(floating),
-      m_engine(files, clock),
-      CommonDialog2(this, QStringLiteral("dat"), QStringLiteral("level.dat"),
-                    QStringLiteral("dat 文件 (*.dat)")),
-      CommonDialog1(this), m_files(files), m_clock(clock),
-      m_dataFolder(QString::fromStdString(files.AppDir()))
+      mnuHotkeys(mnuFolder->addAction(QStringLiteral("全局快捷键…"))), m_session(session),
+      m_floating(floating), CommonDialog2(this, QStringLiteral("dat"), QStringLiteral("level.dat"),
+                                          QStringLiteral("dat 文件 (*.dat)")),
+      CommonDialog1(this)
 {
     setObjectName(QStringLiteral("frm_timer"));
     setWindowTitle(QStringLiteral("MC存档自动保存"));
@@ -181,7 +179,7 @@ void frm_timer::SetTabOrder()
 
 void frm_timer::SetUpFolderMenu()
 {
-    fram_Save->setToolTip(QStringLiteral("备份保存在：") + m_dataFolder);
+    fram_Save->setToolTip(QStringLiteral("备份保存在：") + m_session.DataFolder());
     mnuFolder->setObjectName(QStringLiteral("mnuFolder"));
     mnuOpenFolder->setObjectName(QStringLiteral("mnuOpenFolder"));
     mnuLog->setObjectName(QStringLiteral("mnuLog"));
@@ -218,8 +216,18 @@ void frm_timer::ConnectHandlers()
     connect(cmdManage, &QPushButton::clicked, this, &frm_timer::cmdManage_Click);
     connect(mnuLog, &QAction::triggered, this, &frm_timer::mnuLog_Click);
     connect(mnuBackupList, &QAction::triggered, this, &frm_timer::mnuBackupList_Click);
-    connect(&m_backup, &BackgroundBackup::Progressed, lblShow2, &QLabel::setText);
-    connect(&m_backup, &BackgroundBackup::Finished, this, &frm_timer::FinishWholeSave);
+    connect(&m_session, &BackupSession::StatusChanged, this, &frm_timer::ShowStatus);
+    connect(&m_session, &BackupSession::ProgressChanged, lblShow2, &QLabel::setText);
+    connect(&m_session, &BackupSession::CountdownChanged, lblShow3, &QLabel::setText);
+    connect(&m_session, &BackupSession::ChosenSaveChanged, this, &frm_timer::ShowChosenPath);
+    connect(&m_floating, &frmshow::MainWindowToggled, this, &frm_timer::ToggleShown);
+    connect(&m_floating, &frmshow::BroughtForward, this, [this] {
+        if (isVisible()) {
+            raise();
+            activateWindow();
+        }
+    });
+    connect(&m_floating, &frmshow::Unloaded, this, &QWidget::close);
 }
 
 int frm_timer::SetTopMostWindow(QWidget* window, bool topmost)
@@ -238,10 +246,10 @@ void frm_timer::Form_Load()
 {
     SetTopMostWindow(&m_floating, true);
     Timer1->stop();
-    if (const std::optional<saver::StatusTexts> status = m_engine.Form_Load()) {
-        ShowStatus(*status);
+    if (const std::optional<saver::StatusTexts>& status = m_session.Status()) {
+        ShowStatus(QString::fromStdString(status->time), QString::fromStdString(status->text));
     }
-    const saver::BackupOptions& options = m_engine.Options();
+    const saver::BackupOptions& options = m_session.Options();
     HScroll2->setValue(options.intervalMinutes);
     (options.kind == saver::BackupKind::WholeSave ? Opt1 : Opt2)->setChecked(true);
     ShowChosenPath();
@@ -256,7 +264,7 @@ void frm_timer::closeEvent(QCloseEvent* event)
 void frm_timer::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    m_floating.ClearAlert();
+    m_session.ClearAlert();
 }
 
 // A window already open behind the game is opened again by bringing it to the front.
@@ -264,20 +272,26 @@ void frm_timer::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
-        m_floating.ClearAlert();
+        m_session.ClearAlert();
     }
 }
 
 void frm_timer::Form_Unload()
 {
-    m_backup.StopAndWait();
+    m_session.Stop();
     m_floating.close();
+}
+
+void frm_timer::ToggleShown()
+{
+    setVisible(!isVisible());
 }
 
 void frm_timer::chk1_Click()
 {
     const bool on = chk1->isChecked();
-    chk1->SetColour(m_engine.chk1_Click(on));
+    m_session.SetAutoBackup(on);
+    chk1->SetColour(on ? saver::Green : saver::Red);
     if (on) {
         Timer2->start();
     } else {
@@ -287,41 +301,35 @@ void frm_timer::chk1_Click()
 
 void frm_timer::HScroll2_Change(int minutes)
 {
-    fram_HowLong->setTitle(QString::fromStdString(m_engine.HScroll2_Change(minutes)));
+    m_session.SetInterval(minutes);
+    fram_HowLong->setTitle(QStringLiteral("保存间隔 %1 分钟").arg(minutes));
 }
 
 void frm_timer::Opt1_Click()
 {
-    m_engine.SetKind(saver::BackupKind::WholeSave);
+    m_session.SetKind(saver::BackupKind::WholeSave);
 }
 
 void frm_timer::Opt2_Click()
 {
-    m_engine.SetKind(saver::BackupKind::Character);
+    m_session.SetKind(saver::BackupKind::Character);
 }
 
 void frm_timer::Timer2_Timer()
 {
-    const saver::AutoSaver::TickOutcome outcome = m_engine.Timer2_Timer();
-    lblShow3->setText(QString::fromStdString(outcome.countdown));
-    emit CountdownChanged(lblShow3->text());
-    ShowBackupStart(outcome.backup);
-    // Without a job the backup is over already: a level.dat alone, or a refusal.
-    if (outcome.backup.status && !outcome.backup.job) {
-        ReportStatus(*outcome.backup.status,
-                     Opt2->isChecked() ? QStringLiteral("人物存档") : QStringLiteral("整体存档"));
-    }
+    m_session.Tick();
 }
 
-// Shown as the system writes paths (C:\…\level.dat on Windows); the engine keeps '/'.
+// Shown as the system writes paths (C:\…\level.dat on Windows); the session keeps '/'.
 void frm_timer::ShowChosenPath()
 {
-    fram_Save->setTitle(QDir::toNativeSeparators(QString::fromStdString(m_engine.ChosenPath())));
+    const QString chosen = m_session.ChosenSave();
+    fram_Save->setTitle(chosen.isEmpty() ? kPathPrompt : QDir::toNativeSeparators(chosen));
 }
 
 void frm_timer::Command4_Click()
 {
-    ShowBackupStart(m_engine.Command4_Click());
+    m_session.StartWholeSave();
 }
 
 void frm_timer::Command3_Click()
@@ -330,9 +338,7 @@ void frm_timer::Command3_Click()
     if (!chosen) {
         return;
     }
-    const std::error_code error = m_engine.Command3_Click(chosen->toStdString());
-    ShowChosenPath();
-    if (error) {
+    if (const std::error_code error = m_session.ChooseSave(*chosen)) {
         QMessageBox::warning(this, windowTitle(),
                              QStringLiteral("无法保存设置：") +
                                  QString::fromStdString(saver::FailureReason(error)));
@@ -373,30 +379,25 @@ void frm_timer::VScroll1_Change(int alpha)
 
 void frm_timer::mnuOpenFolder_Click()
 {
-    if (!FolderOpener::Open(m_dataFolder)) {
+    if (!FolderOpener::Open(m_session.DataFolder())) {
         QMessageBox::warning(this, windowTitle(),
-                             QStringLiteral("无法打开备份文件夹：") + m_dataFolder);
+                             QStringLiteral("无法打开备份文件夹：") + m_session.DataFolder());
     }
 }
 
 void frm_timer::cmdManage_Click()
 {
-    BackupSettingsDialog dialog(m_engine.Options(), this);
+    BackupSettingsDialog dialog(m_session.Options(), this);
     // Looking at every file of every backup may take seconds on a cold disk, which the window
     // must not wait for.
-    RunOffThread(
-        m_usageMeasure, this, [this] { return saver::MeasureWholeSaveBackups(m_files); },
-        [shown = QPointer(&dialog)](const saver::DiskUsage& usage) {
-            if (shown) {
-                shown->ShowDiskUsage(usage.error
-                                         ? QStringLiteral("（无法计算）")
+    m_session.MeasureBackups(&dialog, [shown = &dialog](const saver::DiskUsage& usage) {
+        shown->ShowDiskUsage(usage.error ? QStringLiteral("（无法计算）")
                                          : QString::fromStdString(saver::SizeText(usage.total)));
-            }
-        });
+    });
     if (dialog.exec() != QDialog::Accepted) {
         return;
     }
-    if (const std::error_code error = m_engine.SetOptions(dialog.Options())) {
+    if (const std::error_code error = m_session.SetOptions(dialog.Options())) {
         QMessageBox::warning(this, windowTitle(),
                              QStringLiteral("无法保存设置：") +
                                  QString::fromStdString(saver::FailureReason(error)));
@@ -411,8 +412,7 @@ frm_timer::~frm_timer() = default;
 void frm_timer::mnuBackupList_Click()
 {
     if (m_backupList == nullptr) {
-        m_backupList = std::make_unique<BackupListWindow>(
-            m_files, m_clock, m_engine.Holds(), [this] { return m_engine.ChosenPath(); }, this);
+        m_backupList = std::make_unique<BackupListWindow>(m_session, this);
     } else {
         m_backupList->Refresh();
     }
@@ -423,43 +423,14 @@ void frm_timer::mnuBackupList_Click()
 
 void frm_timer::mnuLog_Click()
 {
-    EventLogView view(m_floating.Log(), this);
+    EventLogView view(m_session.Log(), this);
     view.exec();
 }
 
-void frm_timer::ShowBackupStart(const saver::AutoSaver::BackupStart& start)
+void frm_timer::ShowStatus(const QString& time, const QString& text)
 {
-    if (start.status) {
-        ShowStatus(*start.status);
-    }
-    if (start.job) {
-        m_backup.Start(start.job);
-    }
-}
-
-void frm_timer::ShowStatus(const saver::StatusTexts& status)
-{
-    lblShow1->setText(QString::fromStdString(status.lblShow1));
-    lblShow2->setText(QString::fromStdString(status.lblShow2));
-    lblShow1->setToolTip(lblShow1->text());
-    lblShow2->setToolTip(lblShow2->text());
-}
-
-void frm_timer::ReportStatus(const saver::StatusTexts& status, const QString& kind)
-{
-    const QString text = QString::fromStdString(status.lblShow2);
-    if (text.startsWith(QStringLiteral("保存失败"))) {
-        m_floating.ReportFailure(kind + QStringLiteral("备份失败"), text);
-    } else if (text.contains(QStringLiteral("保存成功"))) {
-        m_floating.ReportDone(kind + QStringLiteral("：") + text);
-    }
-}
-
-void frm_timer::FinishWholeSave(const std::shared_ptr<saver::WholeSaveJob>& job,
-                                const saver::WholeSaveResult& result)
-{
-    const saver::StatusTexts status = m_engine.FinishWholeSave(*job, result);
-    ShowStatus(status);
-    ReportStatus(status, QStringLiteral("整体存档"));
-    ShowBackupStart(m_engine.TakeWaitingBackup());
+    lblShow1->setText(time);
+    lblShow2->setText(text);
+    lblShow1->setToolTip(time);
+    lblShow2->setToolTip(text);
 }

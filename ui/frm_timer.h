@@ -1,18 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "AutoSaver.h"
-#include "BackgroundBackup.h"
 #include "ColorDialog.h"
 #include "FileDialog.h"
 
 #include <QWidget>
 
 #include <memory>
-#include <string>
-#include <thread>
 
 class BackupListWindow;
+class BackupSession;
 class ColourButton;
 class QAction;
 class QGroupBox;
@@ -25,17 +22,15 @@ class QTimer;
 class frmshow;
 
 // The main window: the chosen save, the automatic backup and its schedule, and the controls of
-// the floating window. Every handler passes its event to the engine and shows the answer.
+// the floating window. Every handler passes its event to the session and shows the answer.
 class frm_timer final : public QWidget
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(frm_timer)
 
 public:
-    frm_timer(saver::FileServices& files, saver::Clock& clock, frmshow& floating);
+    frm_timer(BackupSession& session, frmshow& floating);
     ~frm_timer() override;
-
-    const std::string& ChosenPath() const { return m_engine.ChosenPath(); }
 
     // Returns 1 when the window was made top-most, 0 when it was made ordinary.
     static int SetTopMostWindow(QWidget* window, bool topmost);
@@ -89,9 +84,6 @@ public slots:
     void mnuBackupList_Click();
     void mnuLog_Click();
 
-signals:
-    void CountdownChanged(const QString& countdown);
-
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -107,27 +99,13 @@ private:
 
     void Form_Unload();
     void ShowChosenPath();
-    void ShowBackupStart(const saver::AutoSaver::BackupStart& start);
-    void ShowStatus(const saver::StatusTexts& status);
-    // Logs a status that tells of a backup of `kind` made or failed; others are not events.
-    void ReportStatus(const saver::StatusTexts& status, const QString& kind);
-    void FinishWholeSave(const std::shared_ptr<saver::WholeSaveJob>& job,
-                         const saver::WholeSaveResult& result);
+    void ShowStatus(const QString& time, const QString& text);
+    void ToggleShown();
 
+    BackupSession& m_session;
     frmshow& m_floating;
-    saver::AutoSaver m_engine;
-    // Declared after the engine: a copy still running is stopped before the engine goes.
-    BackgroundBackup m_backup;
     FileDialog CommonDialog2;
     ColorDialog CommonDialog1;
-    saver::FileServices& m_files;
-    saver::Clock& m_clock;
-    // Where the settings and every backup go.
-    const QString m_dataFolder;
-    // Made the first time it is asked for. Owned here, not left to the widget tree, which
-    // would delete it after the engine: a restore it still runs holds backups in the engine.
+    // Made the first time it is asked for.
     std::unique_ptr<BackupListWindow> m_backupList;
-    // Measures what the backups take for the settings dialog; last, so that it is joined
-    // before anything it uses goes.
-    std::jthread m_usageMeasure;
 };

@@ -1,15 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "frmshow.h"
 
+#include "BackupSession.h"
 #include "ClickableLabel.h"
 #include "ColourButton.h"
 #include "ControlFont.h"
-#include "DesktopNotifier.h"
 #include "Twips.h"
-#include "frm_timer.h"
 #include "mdl_T.h"
-
-#include "ClockFields.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -17,12 +14,12 @@
 #include <QScreen>
 #include <QStyle>
 
-frmshow::frmshow(saver::FileServices& files, saver::Clock& clock)
+frmshow::frmshow(BackupSession& session)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint),
       lbl(new ClickableLabel(QStringLiteral("10:00"), this)),
       cmdSave(new ColourButton(QStringLiteral("保存"), this)),
-      cmdPaste(new ColourButton(QStringLiteral("覆盖"), this)), m_files(files), m_clock(clock),
-      m_quickSlot(files), m_labelPalette(lbl->palette())
+      cmdPaste(new ColourButton(QStringLiteral("覆盖"), this)), m_session(session),
+      m_labelPalette(lbl->palette())
 {
     setObjectName(QStringLiteral("frmshow"));
     // The game has the focus while the player points at this window.
@@ -47,10 +44,10 @@ frmshow::frmshow(saver::FileServices& files, saver::Clock& clock)
 
     // A first start explains itself: what each click does, and where the quick slot is.
     cmdSave->setToolTip(QStringLiteral("保存：把所选存档的 level.dat 复制到数据文件夹，成为 ") +
-                        QString::fromStdString(m_quickSlot.SlotPath()));
+                        QString::fromStdString(saver::QuickSlot(session.Files()).SlotPath()));
     cmdPaste->setToolTip(QStringLiteral("覆盖：用 tmp.back 覆盖游戏的 level.dat；被覆盖的文件先"
                                         "复制一份安全副本到 ") +
-                         QString::fromStdString(m_quickSlot.SafetyFolder()));
+                         QString::fromStdString(saver::QuickSlot(session.Files()).SafetyFolder()));
     ShowLabelState();
 
     setTabOrder(lbl, cmdSave);
@@ -59,19 +56,14 @@ frmshow::frmshow(saver::FileServices& files, saver::Clock& clock)
     connect(lbl, &ClickableLabel::Clicked, this, &frmshow::lbl_Click);
     connect(cmdSave, &QPushButton::clicked, this, &frmshow::cmdSave_Click);
     connect(cmdPaste, &QPushButton::clicked, this, &frmshow::cmdPaste_Click);
+    connect(&session, &BackupSession::AlertChanged, this, &frmshow::ShowLabelState);
+    connect(&session, &BackupSession::QuickDone, this, [this](BackupSession::QuickAction action) {
+        ColourButton* button = action == BackupSession::QuickAction::Save ? cmdSave : cmdPaste;
+        button->SetColour(saver::StepColour(button->Colour()));
+    });
+    connect(&session, &BackupSession::QuickRefused, this, &frmshow::ShowRefusal);
 
     Form_Load();
-}
-
-// frm_timer is complete only here.
-frmshow::~frmshow() = default;
-
-frm_timer& frmshow::MainWindow()
-{
-    if (!m_main) {
-        m_main = std::make_unique<frm_timer>(m_files, m_clock, *this);
-    }
-    return *m_main;
 }
 
 void frmshow::SetLabelText(const QString& text)
@@ -85,46 +77,19 @@ void frmshow::SetLabelColour(const QColor& colour)
     ShowLabelState();
 }
 
-void frmshow::ReportDone(const QString& text)
-{
-    emit Reported(Logged(text));
-}
-
-void frmshow::ReportFailure(const QString& title, const QString& text)
-{
-    m_alert = title + QStringLiteral("：") + text;
-    ShowLabelState();
-    if (m_notifier) {
-        m_notifier->Notify(title, text);
-    }
-    emit Reported(Logged(text));
-}
-
-void frmshow::ClearAlert()
-{
-    m_alert.clear();
-    ShowLabelState();
-}
-
-QString frmshow::Logged(const QString& text)
-{
-    QString entry = QString::fromStdString(m_clock.ClockText()) + QLatin1Char(' ') + text;
-    m_log.Add(entry);
-    return entry;
-}
-
 void frmshow::ShowLabelState()
 {
     QPalette palette = m_labelPalette;
-    if (Alerting()) {
+    const QString& alert = m_session.Alert();
+    if (!alert.isEmpty()) {
         palette.setColor(QPalette::WindowText, Qt::red);
     } else if (m_labelColour.isValid()) {
         palette.setColor(QPalette::WindowText, m_labelColour);
     }
     lbl->setPalette(palette);
     const QString help = QStringLiteral("单击：显示或隐藏主窗口");
-    lbl->setToolTip(Alerting() ? m_alert + QStringLiteral("\n（打开主窗口后恢复颜色）\n") + help
-                               : help);
+    lbl->setToolTip(
+        alert.isEmpty() ? help : alert + QStringLiteral("\n（打开主窗口后恢复颜色）\n") + help);
 }
 
 QString frmshow::ToggleBorder()
@@ -145,11 +110,7 @@ void frmshow::Form_Load()
 
 void frmshow::lbl_Click()
 {
-    if (m_main && m_main->isVisible()) {
-        m_main->hide();
-        return;
-    }
-    MainWindow().show();
+    emit MainWindowToggled();
     // Without a window manager to honour the stay-on-top hint, the main window would now
     // cover this one.
     raise();
@@ -157,25 +118,18 @@ void frmshow::lbl_Click()
 
 void frmshow::cmdSave_Click()
 {
-    ShowQuickResult(m_quickSlot.QuickSave(MainWindow().ChosenPath()), *cmdSave,
-                    QStringLiteral("快速保存"),
-                    QStringLiteral("快速保存：level.dat 已存入 tmp.back"));
+    m_session.Quick(BackupSession::QuickAction::Save);
 }
 
 void frmshow::cmdPaste_Click()
 {
-    ShowQuickResult(m_quickSlot.Restore(MainWindow().ChosenPath(), saver::GetHMS(m_clock)),
-                    *cmdPaste, QStringLiteral("覆盖"),
-                    QStringLiteral("覆盖：tmp.back 已覆盖游戏的 level.dat"));
+    m_session.Quick(BackupSession::QuickAction::Restore);
 }
 
 void frmshow::BringForward()
 {
     show();
-    if (m_main && m_main->isVisible()) {
-        m_main->raise();
-        m_main->activateWindow();
-    }
+    emit BroughtForward();
     raise();
     activateWindow();
 }
@@ -188,28 +142,12 @@ void frmshow::closeEvent(QCloseEvent* event)
 
 void frmshow::Form_Unload()
 {
-    if (m_main) {
-        m_main->close();
-    }
     emit Unloaded();
 }
 
-void frmshow::ShowQuickResult(const saver::QuickResult& result, ColourButton& button,
-                              const QString& what, const QString& done)
+void frmshow::ShowRefusal(const QString& title, const QString& text, bool warning)
 {
-    using Outcome = saver::QuickResult::Outcome;
-    if (result.outcome == Outcome::Done) {
-        button.SetColour(saver::StepColour(button.Colour()));
-        ReportDone(done);
-        return;
-    }
-    if (result.outcome == Outcome::Failed) {
-        ReportFailure(what + QStringLiteral("失败"), QString::fromStdString(result.message));
-    }
-    // A missing slot is a plain notice; anything else is a failure worth a warning sign.
-    const QMessageBox::Icon icon =
-        result.outcome == Outcome::NoSlot ? QMessageBox::NoIcon : QMessageBox::Warning;
-    QMessageBox box(icon, QString::fromStdString(result.title),
-                    QString::fromStdString(result.message), QMessageBox::Ok, this);
+    QMessageBox box(warning ? QMessageBox::Warning : QMessageBox::NoIcon, title, text,
+                    QMessageBox::Ok, this);
     box.exec();
 }

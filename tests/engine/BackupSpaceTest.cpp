@@ -158,17 +158,17 @@ TEST(BackupSpace, UnchangedSaveIsSkippedWhenAskedAndABackupThatDoesNotFitIsNotSt
 {
     World w;
     ASSERT_FALSE(w.saver.SetOptions({.intervalMinutes = 1, .skipUnchanged = true}));
-    w.saver.chk1_Click(true);
-    EXPECT_EQ(w.Ticks(60).at(0).lblShow2, "第1次 保存成功！（新增 3.0 KB）");
-    EXPECT_EQ(w.Ticks(60).at(0).lblShow2, "存档未变化，跳过");
-    EXPECT_EQ(w.RunToEnd(w.saver.Command4_Click()).lblShow2, "第2次 保存成功！（新增 0 B）");
+    w.saver.SetAutoBackup(true);
+    EXPECT_EQ(w.Ticks(60).at(0).text, "第1次 保存成功！（新增 3.0 KB）");
+    EXPECT_EQ(w.Ticks(60).at(0).text, "存档未变化，跳过");
+    EXPECT_EQ(w.RunToEnd(w.saver.StartWholeSave()).text, "第2次 保存成功！（新增 0 B）");
 
     SmallDisk small(w.real, 5);
     AutoSaver cramped(small, w.clock);
-    cramped.Form_Load();
+    cramped.Load();
     WriteFile(w.Level(), "changed");
-    const AutoSaver::BackupStart start = cramped.Command4_Click();
-    EXPECT_EQ(cramped.FinishWholeSave(*start.job, start.job->Run({}, {})).lblShow2,
+    const AutoSaver::BackupStart start = cramped.StartWholeSave();
+    EXPECT_EQ(StatusOf(cramped.FinishWholeSave(*start.job, start.job->Run({}, {}))).text,
               "保存失败：磁盘空间不足（需要 7 B，可用 5 B）");
     EXPECT_EQ(Names(w.Path("app")).size(), 5u); // the settings, the slot and two backups
 }

@@ -11,15 +11,15 @@ TEST(Backups, ScheduledWholeSavesCountOnFromManualOnesWhileSwitchedOn)
 {
     World w;
     w.files.ReportChangedFiles(1);
-    EXPECT_EQ(w.RunToEnd(w.saver.Command4_Click()),
+    EXPECT_EQ(w.RunToEnd(w.saver.StartWholeSave()),
               (StatusTexts{"9:0:0", "第1次 保存成功（复制时存档有变动）（新增 3.0 KB）"}));
     w.files.ReportChangedFiles(0);
-    EXPECT_EQ(w.saver.chk1_Click(true), Green);
+    w.saver.SetAutoBackup(true);
     EXPECT_EQ(w.Ticks(600), (std::vector<StatusTexts>{{"9:4:59", "第2次 保存成功！（新增 0 B）"},
                                                       {"9:9:59", "第3次 保存成功！（新增 0 B）"}}));
-    EXPECT_EQ(w.saver.Timer2_Timer().countdown, "05:00");
+    EXPECT_EQ(w.saver.Tick().countdown, "05:00");
     EXPECT_EQ(w.Read("app/【3】9_9_59/World/region/r.0.0.mca"), kRegion);
-    EXPECT_EQ(w.saver.chk1_Click(false), Red);
+    w.saver.SetAutoBackup(false);
     EXPECT_TRUE(w.Ticks(600).empty());
 }
 
@@ -29,7 +29,7 @@ TEST(Backups, NeverReplaceOneAnother)
     std::filesystem::create_directories(NativePath(w.Path("app/【1】9_0_0 (2)")));
     std::filesystem::create_directories(NativePath(w.Path("app/【1】9_0_0/World")));
     WriteFile(w.Path("app/【1】9_0_0/World/level.dat"), "an earlier run's backup");
-    EXPECT_EQ(w.RunToEnd(w.saver.Command4_Click()).lblShow2, "第1次 保存成功！（新增 3.0 KB）");
+    EXPECT_EQ(w.RunToEnd(w.saver.StartWholeSave()).text, "第1次 保存成功！（新增 3.0 KB）");
     EXPECT_EQ(w.Read("app/【1】9_0_0/World/level.dat"), "an earlier run's backup");
     EXPECT_EQ(w.Read("app/【1】9_0_0 (3)/World/level.dat"), kGame);
     for (const char* game : {"first", "second", "third"}) {
@@ -48,9 +48,9 @@ TEST(Backups, ProgramInsideTheSaveIsLeftOutOfItsBackups)
     for (const std::string app : {"game/World/saver", "game/World"}) {
         World w(app);
         WriteFile(w.Path(app + "/options.ini.saving"), "");
-        EXPECT_EQ(w.RunToEnd(w.saver.Command4_Click()).lblShow2, "第1次 保存成功！（新增 3.0 KB）");
+        EXPECT_EQ(w.RunToEnd(w.saver.StartWholeSave()).text, "第1次 保存成功！（新增 3.0 KB）");
         w.clock.Advance(1);
-        EXPECT_EQ(w.RunToEnd(w.saver.Command4_Click()).lblShow2, "第2次 保存成功！（新增 0 B）");
+        EXPECT_EQ(w.RunToEnd(w.saver.StartWholeSave()).text, "第2次 保存成功！（新增 0 B）");
         // The five there were, and four in each backup: two of the save's and the marks.
         EXPECT_EQ(w.Files().size(), 13u) << app;
         EXPECT_EQ(w.Read(app + "/【2】9_0_1/World/region/r.0.0.mca"), kRegion);
@@ -77,13 +77,13 @@ TEST(Backups, UnusableChoicesAreReportedByEveryAction)
         World w;
         const std::string chosen =
             c.chosen.find('/') == std::string::npos ? c.chosen : w.Path(c.chosen);
-        ASSERT_FALSE(w.saver.Command3_Click(chosen));
+        ASSERT_FALSE(w.saver.ChooseSave(chosen));
         EXPECT_EQ(QuickSlot(w.files).QuickSave(chosen).message, "快速保存失败：找不到存档");
-        EXPECT_EQ(w.RunToEnd(w.saver.Command4_Click()).lblShow2, c.wholeSave);
+        EXPECT_EQ(w.RunToEnd(w.saver.StartWholeSave()).text, c.wholeSave);
         w.saver.SetKind(BackupKind::Character);
-        w.saver.HScroll2_Change(1);
-        w.saver.chk1_Click(true);
-        EXPECT_EQ(w.Ticks(59).at(0).lblShow2, "保存失败：找不到存档");
+        w.saver.SetInterval(1);
+        w.saver.SetAutoBackup(true);
+        EXPECT_EQ(w.Ticks(59).at(0).text, "保存失败：找不到存档");
         EXPECT_FALSE(std::filesystem::exists(NativePath(w.Path("app/【存档】leveldat"))));
         EXPECT_EQ(QuickSlot(w.files).Restore(chosen, {9, 0, 0}).message, c.restore);
         EXPECT_EQ(w.Read("app/tmp.back"), kSlot);

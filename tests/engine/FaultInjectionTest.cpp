@@ -18,8 +18,8 @@ std::string Do(World& w, const std::string& action, const std::function<void()>&
 {
     if (action == "CharacterBackup") {
         w.saver.SetKind(BackupKind::Character);
-        w.saver.HScroll2_Change(1);
-        w.saver.chk1_Click(true);
+        w.saver.SetInterval(1);
+        w.saver.SetAutoBackup(true);
     }
     arm();
     if (action == "QuickSave")
@@ -27,12 +27,12 @@ std::string Do(World& w, const std::string& action, const std::function<void()>&
     if (action == "Restore")
         return QuickSlot(w.files).Restore(w.Level(), {9, 0, 0}).message;
     if (action == "WholeSave")
-        return w.RunToEnd(w.saver.Command4_Click()).lblShow2;
+        return w.RunToEnd(w.saver.StartWholeSave()).text;
     if (action == "ChoosePath") {
-        const std::error_code error = w.saver.Command3_Click(kOtherPath);
+        const std::error_code error = w.saver.ChooseSave(kOtherPath);
         return error ? FailureReason(error) : "";
     }
-    return w.Ticks(59).at(0).lblShow2;
+    return w.Ticks(59).at(0).text;
 }
 
 // What the user is told when an action went through, and when it failed (the reason goes in
@@ -88,7 +88,8 @@ TEST(FaultInjection, EveryOperationOfEveryActionCanFail)
                     std::string failure = action.failed;
                     failure.replace(failure.find('%'), 1, reason);
                     EXPECT_EQ(told, failed ? failure : action.done);
-                    EXPECT_EQ(w.saver.SaveCount(), failed ? 0 : action.count);
+                    EXPECT_EQ(w.saver.StartWholeSave().outcome.number,
+                              (failed ? 0 : action.count) + 1);
                     // While everything failed nothing could be cleaned up; the next start does.
                     if (onwards)
                         RemoveLeftovers(w.real);

@@ -78,7 +78,7 @@ TEST(HonestReport, PartialFolderThatCannotBeRemovedIsNamed)
     World w;
     fs::create_directories(NativePath(w.Path("app/.wholesave.partial/Old")));
     w.files.FailAt(1, std::errc::permission_denied);
-    EXPECT_EQ(w.RunToEnd(w.saver.Command4_Click()).lblShow2,
+    EXPECT_EQ(w.RunToEnd(w.saver.StartWholeSave()).text,
               "保存失败：无法删除 " + w.Path("app/.wholesave.partial") + "（没有权限）");
 }
 
@@ -99,9 +99,9 @@ TEST(HonestReport, AFileOfTheSaveThatCannotBeReadIsNamed)
     World w;
     UnreadableFile files(w.real);
     AutoSaver saver(files, w.clock);
-    saver.Form_Load();
-    const AutoSaver::BackupStart start = saver.Command4_Click();
-    EXPECT_EQ(saver.FinishWholeSave(*start.job, start.job->Run({}, {})).lblShow2,
+    saver.Load();
+    const AutoSaver::BackupStart start = saver.StartWholeSave();
+    EXPECT_EQ(StatusOf(saver.FinishWholeSave(*start.job, start.job->Run({}, {}))).text,
               "保存失败：无法读取 " + SystemPath(w.Path("game/World/region/r.0.0.mca")) +
                   "（没有权限）");
     EXPECT_FALSE(fs::exists(NativePath(w.Path("app/.wholesave.partial"))));
@@ -115,13 +115,13 @@ TEST(HonestReport, AWriteTheSystemRefusedNamesTheFolderAndWhy)
     for (const char* action : {"WholeSave", "CharacterBackup", "QuickSave"}) {
         World w;
         w.saver.SetKind(BackupKind::Character);
-        w.saver.HScroll2_Change(1);
-        w.saver.chk1_Click(true);
+        w.saver.SetInterval(1);
+        w.saver.SetAutoBackup(true);
         w.files.FailAt(1, WriteRefused(), true);
         const std::string told =
             action == std::string("QuickSave")   ? QuickSlot(w.files).QuickSave(w.Level()).message
-            : action == std::string("WholeSave") ? w.RunToEnd(w.saver.Command4_Click()).lblShow2
-                                                 : w.Ticks(59).at(0).lblShow2;
+            : action == std::string("WholeSave") ? w.RunToEnd(w.saver.StartWholeSave()).text
+                                                 : w.Ticks(59).at(0).text;
         EXPECT_THAT(told,
                     testing::HasSubstr("失败：Windows 拒绝写入 " + SystemPath(w.Path("app")) + why))
             << action;
@@ -133,20 +133,19 @@ TEST(HonestReport, AWriteTheSystemRefusedNamesTheFolderAndWhy)
 TEST(HonestReport, ScheduledBackupDueDuringAnotherIsMadeRightAfter)
 {
     World w;
-    w.saver.HScroll2_Change(1);
-    w.saver.chk1_Click(true);
-    const AutoSaver::BackupStart manual = w.saver.Command4_Click();
+    w.saver.SetInterval(1);
+    w.saver.SetAutoBackup(true);
+    const AutoSaver::BackupStart manual = w.saver.StartWholeSave();
     for (int second = 0; second < 60; ++second) {
         w.clock.Advance(1);
-        const AutoSaver::BackupStart tick = w.saver.Timer2_Timer().backup;
-        EXPECT_FALSE(tick.job || tick.status) << "second " << second;
+        EXPECT_FALSE(w.saver.Tick().backup) << "second " << second;
     }
-    EXPECT_FALSE(w.saver.TakeWaitingBackup().job);
-    EXPECT_THAT(w.RunToEnd(manual).lblShow2, testing::StartsWith("第1次 保存成功！"));
-    const AutoSaver::BackupStart waiting = w.saver.TakeWaitingBackup();
-    ASSERT_TRUE(waiting.job);
-    EXPECT_THAT(w.RunToEnd(waiting).lblShow2, testing::StartsWith("第2次 保存成功！"));
-    EXPECT_FALSE(w.saver.TakeWaitingBackup().job);
+    EXPECT_FALSE(w.saver.TakeWaitingBackup());
+    EXPECT_THAT(w.RunToEnd(manual).text, testing::StartsWith("第1次 保存成功！"));
+    const auto waiting = w.saver.TakeWaitingBackup();
+    ASSERT_TRUE(waiting && waiting->job);
+    EXPECT_THAT(w.RunToEnd(*waiting).text, testing::StartsWith("第2次 保存成功！"));
+    EXPECT_FALSE(w.saver.TakeWaitingBackup());
 }
 
 } // namespace

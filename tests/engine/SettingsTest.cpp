@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 
 namespace saver::test {
 namespace {
@@ -15,24 +16,24 @@ namespace {
 // unusable and left as it is.
 TEST(Settings, TheFirstLineIsTheChosenSaveWhenItCanBeOne)
 {
-    const std::pair<std::string, std::string> cases[]{
+    const std::pair<std::string, std::optional<std::string>> cases[]{
         {"/games/w/level.dat\r\nrest", "/games/w/level.dat"},
         {"/games/w/level.dat\rrest", "/games/w/level.dat"},
         {"/游戏/我的世界/level.dat", "/游戏/我的世界/level.dat"},
         {"\xEF\xBB\xBF/games/w/level.dat\r\n", "/games/w/level.dat"},
         {"\r\n/games/w/level.dat\r\n", ""},
-        {"", kPathPrompt},
-        {"/games/\xff\xfe/level.dat\r\n", kPathPrompt},
-        {"/games/\xc0\xaf/level.dat\r\n", kPathPrompt},
-        {std::string("/games/\0/level.dat", 18), kPathPrompt},
-        {std::string(10 << 20, 'a'), kPathPrompt}};
+        {"", std::nullopt},
+        {"/games/\xff\xfe/level.dat\r\n", std::nullopt},
+        {"/games/\xc0\xaf/level.dat\r\n", std::nullopt},
+        {std::string("/games/\0/level.dat", 18), std::nullopt},
+        {std::string(10 << 20, 'a'), std::nullopt}};
     for (const auto& [content, chosen] : cases) {
         World w;
         WriteFile(w.Path("app/saver.ini"), content);
         AutoSaver saver(w.files, w.clock);
-        const bool unusable = chosen == kPathPrompt && !content.empty();
-        EXPECT_EQ(saver.Form_Load().has_value(), unusable) << content.substr(0, 30);
-        EXPECT_EQ(saver.ChosenPath(), chosen) << content.substr(0, 30);
+        const bool unusable = !chosen && !content.empty();
+        EXPECT_EQ(!saver.Load(), unusable) << content.substr(0, 30);
+        EXPECT_EQ(saver.ChosenSave(), chosen) << content.substr(0, 30);
         EXPECT_EQ(w.Read("app/saver.ini"), content);
     }
 }
@@ -57,16 +58,16 @@ TEST(Settings, TheStoredPathHasTheSystemsSeparators)
     for (const auto& [line, chosen] : cases) {
         WriteFile(w.Path("app/saver.ini"), line + "\r\n");
         AutoSaver saver(w.files, w.clock);
-        EXPECT_FALSE(saver.Form_Load().has_value()) << line;
-        EXPECT_EQ(saver.ChosenPath(), chosen) << line;
-        EXPECT_FALSE(saver.Command3_Click(chosen));
+        EXPECT_TRUE(saver.Load()) << line;
+        EXPECT_EQ(saver.ChosenSave(), chosen) << line;
+        EXPECT_FALSE(saver.ChooseSave(chosen));
         const std::string written = line == slashes ? stored : line;
         EXPECT_EQ(w.Read("app/saver.ini"), written + "\r\n");
     }
     WriteFile(w.Path("app/saver.ini"), stored + "\r\n");
     AutoSaver saver(w.files, w.clock);
-    saver.Form_Load();
-    EXPECT_EQ(QuickSlot(w.files).QuickSave(saver.ChosenPath()).message, "");
+    saver.Load();
+    EXPECT_EQ(QuickSlot(w.files).QuickSave(saver.ChosenSave().value_or("")).message, "");
     EXPECT_EQ(w.Read("app/tmp.back"), kGame);
 }
 
@@ -74,8 +75,8 @@ TEST(Settings, APathThatWouldNotReadBackTheSameIsRefused)
 {
     World w;
     for (const std::string& path : {w.Path("a\nb/level.dat"), w.Path("\xff/level.dat")}) {
-        EXPECT_EQ(FailureReason(w.saver.Command3_Click(path)), "路径无效");
-        EXPECT_EQ(w.saver.ChosenPath(), w.Level());
+        EXPECT_EQ(FailureReason(w.saver.ChooseSave(path)), "路径无效");
+        EXPECT_EQ(w.saver.ChosenSave().value_or(""), w.Level());
         EXPECT_EQ(w.Read("app/saver.ini"), w.Level() + "\r\n");
     }
 }

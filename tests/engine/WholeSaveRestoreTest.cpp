@@ -223,7 +223,7 @@ TEST(WholeSaveRestoreTest, ABackupWaitsForTheRestoreOfItsSave)
 {
     RestoreWorld w;
     const auto replacing = w.saver.Holds().HoldForRemoval(w.save);
-    EXPECT_EQ(w.RunToEnd(w.saver.Command4_Click()).lblShow2, "保存失败：存档正在恢复");
+    EXPECT_EQ(w.RunToEnd(w.saver.StartWholeSave()).text, "保存失败：存档正在恢复");
 }
 
 // A backup that shares its files with an earlier one comes back as copies of them: the game
@@ -234,10 +234,10 @@ TEST(WholeSaveRestoreTest, ASharedBackupComesBackAsCopies)
     World w;
     fs::rename(NativePath(w.Path("game/World")), NativePath(w.Path("game/.world")));
     const std::string level = w.Path("game/.world/level.dat");
-    ASSERT_FALSE(w.saver.Command3_Click(level));
+    ASSERT_FALSE(w.saver.ChooseSave(level));
     for (int i = 0; i < 2; ++i) {
         w.clock.Advance(1);
-        ASSERT_FALSE(w.RunToEnd(w.saver.Command4_Click()).lblShow2.starts_with("保存失败"));
+        ASSERT_FALSE(w.RunToEnd(w.saver.StartWholeSave()).text.starts_with("保存失败"));
     }
     const std::string backup = w.Path("app/【2】9_0_2");
     const DiskUsage shared = w.real.MeasureDiskUsage({backup});

@@ -4,6 +4,7 @@
 #include "AutoSaver.h"
 #include "FaultyServices.h"
 #include "SettableClock.h"
+#include "StatusTexts.h"
 #include "SystemServices.h"
 #include "TempDir.h"
 
@@ -34,7 +35,7 @@ struct World
             WriteFile(Path(name), bytes);
             std::filesystem::last_write_time(NativePath(Path(name)), anHourAgo);
         }
-        saver.Form_Load();
+        saver.Load();
     }
 
     std::string Path(const std::string& name) const { return root.path() + "/" + name; }
@@ -61,11 +62,12 @@ struct World
     }
     std::string Read(const std::string& name) const { return Files()[name]; }
 
-    // Runs a whole-save job on this thread and hands it back, as the windows do.
+    // Runs a whole-save job on this thread and hands it back, as the windows do; the status
+    // the player then reads.
     StatusTexts RunToEnd(const AutoSaver::BackupStart& start)
     {
-        return start.job ? saver.FinishWholeSave(*start.job, start.job->Run({}, {}))
-                         : *start.status;
+        return StatusOf(start.job ? saver.FinishWholeSave(*start.job, start.job->Run({}, {}))
+                                  : start.outcome);
     }
     // Ticks once a second for `seconds`, running the backups that come due; what they showed.
     std::vector<StatusTexts> Ticks(int seconds)
@@ -73,9 +75,8 @@ struct World
         std::vector<StatusTexts> shown;
         for (int i = 0; i < seconds; ++i) {
             clock.Advance(1);
-            const AutoSaver::BackupStart backup = saver.Timer2_Timer().backup;
-            if (backup.status)
-                shown.push_back(RunToEnd(backup));
+            if (const auto backup = saver.Tick().backup)
+                shown.push_back(RunToEnd(*backup));
         }
         return shown;
     }

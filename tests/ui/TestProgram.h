@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "BackupSession.h"
 #include "ClickableLabel.h"
 #include "FileDialog.h"
 #include "GatedFileServices.h"
@@ -23,27 +24,37 @@ inline const std::string kLevel = "level data, first version";
 struct TestProgram
 {
     // `options` is what options.ini holds at the start.
-    explicit TestProgram(const std::string& options = {})
+    explicit TestProgram(const std::string& options = {}) : m_options(options)
     {
-        std::filesystem::create_directories(save + "/region");
-        std::filesystem::create_directory(app);
-        if (!options.empty()) {
-            saver::test::WriteFile(app + "/options.ini", options);
-        }
-        saver::test::WriteFile(levelDat, kLevel);
-        saver::test::WriteFile(save + "/region/r.0.0.mca", "region");
         floating.show();
         QTest::mouseClick(floating.lbl, Qt::LeftButton);
         FileDialog::setNextFileName(QString::fromStdString(levelDat));
         QTest::mouseClick(Main().Command3, Qt::LeftButton);
     }
-    frm_timer& Main() { return floating.MainWindow(); }
+    frm_timer& Main() { return main; }
 
+    // The folders and files, there before the program starts.
+    static std::string Prepared(const saver::test::TempDir& root, const std::string& options)
+    {
+        const std::string save = root.path() + "/world", app = root.path() + "/app";
+        std::filesystem::create_directories(save + "/region");
+        std::filesystem::create_directory(app);
+        if (!options.empty()) {
+            saver::test::WriteFile(app + "/options.ini", options);
+        }
+        saver::test::WriteFile(save + "/level.dat", kLevel);
+        saver::test::WriteFile(save + "/region/r.0.0.mca", "region");
+        return app;
+    }
+
+    const std::string m_options;
     saver::test::TempDir root;
-    const std::string app = root.path() + "/app", save = root.path() + "/world";
+    const std::string app = Prepared(root, m_options), save = root.path() + "/world";
     const std::string levelDat = save + "/level.dat";
     saver::test::SettableClock clock;
     saver::SystemServices real{app};
     GatedFileServices files{real};
-    frmshow floating{files, clock};
+    BackupSession session{files, clock};
+    frmshow floating{session};
+    frm_timer main{session, floating};
 };

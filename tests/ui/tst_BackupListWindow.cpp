@@ -132,6 +132,7 @@ private slots:
     {
         ListProgram p;
         p.Press(QStringLiteral("人物存档"), p.List().cmdRestore);
+        QTRY_VERIFY(!p.List().lblOutcome->text().isEmpty());
         QCOMPARE(ReadFile(p.levelDat), "level data, character backup");
         QCOMPARE(ReadFile(p.App("【刷物】leveldat/10_00_00level.dat")),
                  "level data, first version");

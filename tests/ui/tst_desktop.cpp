@@ -70,14 +70,15 @@ void VerifyShownWhole(QLabel* label)
 void DesktopTest::failedScheduledBackupAlertsOnce()
 {
     TestProgram program;
-    TrayIcon tray(program.floating);
+    TrayIcon tray(program.session, program.floating, program.main);
     VerifyAsRecorded(Described(tray.Menu(), QString::fromStdString(program.root.path())),
                      QStringLiteral(TEST_SOURCE_DIR "/tray-menu.txt"));
     RecordingNotifier notifier;
-    program.floating.SetNotifier(&notifier);
+    program.session.SetNotifier(&notifier);
     frm_timer& main = program.Main();
     QVERIFY(QTest::qWaitForWindowExposed(&main));
     QTest::mouseClick(program.floating.cmdSave, Qt::LeftButton);
+    QTRY_COMPARE(program.session.Log().Entries().size(), 1);
     QTest::mouseClick(main.Opt2, Qt::LeftButton);
     QTest::mouseClick(main.chk1, Qt::LeftButton);
     const QColor usual = TextColour(program.floating.lbl);
@@ -95,8 +96,8 @@ void DesktopTest::failedScheduledBackupAlertsOnce()
     VerifyShownWhole(main.lblShow2);
     main.lblShow2->setText(QStringLiteral("保存失败：无法删除 ") + QString(90, QLatin1Char('x')));
     VerifyShownWhole(main.lblShow2);
-    QCOMPARE(program.floating.Log().Entries().size(), 2); // the quick save, the failure
-    QCOMPARE(program.floating.Log().Entries().last(), QStringLiteral("10:04:59 ") + failure);
+    QCOMPARE(program.session.Log().Entries().size(), 2); // the quick save, the failure
+    QCOMPARE(program.session.Log().Entries().last(), QStringLiteral("10:04:59 ") + failure);
 
     // Still red on the next tick, until the player opens the main window.
     main.Timer2_Timer();

@@ -31,7 +31,7 @@ QColor ShownColour(QWidget* button)
 }
 
 // Clicks `widget` and presses OK on the message box that opens, as a user would; returns the
-// box's title and text, or "" when none came up.
+// box's title and text, or "" when none came up within five seconds.
 QString ClickAndAnswer(QWidget* widget)
 {
     QString shown;
@@ -44,7 +44,15 @@ QString ClickAndAnswer(QWidget* widget)
     });
     poll.start(10);
     QTest::mouseClick(widget, Qt::LeftButton);
+    QTest::qWaitFor([&shown] { return !shown.isEmpty(); });
     return shown;
+}
+
+// A file's content, or "" while it is not there.
+std::string ReadIfThere(const std::string& path)
+{
+    return std::filesystem::exists(saver::test::NativePath(path)) ? saver::test::ReadFile(path)
+                                                                  : std::string();
 }
 
 } // namespace
@@ -65,9 +73,10 @@ private slots:
         const QString root = QString::fromStdString(p.root.path());
         BackupSettingsDialog rules({.keepNewest = 3, .skipUnchanged = true}, nullptr);
         HotkeyDialog hotkeys({QKeySequence(QStringLiteral("Ctrl+Shift+S"))}, nullptr);
+        EventLog entries;
         for (int i = 0; i < 30; ++i)
-            p.floating.ReportDone(QString::number(i));
-        EventLogView log(p.floating.Log(), nullptr);
+            entries.Add(QStringLiteral("10:00:00 %1").arg(i));
+        EventLogView log(entries, nullptr);
         for (QWidget* dialog : std::initializer_list<QWidget*>{&rules, &hotkeys, &log})
             dialog->show();
         VerifyAsRecorded(Described(&p.floating, root) + Described(&p.Main(), root) +
@@ -85,7 +94,9 @@ private slots:
         QCOMPARE(p.Main().fram_Save->title(), chosen);
         QCOMPARE(saver::test::ReadFile(p.app + "/saver.ini"),
                  saver::test::SystemPath(p.levelDat) + "\r\n");
-        QCOMPARE(frmshow(p.files, p.clock).MainWindow().fram_Save->title(), chosen);
+        BackupSession later(p.files, p.clock);
+        frmshow floating(later);
+        QCOMPARE(frm_timer(later, floating).fram_Save->title(), chosen);
     }
 
     // A save under a Chinese user name, as the system's dialog gives it: stored, shown as the
@@ -103,13 +114,14 @@ private slots:
         QCOMPARE(p.Main().fram_Save->title(), shown);
         QCOMPARE(saver::test::ReadFile(p.app + "/saver.ini"), shown.toStdString() + "\r\n");
 
-        frmshow later(p.files, p.clock);
-        QCOMPARE(later.MainWindow().fram_Save->title(), shown);
+        BackupSession session(p.files, p.clock);
+        frmshow later(session);
+        QCOMPARE(frm_timer(session, later).fram_Save->title(), shown);
         QTest::mouseClick(later.cmdSave, Qt::LeftButton);
-        QCOMPARE(saver::test::ReadFile(p.app + "/tmp.back"), kLevel);
+        QTRY_COMPARE(ReadIfThere(p.app + "/tmp.back"), kLevel);
         saver::test::WriteFile(level, "spoilt by the game");
         QTest::mouseClick(later.cmdPaste, Qt::LeftButton);
-        QCOMPARE(saver::test::ReadFile(level), kLevel);
+        QTRY_COMPARE(ReadIfThere(level), kLevel);
     }
 
     void quickSaveAndRestore()
@@ -117,23 +129,23 @@ private slots:
         TestProgram p;
         QCOMPARE(ClickAndAnswer(p.floating.cmdPaste), "tmp.back不存在: 程序目录没有发现备份文件！");
         QTest::mouseClick(p.floating.cmdSave, Qt::LeftButton);
-        QCOMPARE(saver::test::ReadFile(p.app + "/tmp.back"), kLevel);
+        QTRY_COMPARE(ReadIfThere(p.app + "/tmp.back"), kLevel);
         saver::test::WriteFile(p.levelDat, "spoilt by the game");
         QTest::mouseClick(p.floating.cmdPaste, Qt::LeftButton);
-        QCOMPARE(saver::test::ReadFile(p.levelDat), kLevel);
+        QTRY_COMPARE(ReadIfThere(p.levelDat), kLevel);
         QCOMPARE(saver::test::ReadFile(p.app + "/【刷物】leveldat/10_00_00level.dat"),
                  "spoilt by the game");
         // Without level.dat the slot is kept, and a restore brings level.dat back.
         std::filesystem::remove(p.levelDat);
         QCOMPARE(ClickAndAnswer(p.floating.cmdSave), "保存失败: 快速保存失败：找不到存档");
         QTest::mouseClick(p.floating.cmdPaste, Qt::LeftButton);
-        QCOMPARE(saver::test::ReadFile(p.levelDat), kLevel);
+        QTRY_COMPARE(ReadIfThere(p.levelDat), kLevel);
         // Only the clicks that went through stepped their button on: red, yellow, green, red.
-        QCOMPARE(ShownColour(p.floating.cmdPaste), QColor(Qt::yellow));
+        QTRY_COMPARE(ShownColour(p.floating.cmdPaste), QColor(Qt::yellow));
         QCOMPARE(ShownColour(p.floating.cmdSave), QColor(Qt::red));
         for (const QColor next : {QColor(Qt::yellow), QColor(Qt::green), QColor(Qt::red)}) {
             QTest::mouseClick(p.floating.cmdSave, Qt::LeftButton);
-            QCOMPARE(ShownColour(p.floating.cmdSave), next);
+            QTRY_COMPARE(ShownColour(p.floating.cmdSave), next);
         }
     }
 
@@ -193,8 +205,8 @@ private slots:
         QVERIFY(!p.floating.isVisible() && !p.Main().isVisible());
         // Nothing is left of the stopped copy.
         const QDir app(QString::fromStdString(p.app));
-        QCOMPARE(app.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-                 QStringList{"saver.ini"});
+        QTRY_COMPARE(app.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                     QStringList{"saver.ini"});
     }
     void backupRulesSetInTheDialogPrune()
     {

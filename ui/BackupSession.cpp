@@ -1,0 +1,291 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "BackupSession.h"
+
+#include "DesktopNotifier.h"
+
+#include "ClockFields.h"
+#include "SafeFileOps.h"
+
+#include <algorithm>
+
+namespace {
+
+QString Text(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+QString LastName(const std::string& path)
+{
+    return Text(path.substr(path.rfind('/') + 1));
+}
+
+QString KindName(saver::BackupKind kind)
+{
+    return kind == saver::BackupKind::WholeSave ? QStringLiteral("整体存档")
+                                                : QStringLiteral("人物存档");
+}
+
+} // namespace
+
+BackupSession::BackupSession(saver::FileServices& files, saver::Clock& clock)
+    : m_files(files), m_clock(clock), m_engine(files, clock), m_quickSlot(files)
+{
+    if (!m_engine.Load()) {
+        m_status = saver::StatusTexts{"saver.ini", "无法读取保存的存档路径，请重新选择level.dat"};
+    }
+}
+
+BackupSession::~BackupSession() = default;
+
+QString BackupSession::DataFolder() const
+{
+    return Text(m_files.AppDir());
+}
+
+QString BackupSession::ChosenSave() const
+{
+    return Text(m_engine.ChosenSave().value_or(std::string()));
+}
+
+std::error_code BackupSession::ChooseSave(const QString& levelDat)
+{
+    const std::error_code error = m_engine.ChooseSave(levelDat.toStdString());
+    emit ChosenSaveChanged(ChosenSave());
+    return error;
+}
+
+void BackupSession::SetAutoBackup(bool on)
+{
+    m_engine.SetAutoBackup(on);
+    emit AutoBackupChanged(on);
+}
+
+void BackupSession::SetInterval(int minutes)
+{
+    m_engine.SetInterval(minutes);
+}
+
+void BackupSession::SetKind(saver::BackupKind kind)
+{
+    m_engine.SetKind(kind);
+}
+
+std::error_code BackupSession::SetOptions(const saver::BackupOptions& options)
+{
+    return m_engine.SetOptions(options);
+}
+
+void BackupSession::ClearAlert()
+{
+    m_alert.clear();
+    emit AlertChanged(m_alert);
+}
+
+void BackupSession::Tick()
+{
+    const saver::AutoSaver::TickOutcome tick = m_engine.Tick();
+    emit CountdownChanged(Text(tick.countdown));
+    Begin(tick.backup);
+}
+
+void BackupSession::StartWholeSave()
+{
+    Begin(m_engine.StartWholeSave());
+}
+
+void BackupSession::Begin(const std::optional<saver::AutoSaver::BackupStart>& start)
+{
+    if (!start) {
+        return;
+    }
+    Show(start->outcome);
+    if (!start->job) {
+        return;
+    }
+    const std::shared_ptr<saver::WholeSaveJob> job = start->job;
+    m_work.Run(
+        this,
+        [this, job](const std::stop_token& stop) {
+            std::string lastText;
+            // Sent only when the text changes, however often the copy reports.
+            const auto progress = [this, &lastText](std::uint64_t done, std::uint64_t total) {
+                if (std::string text = saver::ProgressText(done, total); text != lastText) {
+                    lastText = text;
+                    QMetaObject::invokeMethod(
+                        this, [this, shown = Text(text)] { emit ProgressChanged(shown); },
+                        Qt::QueuedConnection);
+                }
+            };
+            return job->Run(progress, stop);
+        },
+        [this, job](const saver::WholeSaveResult& result) { FinishWholeSave(job, result); });
+}
+
+void BackupSession::FinishWholeSave(const std::shared_ptr<saver::WholeSaveJob>& job,
+                                    const saver::WholeSaveResult& result)
+{
+    Show(m_engine.FinishWholeSave(*job, result));
+    Begin(m_engine.TakeWaitingBackup());
+}
+
+// Backups made or failed are events; a refusal or a start only changes the status.
+void BackupSession::Show(const saver::BackupOutcome& outcome)
+{
+    using Kind = saver::BackupOutcome::Kind;
+    m_status = saver::StatusOf(outcome);
+    const QString text = Text(m_status->text);
+    emit StatusChanged(Text(m_status->time), text);
+    if (outcome.kind == Kind::Failed) {
+        ReportFailure(KindName(outcome.backup) + QStringLiteral("备份失败"), text);
+    } else if (outcome.kind == Kind::Made) {
+        ReportDone(KindName(outcome.backup) + QStringLiteral("：") + text);
+    }
+}
+
+void BackupSession::Quick(QuickAction action)
+{
+    m_quickWaiting.push_back(action);
+    RunNextQuick();
+}
+
+void BackupSession::RunNextQuick()
+{
+    if (m_quickRunning || m_quickWaiting.empty()) {
+        return;
+    }
+    m_quickRunning = true;
+    const QuickAction action = m_quickWaiting.front();
+    m_quickWaiting.pop_front();
+    const std::string chosen = m_engine.ChosenSave().value_or(std::string());
+    const saver::ClockFields now = saver::GetHMS(m_clock);
+    m_work.Run(
+        this,
+        [slot = m_quickSlot, action, chosen, now](const std::stop_token&) mutable {
+            return action == QuickAction::Save ? slot.QuickSave(chosen) : slot.Restore(chosen, now);
+        },
+        [this, action](const saver::QuickResult& result) {
+            m_quickRunning = false;
+            FinishQuick(action, result);
+            RunNextQuick();
+        });
+}
+
+void BackupSession::FinishQuick(QuickAction action, const saver::QuickResult& result)
+{
+    using Outcome = saver::QuickResult::Outcome;
+    const bool save = action == QuickAction::Save;
+    if (result.outcome == Outcome::Done) {
+        ReportDone(save ? QStringLiteral("快速保存：level.dat 已存入 tmp.back")
+                        : QStringLiteral("覆盖：tmp.back 已覆盖游戏的 level.dat"));
+        emit QuickDone(action);
+        return;
+    }
+    if (result.outcome == Outcome::Failed) {
+        ReportFailure((save ? QStringLiteral("快速保存") : QStringLiteral("覆盖")) +
+                          QStringLiteral("失败"),
+                      Text(result.message));
+    }
+    emit QuickRefused(Text(result.title), Text(result.message), result.outcome != Outcome::NoSlot);
+}
+
+void BackupSession::RestoreFolder(std::shared_ptr<saver::WholeSaveRestore> restore)
+{
+    m_work.Run(
+        this,
+        [this, restore = std::move(restore)](const std::stop_token& stop) {
+            int shown = -1;
+            // Sent only when the percentage changes.
+            const auto progress = [this, &shown](std::uint64_t done, std::uint64_t total) {
+                const int percent =
+                    total == 0 ? 0 : static_cast<int>(std::min(done, total) * 100 / total);
+                if (std::exchange(shown, percent) != percent) {
+                    QMetaObject::invokeMethod(
+                        this, [this, percent] { emit RestoreProgressed(percent); },
+                        Qt::QueuedConnection);
+                }
+            };
+            return restore->Run(progress, stop);
+        },
+        [this](const saver::RestoreOutcome& outcome) {
+            emit RestoreFinished(bool(outcome.error), Text(outcome.message));
+        });
+}
+
+void BackupSession::RestoreFile(const saver::BackupEntry& entry)
+{
+    const std::string chosen = m_engine.ChosenSave().value_or(std::string());
+    const saver::ClockFields now = saver::GetHMS(m_clock);
+    m_work.Run(
+        this,
+        [this, slot = m_quickSlot, entry, chosen, now](const std::stop_token&) mutable {
+            const saver::QuickResult result = slot.RestoreFrom(entry.path, chosen, now);
+            if (result.outcome != saver::QuickResult::Outcome::Done) {
+                return std::pair(true, Text(result.message));
+            }
+            QString text =
+                QStringLiteral("已用 %1 覆盖 %2").arg(LastName(entry.path), Text(chosen));
+            if (!result.safetyCopy.empty()) {
+                text += QStringLiteral("。原来的 level.dat 已保存为 ") + Text(result.safetyCopy);
+            }
+            // The copy the player went back to is kept for good, as a restored whole save is.
+            if (entry.CanPin() && saver::SetPinned(m_files, entry, true)) {
+                text += QStringLiteral("；未能固定这个备份");
+            }
+            return std::pair(false, text);
+        },
+        [this](const std::pair<bool, QString>& outcome) {
+            emit RestoreFinished(outcome.first, outcome.second);
+        });
+}
+
+bool BackupSession::SaveInUse() const
+{
+    const std::string folder = saver::FolderOf(m_engine.ChosenSave().value_or(std::string()));
+    return !folder.empty() && m_files.IsLockedByAnotherProcess(folder + "/session.lock");
+}
+
+void BackupSession::ListBackups(QObject* receiver,
+                                std::function<void(std::vector<saver::BackupEntry>)> done)
+{
+    m_work.Run(
+        receiver, [this](const std::stop_token&) { return saver::ListBackups(m_files); },
+        std::move(done));
+}
+
+void BackupSession::MeasureBackups(QObject* receiver, std::function<void(saver::DiskUsage)> done)
+{
+    m_work.Run(
+        receiver,
+        [this](const std::stop_token&) { return saver::MeasureWholeSaveBackups(m_files); },
+        std::move(done));
+}
+
+void BackupSession::Stop()
+{
+    m_work.StopAll();
+}
+
+void BackupSession::ReportDone(const QString& text)
+{
+    emit Logged(AddToLog(text));
+}
+
+// A failure reaches the player in the game: the countdown turns red until the main window is
+// opened, and the desktop says it.
+void BackupSession::ReportFailure(const QString& title, const QString& text)
+{
+    m_alert = title + QStringLiteral("：") + text;
+    emit AlertChanged(m_alert);
+    if (m_notifier) {
+        m_notifier->Notify(title, text);
+    }
+    emit Logged(AddToLog(text));
+}
+
+QString BackupSession::AddToLog(const QString& text)
+{
+    QString entry = Text(m_clock.ClockText()) + QLatin1Char(' ') + text;
+    m_log.Add(entry);
+    return entry;
+}

@@ -1,0 +1,121 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "BackgroundWork.h"
+#include "EventLog.h"
+
+#include "AutoSaver.h"
+#include "BackupCatalogue.h"
+#include "QuickSlot.h"
+#include "Services.h"
+#include "StatusTexts.h"
+#include "WholeSaveRestore.h"
+
+#include <QObject>
+#include <QString>
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class DesktopNotifier;
+
+// The program while it runs, one for all its windows: the chosen save, the automatic backup,
+// the quick slot, restores, the event log and the alerts. Every action of the windows, the
+// tray and the hotkeys comes here; what takes the disk runs beside the window thread, and
+// what became of it comes back as signals for the windows to show.
+class BackupSession final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(BackupSession)
+
+public:
+    enum class QuickAction { Save, Restore };
+
+    BackupSession(saver::FileServices& files, saver::Clock& clock);
+    ~BackupSession() override;
+
+    saver::FileServices& Files() { return m_files; }
+    saver::Clock& Clock() { return m_clock; }
+    QString DataFolder() const;
+    // The chosen level.dat, or "" before the player chooses one.
+    QString ChosenSave() const;
+    const saver::BackupOptions& Options() const { return m_engine.Options(); }
+    bool AutoBackupOn() const { return m_engine.AutoBackupOn(); }
+    // The last status of a backup, or of the settings when they could not be read at start.
+    const std::optional<saver::StatusTexts>& Status() const { return m_status; }
+    const EventLog& Log() const { return m_log; }
+    // The failure the player has not seen yet in the main window; "" when there is none.
+    const QString& Alert() const { return m_alert; }
+    // Where failures go besides the windows; none until the program sets one.
+    void SetNotifier(DesktopNotifier* notifier) { m_notifier = notifier; }
+
+    std::error_code ChooseSave(const QString& levelDat);
+    void SetAutoBackup(bool on);
+    void SetInterval(int minutes);
+    void SetKind(saver::BackupKind kind);
+    std::error_code SetOptions(const saver::BackupOptions& options);
+    // The player has opened the main window and seen the status.
+    void ClearAlert();
+
+    // Called once a second while automatic backup is on.
+    void Tick();
+    void StartWholeSave();
+    // Quick actions run one after another, in the order asked.
+    void Quick(QuickAction action);
+
+    // Restores from the backup list; each ends with RestoreFinished.
+    void RestoreFolder(std::shared_ptr<saver::WholeSaveRestore> restore);
+    void RestoreFile(const saver::BackupEntry& entry);
+    // Whether the game has the chosen save open.
+    bool SaveInUse() const;
+    saver::BackupHolds& Holds() { return m_engine.Holds(); }
+
+    // Slow reads of the data folder, answered on the window thread unless `receiver` is gone.
+    void ListBackups(QObject* receiver, std::function<void(std::vector<saver::BackupEntry>)> done);
+    void MeasureBackups(QObject* receiver, std::function<void(saver::DiskUsage)> done);
+
+    // Ends the work under way, without waiting: the program is closing.
+    void Stop();
+
+signals:
+    void StatusChanged(const QString& time, const QString& text);
+    void ProgressChanged(const QString& text);
+    void CountdownChanged(const QString& countdown);
+    void AutoBackupChanged(bool on);
+    void ChosenSaveChanged(const QString& levelDat);
+    void AlertChanged(const QString& alert);
+    // An entry was added to the log.
+    void Logged(const QString& entry);
+    void QuickDone(BackupSession::QuickAction action);
+    // A quick action that did not go through: the player is shown `text`; a missing slot is a
+    // plain notice, anything else a warning.
+    void QuickRefused(const QString& title, const QString& text, bool warning);
+    void RestoreProgressed(int percent);
+    void RestoreFinished(bool failed, const QString& text);
+
+private:
+    void Show(const saver::BackupOutcome& outcome);
+    void Begin(const std::optional<saver::AutoSaver::BackupStart>& start);
+    void FinishWholeSave(const std::shared_ptr<saver::WholeSaveJob>& job,
+                         const saver::WholeSaveResult& result);
+    void RunNextQuick();
+    void FinishQuick(QuickAction action, const saver::QuickResult& result);
+    void ReportDone(const QString& text);
+    void ReportFailure(const QString& title, const QString& text);
+    QString AddToLog(const QString& text);
+
+    saver::FileServices& m_files;
+    saver::Clock& m_clock;
+    saver::AutoSaver m_engine;
+    saver::QuickSlot m_quickSlot;
+    std::optional<saver::StatusTexts> m_status;
+    EventLog m_log;
+    QString m_alert;
+    DesktopNotifier* m_notifier = nullptr;
+    std::deque<QuickAction> m_quickWaiting;
+    bool m_quickRunning = false;
+    // Last: a job still running is stopped and waited for before what it uses goes.
+    BackgroundWork m_work;
+};
