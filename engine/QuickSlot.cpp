@@ -2,27 +2,25 @@
 #include "QuickSlot.h"
 
 #include "SafeFileOps.h"
-#include "StatusTexts.h"
 
 namespace saver {
 
 namespace {
 
-constexpr const char* kUntouched = "（游戏存档未改动）";
-
-// `what` is followed by the reason for `error`, unless `what` already says it all; `folder` is
-// where the failed step was writing, when that is known.
-QuickResult Failed(const std::error_code& error, std::string title, const std::string& what,
-                   const std::string& note = {}, bool withReason = true,
-                   const std::string& folder = {})
+QuickResult Failed(bool restore, QuickResult::Problem problem, std::error_code error,
+                   std::string path = {})
 {
     QuickResult result;
     result.outcome = QuickResult::Outcome::Failed;
+    result.restore = restore;
+    result.problem = problem;
     result.error = error;
-    result.title = std::move(title);
-    result.message = what + (withReason ? FailureReason(error, folder) : std::string()) + note;
+    result.path = std::move(path);
     return result;
 }
+
+const std::error_code kNotFound = std::make_error_code(std::errc::no_such_file_or_directory);
+const std::error_code kIsFolder = std::make_error_code(std::errc::is_a_directory);
 
 } // namespace
 
@@ -40,23 +38,20 @@ std::string QuickSlot::SafetyFolder() const
 
 QuickResult QuickSlot::QuickSave(const std::string& chosenPath)
 {
-    const auto notFound = std::make_error_code(std::errc::no_such_file_or_directory);
+    using Problem = QuickResult::Problem;
     // Checked first so that a missing save never costs the slot that is there.
     if (FolderOf(chosenPath).empty() || m_files.FirstEntry(chosenPath).empty())
-        return Failed(notFound, "保存失败", "快速保存失败：");
+        return Failed(false, Problem::NoSave, kNotFound);
     if (!m_files.FolderExists(m_files.AppDir()))
-        return Failed(notFound, "保存失败",
-                      "快速保存失败：找不到程序的数据文件夹 " + m_files.AppDir(), {}, false);
+        return Failed(false, Problem::NoDataFolder, kNotFound, m_files.AppDir());
     if (m_files.Status(SlotPath()).isFolder)
-        return Failed(std::make_error_code(std::errc::is_a_directory), "保存失败",
-                      "快速保存失败：" + SlotPath() + " 是一个文件夹", {}, false);
+        return Failed(false, Problem::SlotIsFolder, kIsFolder, SlotPath());
     const std::error_code error =
         ReplaceAtomically(m_files, SlotPath(), [&](const std::string& temporary) {
             return CopySteadily(m_files, chosenPath, temporary);
         });
     if (error)
-        return Failed(error, "保存失败", "快速保存失败：", "（原有的快速存档未改动）", true,
-                      m_files.AppDir());
+        return Failed(false, Problem::Step, error, m_files.AppDir());
     return {};
 }
 
@@ -64,13 +59,11 @@ QuickResult QuickSlot::Restore(const std::string& chosenPath, const ClockFields&
 {
     const std::string slot = SlotPath();
     if (m_files.Status(slot).isFolder)
-        return Failed(std::make_error_code(std::errc::is_a_directory), "覆盖失败",
-                      "覆盖失败：" + slot + " 是一个文件夹", kUntouched, false);
+        return Failed(true, QuickResult::Problem::SlotIsFolder, kIsFolder, slot);
     if (m_files.FirstEntry(slot).empty()) {
         QuickResult result;
         result.outcome = QuickResult::Outcome::NoSlot;
-        result.title = "tmp.back不存在";
-        result.message = "程序目录没有发现备份文件！";
+        result.restore = true;
         return result;
     }
     return RestoreFrom(slot, chosenPath, now);
@@ -79,26 +72,27 @@ QuickResult QuickSlot::Restore(const std::string& chosenPath, const ClockFields&
 QuickResult QuickSlot::RestoreFrom(const std::string& source, const std::string& chosenPath,
                                    const ClockFields& now)
 {
-    const auto notFound = std::make_error_code(std::errc::no_such_file_or_directory);
+    using Problem = QuickResult::Problem;
     if (m_files.FirstEntry(source).empty())
-        return Failed(notFound, "覆盖失败", "覆盖失败：找不到 " + source, kUntouched, false);
-    // Without a folder there is no game file to put the copy in place of (the prompt is
-    // still showing, or a bare name).
+        return Failed(true, Problem::SourceMissing, kNotFound, source);
+    // Without a folder there is no game file to put the copy in place of (none chosen, or a
+    // bare name).
     if (FolderOf(chosenPath).empty())
-        return Failed(notFound, "覆盖失败", "覆盖失败：", kUntouched);
+        return Failed(true, Problem::NoSave, kNotFound);
     QuickResult result;
+    result.restore = true;
     // The game's file is kept before anything touches it; without that copy it stays as is.
     if (!m_files.FirstEntry(chosenPath).empty()) {
         const std::string folder = SafetyFolder();
         if (!m_files.FolderExists(folder)) {
             if (auto error = m_files.MakeDir(folder))
-                return Failed(error, "覆盖失败", "覆盖失败：", kUntouched);
+                return Failed(true, Problem::Step, error);
         }
         const std::error_code error =
             CopyUnderFreeName(m_files, chosenPath, folder + "/" + BackupStamp(now) + "level",
                               ".dat", &result.safetyCopy);
         if (error)
-            return Failed(error, "覆盖失败", "覆盖失败：", kUntouched);
+            return Failed(true, Problem::Step, error);
     }
 
     // A chosen path that is a link keeps pointing at the game's file, which gets the copy.
@@ -106,7 +100,7 @@ QuickResult QuickSlot::RestoreFrom(const std::string& source, const std::string&
         m_files, m_files.ResolvedPath(chosenPath),
         [&](const std::string& temporary) { return m_files.CopyFile(source, temporary); });
     if (error)
-        return Failed(error, "覆盖失败", "覆盖失败：", kUntouched);
+        return Failed(true, Problem::Step, error);
     return result;
 }
 

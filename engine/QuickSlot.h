@@ -9,13 +9,23 @@
 
 namespace saver {
 
+// What became of a quick save or a restore of a copy of level.dat.
 struct QuickResult
 {
     enum class Outcome { Done, NoSlot, Failed };
+    enum class Problem {
+        None,
+        NoSave,        // no level.dat chosen, or it is not there
+        NoDataFolder,  // `path`, the data folder, is gone
+        SlotIsFolder,  // `path`, the slot, is a folder
+        SourceMissing, // `path`, the copy to restore, is gone
+        Step,          // a step failed with `error`; the slot or the game's file is untouched
+    };
     Outcome outcome = Outcome::Done;
+    bool restore = false; // a restore, not a quick save
+    Problem problem = Problem::None;
     std::error_code error;
-    std::string title; // for the message box when the action did not go through
-    std::string message;
+    std::string path;
     std::string safetyCopy; // where a restore kept the file it replaced
 };
 

@@ -3,6 +3,7 @@
 
 #include "BackupOutcome.h"
 #include "PathSeparators.h"
+#include "QuickSlot.h"
 #include "WriteRefused.h"
 
 namespace saver {
@@ -118,6 +119,39 @@ StatusTexts StatusOf(const BackupOutcome& outcome)
     if (outcome.kind == Kind::Failed)
         return {when, SaveFailedText(outcome.error, outcome.folder)};
     return {when, when + "保存成功！"};
+}
+
+QuickTexts QuickTextsOf(const QuickResult& result)
+{
+    using Problem = QuickResult::Problem;
+    if (result.outcome == QuickResult::Outcome::Done)
+        return {};
+    if (result.outcome == QuickResult::Outcome::NoSlot)
+        return {"tmp.back不存在", "程序目录没有发现备份文件！"};
+    const std::string failed = result.restore ? "覆盖失败：" : "快速保存失败：";
+    // A restore says the game's file is as it was; a quick save that got as far as writing,
+    // that the slot is.
+    const std::string untouched = result.restore                    ? "（游戏存档未改动）"
+                                  : result.problem == Problem::Step ? "（原有的快速存档未改动）"
+                                                                    : "";
+    std::string what;
+    switch (result.problem) {
+    case Problem::NoDataFolder:
+        what = "找不到程序的数据文件夹 " + result.path;
+        break;
+    case Problem::SlotIsFolder:
+        what = result.path + " 是一个文件夹";
+        break;
+    case Problem::SourceMissing:
+        what = "找不到 " + result.path;
+        break;
+    case Problem::None:
+    case Problem::NoSave:
+    case Problem::Step:
+        what = FailureReason(result.error, result.path);
+        break;
+    }
+    return {result.restore ? "覆盖失败" : "保存失败", failed + what + untouched};
 }
 
 } // namespace saver

@@ -8,6 +8,7 @@
 namespace saver {
 
 struct BackupOutcome;
+struct QuickResult;
 
 // The status of a backup as the player reads it: when, and what became of it.
 struct StatusTexts
@@ -20,6 +21,14 @@ struct StatusTexts
 
 // Every backup's status is worded here, from its outcome.
 StatusTexts StatusOf(const BackupOutcome& outcome);
+
+// What the player is shown when a quick save or restore did not go through.
+struct QuickTexts
+{
+    std::string title;
+    std::string message;
+};
+QuickTexts QuickTextsOf(const QuickResult& result);
 
 // A short reason a user can act on: "找不到存档", "磁盘空间不足", "没有权限", ...
 std::string FailureReason(const std::error_code& error);

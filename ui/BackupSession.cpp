@@ -181,12 +181,13 @@ void BackupSession::FinishQuick(QuickAction action, const saver::QuickResult& re
         emit QuickDone(action);
         return;
     }
+    const saver::QuickTexts texts = saver::QuickTextsOf(result);
     if (result.outcome == Outcome::Failed) {
         ReportFailure((save ? QStringLiteral("快速保存") : QStringLiteral("覆盖")) +
                           QStringLiteral("失败"),
-                      Text(result.message));
+                      Text(texts.message));
     }
-    emit QuickRefused(Text(result.title), Text(result.message), result.outcome != Outcome::NoSlot);
+    emit QuickRefused(Text(texts.title), Text(texts.message), result.outcome != Outcome::NoSlot);
 }
 
 void BackupSession::RestoreFolder(std::shared_ptr<saver::WholeSaveRestore> restore)
@@ -221,7 +222,7 @@ void BackupSession::RestoreFile(const saver::BackupEntry& entry)
         [this, slot = m_quickSlot, entry, chosen, now](const std::stop_token&) mutable {
             const saver::QuickResult result = slot.RestoreFrom(entry.path, chosen, now);
             if (result.outcome != saver::QuickResult::Outcome::Done) {
-                return std::pair(true, Text(result.message));
+                return std::pair(true, Text(saver::QuickTextsOf(result).message));
             }
             QString text =
                 QStringLiteral("已用 %1 覆盖 %2").arg(LastName(entry.path), Text(chosen));

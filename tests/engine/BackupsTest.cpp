@@ -34,7 +34,7 @@ TEST(Backups, NeverReplaceOneAnother)
     EXPECT_EQ(w.Read("app/【1】9_0_0 (3)/World/level.dat"), kGame);
     for (const char* game : {"first", "second", "third"}) {
         WriteFile(w.Level(), game);
-        EXPECT_EQ(QuickSlot(w.files).Restore(w.Level(), {9, 0, 0}).message, "");
+        EXPECT_EQ(QuickTextsOf(QuickSlot(w.files).Restore(w.Level(), {9, 0, 0})).message, "");
     }
     EXPECT_EQ(w.Read("game/World/level.dat"), kSlot);
     EXPECT_EQ(w.Read("app/【刷物】leveldat/09_00_00level.dat"), "first");
@@ -78,14 +78,15 @@ TEST(Backups, UnusableChoicesAreReportedByEveryAction)
         const std::string chosen =
             c.chosen.find('/') == std::string::npos ? c.chosen : w.Path(c.chosen);
         ASSERT_FALSE(w.saver.ChooseSave(chosen));
-        EXPECT_EQ(QuickSlot(w.files).QuickSave(chosen).message, "快速保存失败：找不到存档");
+        EXPECT_EQ(QuickTextsOf(QuickSlot(w.files).QuickSave(chosen)).message,
+                  "快速保存失败：找不到存档");
         EXPECT_EQ(w.RunToEnd(w.saver.StartWholeSave()).text, c.wholeSave);
         w.saver.SetKind(BackupKind::Character);
         w.saver.SetInterval(1);
         w.saver.SetAutoBackup(true);
         EXPECT_EQ(w.Ticks(59).at(0).text, "保存失败：找不到存档");
         EXPECT_FALSE(std::filesystem::exists(NativePath(w.Path("app/【存档】leveldat"))));
-        EXPECT_EQ(QuickSlot(w.files).Restore(chosen, {9, 0, 0}).message, c.restore);
+        EXPECT_EQ(QuickTextsOf(QuickSlot(w.files).Restore(chosen, {9, 0, 0})).message, c.restore);
         EXPECT_EQ(w.Read("app/tmp.back"), kSlot);
         EXPECT_EQ(w.Read("game/World/level.dat"), kGame);
     }

@@ -23,9 +23,9 @@ std::string Do(World& w, const std::string& action, const std::function<void()>&
     }
     arm();
     if (action == "QuickSave")
-        return QuickSlot(w.files).QuickSave(w.Level()).message;
+        return QuickTextsOf(QuickSlot(w.files).QuickSave(w.Level())).message;
     if (action == "Restore")
-        return QuickSlot(w.files).Restore(w.Level(), {9, 0, 0}).message;
+        return QuickTextsOf(QuickSlot(w.files).Restore(w.Level(), {9, 0, 0})).message;
     if (action == "WholeSave")
         return w.RunToEnd(w.saver.StartWholeSave()).text;
     if (action == "ChoosePath") {

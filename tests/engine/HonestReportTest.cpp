@@ -34,11 +34,12 @@ TEST(HonestReport, QuickSaveNamesWhatIsInTheWay)
     const std::string back = w.Path("app/tmp.back");
     fs::remove(NativePath(back));
     fs::create_directory(NativePath(back));
-    EXPECT_EQ(slot.QuickSave(w.Level()).message, "快速保存失败：" + back + " 是一个文件夹");
-    EXPECT_EQ(slot.Restore(w.Level(), {}).message,
+    EXPECT_EQ(QuickTextsOf(slot.QuickSave(w.Level())).message,
+              "快速保存失败：" + back + " 是一个文件夹");
+    EXPECT_EQ(QuickTextsOf(slot.Restore(w.Level(), {})).message,
               "覆盖失败：" + back + " 是一个文件夹（游戏存档未改动）");
     fs::remove_all(NativePath(w.Path("app")));
-    EXPECT_EQ(slot.QuickSave(w.Level()).message,
+    EXPECT_EQ(QuickTextsOf(slot.QuickSave(w.Level())).message,
               "快速保存失败：找不到程序的数据文件夹 " + w.Path("app"));
 }
 
@@ -67,7 +68,7 @@ TEST(HonestReport, QuickSaveStoresOnlyASteadyCopy)
     EXPECT_EQ(QuickSlot(twice).QuickSave(w.Level()).outcome, Outcome::Done);
     EXPECT_EQ(w.Read("app/tmp.back"), kGame + "++");
     ChangingSource always(w.real, 1000);
-    EXPECT_EQ(QuickSlot(always).QuickSave(w.Level()).message,
+    EXPECT_EQ(QuickTextsOf(QuickSlot(always).QuickSave(w.Level())).message,
               "快速保存失败：存档正在被写入（原有的快速存档未改动）");
     EXPECT_EQ(w.Read("app/tmp.back"), kGame + "++");
     EXPECT_FALSE(fs::exists(NativePath(w.Path("app/tmp.back.saving"))));
@@ -118,10 +119,11 @@ TEST(HonestReport, AWriteTheSystemRefusedNamesTheFolderAndWhy)
         w.saver.SetInterval(1);
         w.saver.SetAutoBackup(true);
         w.files.FailAt(1, WriteRefused(), true);
-        const std::string told =
-            action == std::string("QuickSave")   ? QuickSlot(w.files).QuickSave(w.Level()).message
-            : action == std::string("WholeSave") ? w.RunToEnd(w.saver.StartWholeSave()).text
-                                                 : w.Ticks(59).at(0).text;
+        const std::string told = action == std::string("QuickSave")
+                                     ? QuickTextsOf(QuickSlot(w.files).QuickSave(w.Level())).message
+                                 : action == std::string("WholeSave")
+                                     ? w.RunToEnd(w.saver.StartWholeSave()).text
+                                     : w.Ticks(59).at(0).text;
         EXPECT_THAT(told,
                     testing::HasSubstr("失败：Windows 拒绝写入 " + SystemPath(w.Path("app")) + why))
             << action;

@@ -67,7 +67,8 @@ TEST(Settings, TheStoredPathHasTheSystemsSeparators)
     WriteFile(w.Path("app/saver.ini"), stored + "\r\n");
     AutoSaver saver(w.files, w.clock);
     saver.Load();
-    EXPECT_EQ(QuickSlot(w.files).QuickSave(saver.ChosenSave().value_or("")).message, "");
+    EXPECT_EQ(QuickTextsOf(QuickSlot(w.files).QuickSave(saver.ChosenSave().value_or(""))).message,
+              "");
     EXPECT_EQ(w.Read("app/tmp.back"), kGame);
 }
 

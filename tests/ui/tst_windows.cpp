@@ -44,8 +44,7 @@ QString ClickAndAnswer(QWidget* widget)
     });
     poll.start(10);
     QTest::mouseClick(widget, Qt::LeftButton);
-    QTest::qWaitFor([&shown] { return !shown.isEmpty(); });
-    return shown;
+    return QTest::qWaitFor([&shown] { return !shown.isEmpty(); }) ? shown : QString();
 }
 
 // A file's content, or "" while it is not there.
