@@ -27,6 +27,7 @@ struct QuickResult
     std::error_code error;
     std::string path;
     std::string safetyCopy; // where a restore kept the file it replaced
+    bool notKept = false;   // the copy restored from the list could not be kept for good
 };
 
 // The one-click save into the slot file tmp.back and the restore of that slot, or of any other

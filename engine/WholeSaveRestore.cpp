@@ -3,6 +3,7 @@
 
 #include "BackupCatalogue.h"
 #include "RestoreRecovery.h"
+#include "RestoreRules.h"
 #include "SafeFileOps.h"
 #include "StatusTexts.h"
 
@@ -179,10 +180,9 @@ RestoreOutcome WholeSaveRestore::Done(const RestorePlaces& at, const RestoreReco
         message += "。原来的存档已移到 " + at.kept;
     if (!tidied.kept.empty() && tidied.kept != at.kept)
         message += "；另一份原来的存档在 " + tidied.kept;
-    // The backup the player went back to is kept for good, whatever the pruning rules say.
     BackupEntry backup;
     backup.path = m_backupFolder;
-    if (SetPinned(m_files, backup, true))
+    if (!KeepForGood(m_files, backup))
         message += "；未能固定这个备份";
     return {{}, {}, message};
 }

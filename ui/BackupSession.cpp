@@ -4,6 +4,7 @@
 #include "DesktopNotifier.h"
 
 #include "ClockFields.h"
+#include "RestoreRules.h"
 #include "SafeFileOps.h"
 
 #include <algorithm>
@@ -219,8 +220,8 @@ void BackupSession::RestoreFile(const saver::BackupEntry& entry)
     const saver::ClockFields now = saver::GetHMS(m_clock);
     m_work.Run(
         this,
-        [this, slot = m_quickSlot, entry, chosen, now](const std::stop_token&) mutable {
-            const saver::QuickResult result = slot.RestoreFrom(entry.path, chosen, now);
+        [this, entry, chosen, now](const std::stop_token&) {
+            const saver::QuickResult result = saver::RestoreLevelDat(m_files, entry, chosen, now);
             if (result.outcome != saver::QuickResult::Outcome::Done) {
                 return std::pair(true, Text(saver::QuickTextsOf(result).message));
             }
@@ -229,8 +230,7 @@ void BackupSession::RestoreFile(const saver::BackupEntry& entry)
             if (!result.safetyCopy.empty()) {
                 text += QStringLiteral("。原来的 level.dat 已保存为 ") + Text(result.safetyCopy);
             }
-            // The copy the player went back to is kept for good, as a restored whole save is.
-            if (entry.CanPin() && saver::SetPinned(m_files, entry, true)) {
+            if (result.notKept) {
                 text += QStringLiteral("；未能固定这个备份");
             }
             return std::pair(false, text);
@@ -240,10 +240,10 @@ void BackupSession::RestoreFile(const saver::BackupEntry& entry)
         });
 }
 
-bool BackupSession::SaveInUse() const
+bool BackupSession::SaveInUse()
 {
-    const std::string folder = saver::FolderOf(m_engine.ChosenSave().value_or(std::string()));
-    return !folder.empty() && m_files.IsLockedByAnotherProcess(folder + "/session.lock");
+    return saver::SaveInUse(m_files,
+                            saver::FolderOf(m_engine.ChosenSave().value_or(std::string())));
 }
 
 void BackupSession::ListBackups(QObject* receiver,

@@ -69,7 +69,7 @@ public:
     void RestoreFolder(std::shared_ptr<saver::WholeSaveRestore> restore);
     void RestoreFile(const saver::BackupEntry& entry);
     // Whether the game has the chosen save open.
-    bool SaveInUse() const;
+    bool SaveInUse();
     saver::BackupHolds& Holds() { return m_engine.Holds(); }
 
     // Slow reads of the data folder, answered on the window thread unless `receiver` is gone.
