@@ -4,6 +4,7 @@
 #include "QuickSlot.h"
 #include "ResultTable.h"
 #include "SaveGenerator.h"
+#include "StatusTexts.h"
 #include "SystemClock.h"
 #include "SystemServices.h"
 #include "WholeSaveJob.h"
@@ -25,7 +26,8 @@ constexpr double kQuickLimit = 0.020;
 // Returns the folder it made, for removal outside the timing.
 std::string CopyWithOurs(SystemServices& services, const std::string& save, int run)
 {
-    WholeSaveJob job(services, save, run, ClockFields{1, 2, 3});
+    BackupHolds holds;
+    WholeSaveJob job(services, holds, save, run, ClockFields{1, 2, 3});
     // The windows always ask for progress, which costs a pass that measures the save; so does
     // this.
     const WholeSaveResult result = job.Run([](std::uint64_t, std::uint64_t) {}, {});
@@ -42,7 +44,7 @@ double TimeClick(const std::string& what, const std::function<QuickResult()>& cl
     const QuickResult result = click();
     const double seconds = SecondsSince(start);
     if (result.outcome != QuickResult::Outcome::Done)
-        throw std::system_error(result.error, what + " failed: " + result.message);
+        throw std::runtime_error(what + " failed: " + QuickTextsOf(result).message);
     return seconds;
 }
 
