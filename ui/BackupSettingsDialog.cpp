@@ -1,10 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "BackupSettingsDialog.h"
 
+#include "BackupSession.h"
+
+#include "StatusTexts.h"
+
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
@@ -89,4 +94,29 @@ saver::BackupOptions BackupSettingsDialog::Options() const
     options.pruneManual = chkPruneManual->isChecked();
     options.skipUnchanged = chkSkipUnchanged->isChecked();
     return options;
+}
+
+bool BackupSettingsDialog::Edit(BackupSession& session, QWidget* parent)
+{
+    BackupSettingsDialog dialog(session.Options(), parent);
+    // Looking at every file of every backup may take seconds on a cold disk, which the window
+    // must not wait for.
+    session.MeasureBackups(&dialog, [shown = &dialog](const saver::DiskUsage& usage) {
+        shown->ShowDiskUsage(usage.error ? QStringLiteral("（无法计算）")
+                                         : QString::fromStdString(saver::SizeText(usage.total)));
+    });
+    if (dialog.exec() != QDialog::Accepted) {
+        return false;
+    }
+    if (const std::error_code error = session.SetOptions(dialog.Options())) {
+        WarnNotSaved(parent, error);
+    }
+    return dialog.BackupListWanted();
+}
+
+void BackupSettingsDialog::WarnNotSaved(QWidget* parent, const std::error_code& error)
+{
+    QMessageBox::warning(parent, parent->window()->windowTitle(),
+                         QStringLiteral("无法保存设置：") +
+                             QString::fromStdString(saver::FailureReason(error)));
 }

@@ -5,6 +5,9 @@
 
 #include <QDialog>
 
+#include <system_error>
+
+class BackupSession;
 class QCheckBox;
 class QLabel;
 class QPushButton;
@@ -20,6 +23,12 @@ class BackupSettingsDialog final : public QDialog
 
 public:
     BackupSettingsDialog(const saver::BackupOptions& options, QWidget* parent);
+
+    // Lets the player change the session's rules above `parent`, with what the backups take
+    // measured meanwhile; true when the player asked for the backup list next.
+    static bool Edit(BackupSession& session, QWidget* parent);
+    // Tells the player that a setting holds for this run only.
+    static void WarnNotSaved(QWidget* parent, const std::error_code& error);
 
     // What the backups take, once it has been measured; until then the dialog says it is
     // being measured.

@@ -6,10 +6,10 @@
 #include "BackupSettingsDialog.h"
 #include "ColourButton.h"
 #include "ControlFont.h"
+#include "ControlPlacement.h"
 #include "EventLogView.h"
 #include "FittingLabel.h"
 #include "FolderOpener.h"
-#include "Twips.h"
 #include "WrappingButton.h"
 #include "frmshow.h"
 #include "mdl_T.h"
@@ -24,54 +24,13 @@
 #include <QMessageBox>
 #include <QRadioButton>
 #include <QScrollBar>
-#include <QTimer>
 
 namespace {
 
 const QString kPathPrompt = QStringLiteral("此处显示存档路径，请先选择level.dat的路径");
 
-QString Song()
-{
-    return QStringLiteral("宋体");
-}
-
-QString YaHei()
-{
-    return QStringLiteral("微软雅黑");
-}
-
-template <typename Control> Control* Place(Control* control, const char* name, const QRect& place)
-{
-    control->setObjectName(QString::fromLatin1(name));
-    control->setGeometry(place);
-    return control;
-}
-
-template <typename Control>
-Control* Place(Control* control, const char* name, const QRect& place, const QFont& font)
-{
-    control->setFont(font);
-    return Place(control, name, place);
-}
-
-// Scroll bars move one step for a click on the arrows and on the track alike.
-void SetRange(QScrollBar* bar, int minimum, int maximum, int value)
-{
-    bar->setRange(minimum, maximum);
-    bar->setSingleStep(1);
-    bar->setPageStep(1);
-    bar->setValue(value);
-    bar->setFocusPolicy(Qt::StrongFocus);
-}
-
-QTimer* SecondTimer(QObject* parent, const char* name)
-{
-    auto* timer = new QTimer(parent);
-    timer->setObjectName(QString::fromLatin1(name));
-    timer->setTimerType(Qt::PreciseTimer);
-    timer->setInterval(1000);
-    return timer;
-}
+const QString kSong = QStringLiteral("宋体");
+const QString kYaHei = QStringLiteral("微软雅黑");
 
 } // namespace
 
@@ -82,11 +41,8 @@ frm_timer::frm_timer(BackupSession& session, frmshow& floating)
       lblShow1(new FittingLabel(QStringLiteral("保存的时间"), Frame1)),
       lblShow2(new FittingLabel(QStringLiteral("保存的状态"), Frame1)),
       lblShow3(new FittingLabel(QStringLiteral("倒计时"), Frame1)),
-      fram_1(new QGroupBox(QStringLiteral("小窗，透明度： 200"), this)),
-      VScroll1(new QScrollBar(Qt::Vertical, fram_1)),
-      Command1(new QPushButton(QStringLiteral("显示"), fram_1)),
-      cmd2(new QPushButton(QStringLiteral("移动"), fram_1)),
-      Command2(new QPushButton(QStringLiteral("换色"), fram_1)),
+      fram_1(new FloatingControls(floating, *lblShow3, this)), VScroll1(fram_1->VScroll1),
+      Command1(fram_1->Command1), cmd2(fram_1->cmd2), Command2(fram_1->Command2),
       fram_Save(new QGroupBox(kPathPrompt, this)),
       Frame2(new QGroupBox(QStringLiteral("选择保存的源，红色为关，绿色为开"), fram_Save)),
       Opt2(new QRadioButton(QStringLiteral("人物存档"), Frame2)),
@@ -96,16 +52,15 @@ frm_timer::frm_timer(BackupSession& session, frmshow& floating)
       Command4(new WrappingButton(QStringLiteral("整体手动保存"), fram_Save)),
       chk1(new ColourButton(QString(), fram_Save)), Timer2(SecondTimer(this, "Timer2")),
       Command3(new WrappingButton(QStringLiteral("重设源存档level.dat路径"), fram_Save)),
-      cmdManage(new QPushButton(QStringLiteral("备份管理"), fram_Save)),
-      Timer1(SecondTimer(this, "Timer1")), mnuFolder(new QMenu(this)),
+      cmdManage(new QPushButton(QStringLiteral("备份管理"), fram_Save)), Timer1(fram_1->Timer1),
+      mnuFolder(new QMenu(this)),
       mnuOpenFolder(mnuFolder->addAction(QStringLiteral("打开备份文件夹"))),
       mnuManage(mnuFolder->addAction(QStringLiteral("备份管理"))),
       mnuBackupList(mnuFolder->addAction(QStringLiteral("备份列表"))),
       mnuLog(mnuFolder->addAction(QStringLiteral("事件记录"))),
       mnuHotkeys(mnuFolder->addAction(QStringLiteral("全局快捷键…"))), m_session(session),
       m_floating(floating), CommonDialog2(this, QStringLiteral("dat"), QStringLiteral("level.dat"),
-                                          QStringLiteral("dat 文件 (*.dat)")),
-      CommonDialog1(this)
+                                          QStringLiteral("dat 文件 (*.dat)"))
 {
     setObjectName(QStringLiteral("frm_timer"));
     setWindowTitle(QStringLiteral("MC存档自动保存"));
@@ -116,7 +71,6 @@ frm_timer::frm_timer(BackupSession& session, frmshow& floating)
                                  "padding: 0px 2px; }"));
 
     LayOutStatus();
-    LayOutFloatingControls();
     LayOutSave();
     SetTabOrder();
     SetUpFolderMenu();
@@ -131,30 +85,20 @@ frm_timer::frm_timer(BackupSession& session, frmshow& floating)
 
 void frm_timer::LayOutStatus()
 {
-    Place(Frame1, "Frame1", TwipRect(5760, 120, 4215, 3255), ControlFont(Song(), 14.25));
-    Place(lblShow1, "lblShow1", TwipRect(240, 480, 3735, 615), ControlFont(YaHei(), 26.25));
-    Place(lblShow2, "lblShow2", TwipRect(240, 1320, 3735, 615), ControlFont(YaHei(), 26.25));
-    Place(lblShow3, "lblShow3", TwipRect(240, 2280, 3735, 615), ControlFont(YaHei(), 26.25));
-}
-
-void frm_timer::LayOutFloatingControls()
-{
-    Place(fram_1, "fram_1", TwipRect(360, 120, 3855, 3255), ControlFont(Song(), 14.25));
-    Place(VScroll1, "VScroll1", TwipRect(1560, 600, 975, 2175));
-    SetRange(VScroll1, 0, 255, 200);
-    Place(Command1, "Command1", TwipRect(240, 600, 1095, 615), ControlFont(YaHei(), 18));
-    Place(cmd2, "cmd2", TwipRect(240, 1320, 1095, 615), ControlFont(YaHei(), 18));
-    Place(Command2, "Command2", TwipRect(240, 2160, 1095, 615), ControlFont(YaHei(), 18));
+    Place(Frame1, "Frame1", TwipRect(5760, 120, 4215, 3255), ControlFont(kSong, 14.25));
+    Place(lblShow1, "lblShow1", TwipRect(240, 480, 3735, 615), ControlFont(kYaHei, 26.25));
+    Place(lblShow2, "lblShow2", TwipRect(240, 1320, 3735, 615), ControlFont(kYaHei, 26.25));
+    Place(lblShow3, "lblShow3", TwipRect(240, 2280, 3735, 615), ControlFont(kYaHei, 26.25));
 }
 
 void frm_timer::LayOutSave()
 {
-    Place(fram_Save, "fram_Save", TwipRect(360, 3720, 9615, 4215), ControlFont(YaHei(), 14.25));
-    Place(Frame2, "Frame2", TwipRect(240, 1920, 5175, 1095), ControlFont(Song(), 14.25));
-    Place(Opt2, "Opt2", TwipRect(2760, 480, 1695, 375), ControlFont(Song(), 14.25));
-    Place(Opt1, "Opt1", TwipRect(480, 480, 1575, 375), ControlFont(Song(), 14.25));
+    Place(fram_Save, "fram_Save", TwipRect(360, 3720, 9615, 4215), ControlFont(kYaHei, 14.25));
+    Place(Frame2, "Frame2", TwipRect(240, 1920, 5175, 1095), ControlFont(kSong, 14.25));
+    Place(Opt2, "Opt2", TwipRect(2760, 480, 1695, 375), ControlFont(kSong, 14.25));
+    Place(Opt1, "Opt1", TwipRect(480, 480, 1575, 375), ControlFont(kSong, 14.25));
     Opt1->setChecked(true);
-    Place(fram_HowLong, "fram_HowLong", TwipRect(240, 480, 5175, 1215), ControlFont(Song(), 14.25));
+    Place(fram_HowLong, "fram_HowLong", TwipRect(240, 480, 5175, 1215), ControlFont(kSong, 14.25));
     Place(HScroll2, "HScroll2", TwipRect(120, 360, 4935, 735));
     SetRange(HScroll2, 1, 60, 5);
     Place(Command4, "Command4", TwipRect(5640, 3360, 1335, 615), DefaultControlFont());
@@ -191,24 +135,17 @@ void frm_timer::ConnectHandlers()
 {
     connect(chk1, &QPushButton::toggled, this, &frm_timer::chk1_Click);
     connect(HScroll2, &QScrollBar::valueChanged, this, &frm_timer::HScroll2_Change);
-    connect(Opt1, &QRadioButton::toggled, this, [this](bool selected) {
-        if (selected) {
-            Opt1_Click();
-        }
-    });
-    connect(Opt2, &QRadioButton::toggled, this, [this](bool selected) {
-        if (selected) {
-            Opt2_Click();
-        }
-    });
+    for (const auto& [option, handler] :
+         {std::pair(Opt1, &frm_timer::Opt1_Click), std::pair(Opt2, &frm_timer::Opt2_Click)}) {
+        connect(option, &QRadioButton::toggled, this, [this, handler](bool selected) {
+            if (selected) {
+                (this->*handler)();
+            }
+        });
+    }
     connect(Timer2, &QTimer::timeout, this, &frm_timer::Timer2_Timer);
     connect(Command4, &QPushButton::clicked, this, &frm_timer::Command4_Click);
     connect(Command3, &QPushButton::clicked, this, &frm_timer::Command3_Click);
-    connect(Command1, &QPushButton::clicked, this, &frm_timer::Command1_Click);
-    connect(Timer1, &QTimer::timeout, this, &frm_timer::Timer1_Timer);
-    connect(cmd2, &QPushButton::clicked, this, &frm_timer::cmd2_Click);
-    connect(Command2, &QPushButton::clicked, this, &frm_timer::Command2_Click);
-    connect(VScroll1, &QScrollBar::valueChanged, this, &frm_timer::VScroll1_Change);
     connect(this, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& place) { mnuFolder->popup(mapToGlobal(place)); });
     connect(mnuOpenFolder, &QAction::triggered, this, &frm_timer::mnuOpenFolder_Click);
@@ -230,21 +167,9 @@ void frm_timer::ConnectHandlers()
     connect(&m_floating, &frmshow::Unloaded, this, &QWidget::close);
 }
 
-int frm_timer::SetTopMostWindow(QWidget* window, bool topmost)
-{
-    const bool visible = window->isVisible();
-    const QRect place = window->geometry();
-    window->setWindowFlag(Qt::WindowStaysOnTopHint, topmost);
-    window->setGeometry(place);
-    if (visible) {
-        window->show();
-    }
-    return topmost ? 1 : 0;
-}
-
 void frm_timer::Form_Load()
 {
-    SetTopMostWindow(&m_floating, true);
+    mdl_T::SetTopMostWindow(&m_floating, true);
     Timer1->stop();
     if (const std::optional<saver::StatusTexts>& status = m_session.Status()) {
         ShowStatus(QString::fromStdString(status->time), QString::fromStdString(status->text));
@@ -292,11 +217,7 @@ void frm_timer::chk1_Click()
     const bool on = chk1->isChecked();
     m_session.SetAutoBackup(on);
     chk1->SetColour(on ? saver::Green : saver::Red);
-    if (on) {
-        Timer2->start();
-    } else {
-        Timer2->stop();
-    }
+    on ? Timer2->start() : Timer2->stop();
 }
 
 void frm_timer::HScroll2_Change(int minutes)
@@ -339,42 +260,8 @@ void frm_timer::Command3_Click()
         return;
     }
     if (const std::error_code error = m_session.ChooseSave(*chosen)) {
-        QMessageBox::warning(this, windowTitle(),
-                             QStringLiteral("无法保存设置：") +
-                                 QString::fromStdString(saver::FailureReason(error)));
+        BackupSettingsDialog::WarnNotSaved(this, error);
     }
-}
-
-void frm_timer::Command1_Click()
-{
-    m_floating.show();
-    m_floating.raise();
-    m_floating.activateWindow();
-    Timer1->setInterval(1000);
-    Timer1->start();
-}
-
-void frm_timer::Timer1_Timer()
-{
-    m_floating.SetLabelText(lblShow3->text());
-}
-
-void frm_timer::cmd2_Click()
-{
-    cmd2->setText(m_floating.ToggleBorder());
-}
-
-void frm_timer::Command2_Click()
-{
-    if (const std::optional<QColor> colour = CommonDialog1.ShowColor()) {
-        m_floating.SetLabelColour(*colour);
-    }
-}
-
-void frm_timer::VScroll1_Change(int alpha)
-{
-    fram_1->setTitle(QStringLiteral("刷物，透明度： ") + QString::number(alpha));
-    mdl_T::SetShowAlpha(&m_floating, alpha);
 }
 
 void frm_timer::mnuOpenFolder_Click()
@@ -387,22 +274,7 @@ void frm_timer::mnuOpenFolder_Click()
 
 void frm_timer::cmdManage_Click()
 {
-    BackupSettingsDialog dialog(m_session.Options(), this);
-    // Looking at every file of every backup may take seconds on a cold disk, which the window
-    // must not wait for.
-    m_session.MeasureBackups(&dialog, [shown = &dialog](const saver::DiskUsage& usage) {
-        shown->ShowDiskUsage(usage.error ? QStringLiteral("（无法计算）")
-                                         : QString::fromStdString(saver::SizeText(usage.total)));
-    });
-    if (dialog.exec() != QDialog::Accepted) {
-        return;
-    }
-    if (const std::error_code error = m_session.SetOptions(dialog.Options())) {
-        QMessageBox::warning(this, windowTitle(),
-                             QStringLiteral("无法保存设置：") +
-                                 QString::fromStdString(saver::FailureReason(error)));
-    }
-    if (dialog.BackupListWanted()) {
+    if (BackupSettingsDialog::Edit(m_session, this)) {
         mnuBackupList_Click();
     }
 }

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "ColorDialog.h"
 #include "FileDialog.h"
+#include "FloatingControls.h"
 
 #include <QWidget>
 
@@ -32,14 +32,11 @@ public:
     frm_timer(BackupSession& session, frmshow& floating);
     ~frm_timer() override;
 
-    // Returns 1 when the window was made top-most, 0 when it was made ordinary.
-    static int SetTopMostWindow(QWidget* window, bool topmost);
-
     QGroupBox* const Frame1;
     QLabel* const lblShow1;
     QLabel* const lblShow2;
     QLabel* const lblShow3;
-    QGroupBox* const fram_1;
+    FloatingControls* const fram_1;
     QScrollBar* const VScroll1;
     QPushButton* const Command1;
     QPushButton* const cmd2;
@@ -74,11 +71,6 @@ public slots:
     void Timer2_Timer();
     void Command4_Click();
     void Command3_Click();
-    void Command1_Click();
-    void Timer1_Timer();
-    void cmd2_Click();
-    void Command2_Click();
-    void VScroll1_Change(int alpha);
     void mnuOpenFolder_Click();
     void cmdManage_Click();
     void mnuBackupList_Click();
@@ -91,7 +83,6 @@ protected:
 
 private:
     void LayOutStatus();
-    void LayOutFloatingControls();
     void LayOutSave();
     void SetTabOrder();
     void SetUpFolderMenu();
@@ -105,7 +96,6 @@ private:
     BackupSession& m_session;
     frmshow& m_floating;
     FileDialog CommonDialog2;
-    ColorDialog CommonDialog1;
     // Made the first time it is asked for.
     std::unique_ptr<BackupListWindow> m_backupList;
 };

@@ -10,4 +10,16 @@ void SetShowAlpha(QWidget* window, int alpha)
     window->setWindowOpacity(alpha / 255.0);
 }
 
+int SetTopMostWindow(QWidget* window, bool topmost)
+{
+    const bool visible = window->isVisible();
+    const QRect place = window->geometry();
+    window->setWindowFlag(Qt::WindowStaysOnTopHint, topmost);
+    window->setGeometry(place);
+    if (visible) {
+        window->show();
+    }
+    return topmost ? 1 : 0;
+}
+
 } // namespace mdl_T
