@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "AutoSaver.h"
 
+#include "DataLayout.h"
 #include "PathSeparators.h"
 #include "SafeFileOps.h"
 
@@ -8,7 +9,7 @@ namespace saver {
 
 std::string CharacterBackupFolder(const FileServices& files)
 {
-    return files.AppDir() + "/【存档】leveldat";
+    return files.AppDir() + "/" + kCharacterBackupFolder;
 }
 
 AutoSaver::AutoSaver(FileServices& files, Clock& clock)
@@ -24,7 +25,7 @@ std::optional<StatusTexts> AutoSaver::Form_Load()
         m_chosenPath = *stored.path;
     if (!stored.unusable)
         return std::nullopt;
-    return StatusTexts{"saver.ini", "无法读取保存的存档路径，请重新选择level.dat"};
+    return StatusTexts{kSettingsFileName, "无法读取保存的存档路径，请重新选择level.dat"};
 }
 
 std::error_code AutoSaver::Command3_Click(const std::string& chosenPath)
@@ -167,7 +168,8 @@ StatusTexts AutoSaver::CharacterBackup(const ClockFields& now)
             return {when, SaveFailedText(error, m_files.AppDir())};
     }
     const std::error_code error =
-        CopyUnderFreeName(m_files, m_chosenPath, folder + "/" + BackupStamp(now) + "level", ".dat");
+        CopyUnderFreeName(m_files, m_chosenPath, folder + "/" + BackupStamp(now) + kLevelCopyStem,
+                          kLevelCopyExtension);
     if (error)
         return {when, SaveFailedText(error, m_files.AppDir())};
     return {when, when + "保存成功！"};

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "QuickSlot.h"
 
+#include "DataLayout.h"
 #include "SafeFileOps.h"
 #include "StatusTexts.h"
 
@@ -30,12 +31,12 @@ QuickSlot::QuickSlot(FileServices& files) : m_files(files) {}
 
 std::string QuickSlot::SlotPath() const
 {
-    return m_files.AppDir() + "/tmp.back";
+    return m_files.AppDir() + "/" + kQuickSlotName;
 }
 
 std::string QuickSlot::SafetyFolder() const
 {
-    return m_files.AppDir() + "/【刷物】leveldat";
+    return m_files.AppDir() + "/" + kSafetyCopyFolder;
 }
 
 QuickResult QuickSlot::QuickSave(const std::string& chosenPath)
@@ -95,8 +96,8 @@ QuickResult QuickSlot::RestoreFrom(const std::string& source, const std::string&
                 return Failed(error, "覆盖失败", "覆盖失败：", kUntouched);
         }
         const std::error_code error =
-            CopyUnderFreeName(m_files, chosenPath, folder + "/" + BackupStamp(now) + "level",
-                              ".dat", &result.safetyCopy);
+            CopyUnderFreeName(m_files, chosenPath, folder + "/" + BackupStamp(now) + kLevelCopyStem,
+                              kLevelCopyExtension, &result.safetyCopy);
         if (error)
             return Failed(error, "覆盖失败", "覆盖失败：", kUntouched);
     }
