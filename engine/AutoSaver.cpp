@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "AutoSaver.h"
 
+#include "DataLayout.h"
 #include "PathSeparators.h"
 #include "SafeFileOps.h"
 
@@ -8,7 +9,7 @@ namespace saver {
 
 std::string CharacterBackupFolder(const FileServices& files)
 {
-    return files.AppDir() + "/【存档】leveldat";
+    return files.AppDir() + "/" + kCharacterBackupFolder;
 }
 
 AutoSaver::AutoSaver(FileServices& files, Clock& clock)
@@ -162,8 +163,9 @@ BackupOutcome AutoSaver::CharacterBackup(const ClockFields& now)
         if (auto error = m_files.MakeDir(folder))
             return failed(error, m_files.AppDir());
     }
-    const std::error_code error = CopyUnderFreeName(
-        m_files, *m_chosenSave, folder + "/" + BackupStamp(now) + "level", ".dat");
+    const std::error_code error =
+        CopyUnderFreeName(m_files, *m_chosenSave, folder + "/" + BackupStamp(now) + kLevelCopyStem,
+                          kLevelCopyExtension);
     if (error)
         return failed(error, m_files.AppDir());
     return outcome;

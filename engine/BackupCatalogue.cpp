@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "BackupCatalogue.h"
 
-#include "AutoSaver.h"
-#include "QuickSlot.h"
-#include "RestoreJournal.h"
+#include "DataLayout.h"
 
 #include <algorithm>
 #include <array>
@@ -133,7 +131,7 @@ void AddFiles(FileServices& files, const std::string& folder, BackupEntry::Kind 
               std::vector<BackupEntry>& entries)
 {
     for (const std::string& name : files.ListFolder(folder)) {
-        if (name.ends_with(".dat"))
+        if (name.ends_with(kLevelCopyExtension))
             AddFile(files, folder + "/" + name, kind, entries);
     }
 }
@@ -143,8 +141,9 @@ void AddFiles(FileServices& files, const std::string& folder, BackupEntry::Kind 
 bool IsWholeSaveBackupName(const std::string& name)
 {
     std::string_view rest = name;
-    if (!Skip(rest, "【") || !SkipDigits(rest, 9) || !Skip(rest, "】") || !SkipDigits(rest, 2) ||
-        !Skip(rest, "_") || !SkipDigits(rest, 2) || !Skip(rest, "_") || !SkipDigits(rest, 2))
+    if (!Skip(rest, kWholeSaveNumberOpen) || !SkipDigits(rest, 9) ||
+        !Skip(rest, kWholeSaveNumberClose) || !SkipDigits(rest, 2) || !Skip(rest, "_") ||
+        !SkipDigits(rest, 2) || !Skip(rest, "_") || !SkipDigits(rest, 2))
         return false;
     if (rest.empty())
         return true;
@@ -154,12 +153,12 @@ bool IsWholeSaveBackupName(const std::string& name)
 bool IsProgramFileName(const std::string& name)
 {
     static constexpr std::array<std::string_view, 10> kNames = {
-        "saver.ini",         "options.ini",      "hotkeys.ini",        "tmp.back",
-        "【存档】leveldat",  "【刷物】leveldat", ".wholesave.partial", "mcsaver",
-        kRestoreJournalName, kRestoreAsideName};
+        kSettingsFileName,      kOptionsFileName,  kHotkeysFileName,   kQuickSlotName,
+        kCharacterBackupFolder, kSafetyCopyFolder, kPartialBackupName, kProgramName,
+        kRestoreJournalName,    kRestoreAsideName};
     const std::string_view view = name;
     return std::find(kNames.begin(), kNames.end(), view) != kNames.end() ||
-           view.starts_with(".mcsaver.lock") || view.ends_with(".saving") ||
+           view.starts_with(kLockFileName) || view.ends_with(kTemporarySuffix) ||
            IsWholeSaveBackupName(name) || IsBeforeRestoreName(name);
 }
 
@@ -206,6 +205,7 @@ DiskUsage MeasureWholeSaveBackups(FileServices& files)
 
 std::vector<BackupEntry> ListBackups(FileServices& files)
 {
+    const std::string data = files.AppDir() + "/";
     std::vector<BackupEntry> entries;
     const auto wanted = [](const std::string& name) {
         return IsWholeSaveBackupName(name) || IsBeforeRestoreName(name);
@@ -213,7 +213,7 @@ std::vector<BackupEntry> ListBackups(FileServices& files)
     for (const WholeSaveBackup& folder : BackupFolders(files, wanted, nullptr)) {
         BackupEntry entry;
         entry.path = folder.path;
-        entry.kind = folder.path.starts_with(files.AppDir() + "/" + kBeforeRestorePrefix)
+        entry.kind = folder.path.starts_with(data + kBeforeRestorePrefix)
                          ? BackupEntry::Kind::BeforeRestore
                          : BackupEntry::Kind::WholeSave;
         entry.saveName = folder.saveName;
@@ -224,10 +224,9 @@ std::vector<BackupEntry> ListBackups(FileServices& files)
         entry.unsharedBytes = usage.unshared;
         entries.push_back(std::move(entry));
     }
-    const QuickSlot slot(files);
-    AddFiles(files, CharacterBackupFolder(files), BackupEntry::Kind::Character, entries);
-    AddFiles(files, slot.SafetyFolder(), BackupEntry::Kind::BeforeOverwrite, entries);
-    AddFile(files, slot.SlotPath(), BackupEntry::Kind::QuickSlot, entries);
+    AddFiles(files, data + kCharacterBackupFolder, BackupEntry::Kind::Character, entries);
+    AddFiles(files, data + kSafetyCopyFolder, BackupEntry::Kind::BeforeOverwrite, entries);
+    AddFile(files, data + kQuickSlotName, BackupEntry::Kind::QuickSlot, entries);
     std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
         return a.madeNs != b.madeNs ? a.madeNs > b.madeNs : a.path < b.path;
     });

@@ -26,13 +26,6 @@ struct WholeSaveBackup
     bool MadeBefore(const WholeSaveBackup& other) const;
 };
 
-inline constexpr const char* kManualMark = ".manual";
-inline constexpr const char* kPinnedMark = ".pinned";
-// "<sequence> <nanoseconds since 1970>": when the backup was made, as the program saw it.
-inline constexpr const char* kMadeMark = ".made";
-// A whole-save restore moves the save it replaces into 【恢复前】2026-12-07 01_02_03/<save>.
-inline constexpr const char* kBeforeRestorePrefix = "【恢复前】";
-
 // Anything in the data folder the program made that a save can be restored from.
 struct BackupEntry
 {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "BackupOptions.h"
 
+#include "DataLayout.h"
 #include "SafeFileOps.h"
 
 #include <charconv>
@@ -45,7 +46,7 @@ OptionsFile::OptionsFile(FileServices& files) : m_files(files) {}
 
 std::string OptionsFile::Path() const
 {
-    return m_files.AppDir() + "/options.ini";
+    return m_files.AppDir() + "/" + kOptionsFileName;
 }
 
 std::string OptionsFile::Format(const BackupOptions& options)

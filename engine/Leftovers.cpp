@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Leftovers.h"
 
-#include "AutoSaver.h"
-#include "QuickSlot.h"
-#include "RestoreJournal.h"
+#include "DataLayout.h"
 #include "SafeFileOps.h"
 #include "SettingsFile.h"
 
@@ -13,13 +11,12 @@ namespace saver {
 
 void RemoveLeftovers(FileServices& files)
 {
-    SettingsFile settings(files);
-    const QuickSlot slot(files);
+    const std::string data = files.AppDir() + "/";
     std::vector<std::string> temporaries{
-        TemporaryNameFor(settings.Path()), TemporaryNameFor(slot.SlotPath()),
-        TemporaryInFolder(CharacterBackupFolder(files)), TemporaryInFolder(slot.SafetyFolder()),
-        TemporaryNameFor(RestoreJournalPath(files))};
-    const SettingsFile::Stored stored = settings.Load();
+        TemporaryNameFor(data + kSettingsFileName), TemporaryNameFor(data + kQuickSlotName),
+        TemporaryInFolder(data + kCharacterBackupFolder),
+        TemporaryInFolder(data + kSafetyCopyFolder), TemporaryNameFor(data + kRestoreJournalName)};
+    const SettingsFile::Stored stored = SettingsFile(files).Load();
     if (stored.path && !FolderOf(*stored.path).empty())
         temporaries.push_back(TemporaryNameFor(files.ResolvedPath(*stored.path)));
     // Best effort: each is replaced before it is used, and a partial folder that cannot be
@@ -28,8 +25,8 @@ void RemoveLeftovers(FileServices& files)
         if (!files.FirstEntry(temporary).empty())
             files.DeleteFile(temporary);
     }
-    if (files.FolderExists(PartialBackupFolder(files)))
-        files.RemoveFolder(PartialBackupFolder(files));
+    if (files.FolderExists(data + kPartialBackupName))
+        files.RemoveFolder(data + kPartialBackupName);
 }
 
 } // namespace saver

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "QuickSlot.h"
 
+#include "DataLayout.h"
 #include "SafeFileOps.h"
 
 namespace saver {
@@ -28,12 +29,12 @@ QuickSlot::QuickSlot(FileServices& files) : m_files(files) {}
 
 std::string QuickSlot::SlotPath() const
 {
-    return m_files.AppDir() + "/tmp.back";
+    return m_files.AppDir() + "/" + kQuickSlotName;
 }
 
 std::string QuickSlot::SafetyFolder() const
 {
-    return m_files.AppDir() + "/【刷物】leveldat";
+    return m_files.AppDir() + "/" + kSafetyCopyFolder;
 }
 
 QuickResult QuickSlot::QuickSave(const std::string& chosenPath)
@@ -89,8 +90,8 @@ QuickResult QuickSlot::RestoreFrom(const std::string& source, const std::string&
                 return Failed(true, Problem::Step, error);
         }
         const std::error_code error =
-            CopyUnderFreeName(m_files, chosenPath, folder + "/" + BackupStamp(now) + "level",
-                              ".dat", &result.safetyCopy);
+            CopyUnderFreeName(m_files, chosenPath, folder + "/" + BackupStamp(now) + kLevelCopyStem,
+                              kLevelCopyExtension, &result.safetyCopy);
         if (error)
             return Failed(true, Problem::Step, error);
     }

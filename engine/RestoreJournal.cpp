@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "RestoreJournal.h"
 
+#include "DataLayout.h"
 #include "SafeFileOps.h"
 
 #include <array>

@@ -41,11 +41,6 @@ struct RestorePlaces
     std::string replaced;
 };
 
-inline constexpr const char* kRestoreJournalName = ".mcsaver-restore.journal";
-inline constexpr const char* kRestorePartialName = ".mcsaver-restore.partial";
-inline constexpr const char* kRestoreReplacedName = ".mcsaver-restore.replaced";
-inline constexpr const char* kRestoreAsideName = ".mcsaver-aside.partial";
-
 std::string RestoreJournalPath(const FileServices& files);
 
 // Replaces the record in one step.

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "SafeFileOps.h"
 
+#include "DataLayout.h"
+
 namespace saver {
 
 std::string TemporaryNameFor(const std::string& target)
 {
-    return target + ".saving";
+    return target + kTemporarySuffix;
 }
 
 namespace {
@@ -92,7 +94,7 @@ std::error_code CopySteadily(FileServices& files, const std::string& from, const
 
 std::string TemporaryInFolder(const std::string& folder)
 {
-    return TemporaryNameFor(folder + "/level.dat");
+    return TemporaryNameFor(folder + "/" + kLevelCopyStem + kLevelCopyExtension);
 }
 
 std::string FolderOf(const std::string& path)

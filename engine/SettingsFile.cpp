@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "SettingsFile.h"
 
+#include "DataLayout.h"
 #include "PathSeparators.h"
 #include "SafeFileOps.h"
 
@@ -19,7 +20,7 @@ SettingsFile::SettingsFile(FileServices& files) : m_files(files) {}
 
 std::string SettingsFile::Path() const
 {
-    return m_files.AppDir() + "/saver.ini";
+    return m_files.AppDir() + "/" + kSettingsFileName;
 }
 
 SettingsFile::Stored SettingsFile::Load()

@@ -2,6 +2,7 @@
 #include "WholeSaveJob.h"
 
 #include "BackupCatalogue.h"
+#include "DataLayout.h"
 #include "SafeFileOps.h"
 
 #include <optional>
@@ -11,7 +12,7 @@ namespace saver {
 
 std::string PartialBackupFolder(const FileServices& files)
 {
-    return files.AppDir() + "/.wholesave.partial";
+    return files.AppDir() + "/" + kPartialBackupName;
 }
 
 WholeSaveJob::WholeSaveJob(FileServices& files, BackupHolds& holds, std::string saveFolder,
@@ -114,8 +115,8 @@ WholeSaveResult WholeSaveJob::Copy(const FolderCopyOptions& options, const std::
     result.failedPath = copy.failedPath;
     if ((result.error = copy.error))
         return result;
-    const std::string stem =
-        m_files.AppDir() + "/【" + std::to_string(m_number) + "】" + PlainStamp(m_when);
+    const std::string stem = m_files.AppDir() + "/" + kWholeSaveNumberOpen +
+                             std::to_string(m_number) + kWholeSaveNumberClose + PlainStamp(m_when);
     result.error = CreateUnderFreeName(
         stem, "", [&](const std::string& name) { return m_files.Rename(partial, name, false); },
         &result.folder);

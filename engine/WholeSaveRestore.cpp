@@ -2,6 +2,7 @@
 #include "WholeSaveRestore.h"
 
 #include "BackupCatalogue.h"
+#include "DataLayout.h"
 #include "RestoreRecovery.h"
 #include "RestoreRules.h"
 #include "SafeFileOps.h"

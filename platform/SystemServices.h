@@ -2,13 +2,14 @@
 #pragma once
 
 #include "Services.h"
+#include "TreeSurvey.h"
 
 #include <string>
 #include <utility>
 
 namespace saver {
 
-// The file services of the operating system: Linux (SystemServices.cpp) or Windows
+// The file services of the operating system: Linux (linux/SystemServices.cpp) or Windows
 // (windows/SystemServices.cpp), chosen by the build.
 class SystemServices final : public FileServices
 {
@@ -29,9 +30,15 @@ public:
     std::vector<std::string> ListFolder(const std::string& path) override;
     std::error_code SetModified(const std::string& path, std::int64_t modifiedNs) override;
     std::optional<std::uint64_t> FreeSpace(const std::string& path) override;
-    DiskUsage MeasureDiskUsage(const std::vector<std::string>& folders) override;
-    CopyPlan PlanCopy(const std::string& from, const FolderCopyOptions& options) override;
-    TreeListing ListTree(const std::string& folder) override;
+    DiskUsage MeasureDiskUsage(const std::vector<std::string>& folders) override
+    {
+        return MeasureFolders(folders);
+    }
+    CopyPlan PlanCopy(const std::string& from, const FolderCopyOptions& options) override
+    {
+        return PlanFolderCopy(from, options);
+    }
+    TreeListing ListTree(const std::string& folder) override { return ListFolderTree(folder); }
     std::error_code MakeDir(const std::string& path) override;
     std::error_code DeleteFile(const std::string& path) override;
     std::error_code RemoveFolder(const std::string& path) override;

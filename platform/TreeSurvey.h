@@ -3,8 +3,6 @@
 
 #include "Services.h"
 
-#include <sys/stat.h>
-
 #include <string>
 #include <vector>
 
@@ -15,8 +13,5 @@ namespace saver {
 CopyPlan PlanFolderCopy(const std::string& from, const FolderCopyOptions& options);
 DiskUsage MeasureFolders(const std::vector<std::string>& folders);
 TreeListing ListFolderTree(const std::string& folder);
-
-// Whether `file` may become a second name of `counterpart` in a shared copy.
-bool MayShare(const struct stat& file, const struct stat& counterpart, std::int64_t olderThanNs);
 
 } // namespace saver

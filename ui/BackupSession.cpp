@@ -4,6 +4,7 @@
 #include "DesktopNotifier.h"
 
 #include "ClockFields.h"
+#include "DataLayout.h"
 #include "RestoreRules.h"
 #include "SafeFileOps.h"
 
@@ -33,7 +34,8 @@ BackupSession::BackupSession(saver::FileServices& files, saver::Clock& clock)
     : m_files(files), m_clock(clock), m_engine(files, clock), m_quickSlot(files)
 {
     if (!m_engine.Load()) {
-        m_status = saver::StatusTexts{"saver.ini", "无法读取保存的存档路径，请重新选择level.dat"};
+        m_status = saver::StatusTexts{saver::kSettingsFileName,
+                                      "无法读取保存的存档路径，请重新选择level.dat"};
     }
 }
 

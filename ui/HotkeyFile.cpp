@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "HotkeyFile.h"
 
+#include "DataLayout.h"
 #include "SafeFileOps.h"
 
 #include <QStringList>
@@ -9,7 +10,7 @@ HotkeyFile::HotkeyFile(saver::FileServices& files) : m_files(files) {}
 
 std::string HotkeyFile::Path() const
 {
-    return m_files.AppDir() + "/hotkeys.ini";
+    return m_files.AppDir() + "/" + saver::kHotkeysFileName;
 }
 
 HotkeyFile::Keys HotkeyFile::Load()

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "DataLayout.h"
+
 #include <QLockFile>
 #include <QObject>
 #include <QString>
@@ -34,7 +36,7 @@ public:
     };
     Claim ClaimDataFolder();
 
-    static QString LockFileName() { return QStringLiteral(".mcsaver.lock"); }
+    static QString LockFileName() { return QString::fromUtf8(saver::kLockFileName); }
 
 signals:
     // A later start of the program asked for the windows.

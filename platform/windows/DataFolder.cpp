@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "DataFolder.h"
 
+#include "DataLayout.h"
 #include "FileHandle.h"
 #include "WidePath.h"
 #include "WinError.h"
@@ -12,7 +13,8 @@ namespace {
 std::error_code TryWritingInto(const std::string& folder)
 {
     const std::wstring probe =
-        WidePath(folder + "/.mcsaver-" + std::to_string(::GetCurrentProcessId()) + ".tmp");
+        WidePath(folder + "/" + kWriteProbePrefix + std::to_string(::GetCurrentProcessId()) +
+                 kWriteProbeSuffix);
     const FileHandle file(::CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                         FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE,
                                         nullptr));

@@ -16,6 +16,8 @@ struct FolderEntry
     bool isLink = false; // a reparse point: a symbolic link or a junction
     std::uint64_t size = 0;
     std::int64_t modifiedNs = 0;
+
+    bool IsFile() const { return !isFolder && !isLink; }
 };
 
 struct FolderListing

@@ -2,10 +2,9 @@
 #include "SystemServices.h"
 
 #include "FileHandle.h"
+#include "FolderCopier.h"
 #include "FolderListing.h"
 #include "SettingsFile.h"
-#include "TreeCopy.h"
-#include "TreeSurvey.h"
 #include "WidePath.h"
 #include "WinError.h"
 
@@ -189,21 +188,6 @@ std::optional<std::uint64_t> SystemServices::FreeSpace(const std::string& path)
     return available.QuadPart;
 }
 
-DiskUsage SystemServices::MeasureDiskUsage(const std::vector<std::string>& folders)
-{
-    return MeasureFolders(folders);
-}
-
-CopyPlan SystemServices::PlanCopy(const std::string& from, const FolderCopyOptions& options)
-{
-    return PlanFolderCopy(from, options);
-}
-
-TreeListing SystemServices::ListTree(const std::string& folder)
-{
-    return ListFolderTree(folder);
-}
-
 std::error_code SystemServices::MakeDir(const std::string& path)
 {
     return ::CreateDirectoryW(WidePath(path).c_str(), nullptr) ? std::error_code{}
@@ -279,7 +263,7 @@ std::error_code SystemServices::Rename(const std::string& from, const std::strin
 FolderCopyResult SystemServices::CopyFolder(const std::string& from, const std::string& into,
                                             const FolderCopyOptions& options)
 {
-    return TreeCopy(options).Run(from, into);
+    return FolderCopier(options).Run(from, into);
 }
 
 FirstLine SystemServices::ReadFirstLine(const std::string& path)

@@ -2,6 +2,8 @@
 #include "TreeSurvey.h"
 
 #include "FileHandle.h"
+#include "FolderListing.h"
+#include "SharingRule.h"
 #include "WidePath.h"
 #include "WinError.h"
 
@@ -11,16 +13,6 @@
 
 namespace saver {
 namespace {
-
-bool IsFile(const FolderEntry& entry)
-{
-    return !entry.isFolder && !entry.isLink;
-}
-
-bool SameSizeAndTime(const FolderEntry& a, const FolderEntry& b)
-{
-    return a.size == b.size && a.modifiedNs == b.modifiedNs;
-}
 
 // Calls `visit` with the path and entry of everything below `root`; a false answer keeps it
 // out of a folder. Stops at the first error.
@@ -41,16 +33,7 @@ template <typename Visit> std::error_code Walk(const std::string& root, Visit& v
     return {};
 }
 
-} // namespace
-
-bool MayShare(const FolderEntry& file, const FolderEntry& counterpart, std::int64_t olderThanNs)
-{
-    // A file written within the filesystem's timestamp resolution of the earlier copy may
-    // have changed again without its time showing it.
-    return IsFile(file) && IsFile(counterpart) && SameSizeAndTime(file, counterpart) &&
-           file.modifiedNs < olderThanNs;
-}
-
+// What the listing of its folder says of `path`; the error when it is not there.
 std::error_code Describe(const std::string& path, FolderEntry& entry)
 {
     WIN32_FILE_ATTRIBUTE_DATA data = {};
@@ -63,6 +46,8 @@ std::error_code Describe(const std::string& path, FolderEntry& entry)
     entry.modifiedNs = NsSince1970(data.ftLastWriteTime);
     return {};
 }
+
+} // namespace
 
 CopyPlan PlanFolderCopy(const std::string& from, const FolderCopyOptions& options)
 {
@@ -79,10 +64,10 @@ CopyPlan PlanFolderCopy(const std::string& from, const FolderCopyOptions& option
                            !Describe(options.shareFrom + path.substr(from.size()), counterpart);
         if (!found || entry.isFolder != counterpart.isFolder ||
             entry.isLink != counterpart.isLink ||
-            (IsFile(entry) && !SameSizeAndTime(entry, counterpart))) {
+            (entry.IsFile() && !SameSizeAndTime(entry, counterpart))) {
             unchanged = false;
         }
-        if (IsFile(entry) && !(found && MayShare(entry, counterpart, options.shareOlderThanNs))) {
+        if (entry.IsFile() && !(found && MayShare(entry, counterpart, options.shareOlderThanNs))) {
             plan.bytesToCopy += entry.size;
         }
         return true;
@@ -103,7 +88,7 @@ DiskUsage MeasureFolders(const std::vector<std::string>& folders)
     DiskUsage usage;
     std::set<std::pair<std::uint64_t, std::uint64_t>> counted;
     auto visit = [&](const std::string& path, const FolderEntry& entry) {
-        if (!IsFile(entry)) {
+        if (!entry.IsFile()) {
             return true;
         }
         // Only the open file tells which others are the same file under another name.

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "FolderCopier.h"
 #include "SystemServices.h"
 #include "TestFiles.h"
 
@@ -8,11 +9,7 @@
 
 // What a folder copy must do on every system; how Linux's copier falls back from one of the
 // kernel's ways of copying to the next is checked on Linux alone.
-#ifdef _WIN32
-#include "TreeCopy.h"
-#else
-#include "FolderCopier.h"
-
+#ifndef _WIN32
 #include <fcntl.h>
 #include <linux/ioprio.h>
 #include <sys/resource.h>
@@ -55,7 +52,7 @@ protected:
     FolderCopyResult Copy(const FolderCopyOptions& options = {})
     {
         fs::remove_all(Copied());
-        return TreeCopy(options).Run(Source(), In("backups"));
+        return FolderCopier(options).Run(Source(), In("backups"));
     }
 #else
     // Without clones unless asked: a clone copies a whole file in one step, without a middle

@@ -1,14 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "FolderCopier.h"
 #include "SystemServices.h"
 #include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
-#ifdef _WIN32
-#include "TreeCopy.h"
-#else
-#include "FolderCopier.h"
-
+#ifndef _WIN32
 #include <sys/stat.h>
 #endif
 
@@ -24,8 +21,8 @@ FolderCopyResult CopyWithoutLinks(const FolderCopyOptions& options, const std::s
                                   const std::string& into)
 {
 #ifdef _WIN32
-    return TreeCopy(options,
-                    {.link = [](const std::wstring&, const std::wstring&) { return false; }})
+    return FolderCopier(options,
+                        {.link = [](const std::wstring&, const std::wstring&) { return false; }})
         .Run(from, into);
 #else
     KernelCopyCalls refusing = SystemCopyCalls();

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "DataFolder.h"
 #include "FileHandle.h"
+#include "FolderCopier.h"
 #include "SystemServices.h"
 #include "TestFiles.h"
-#include "TreeCopy.h"
 #include "WidePath.h"
 #include "WriteRefused.h"
 
@@ -113,7 +113,7 @@ TEST_F(WindowsServices, ABackupOfAWorldInPlayKeepsTheGamesLock)
             return ReadPart(file, buffer, size, got);
         };
         const FolderCopyResult copy =
-            TreeCopy(FolderCopyOptions{}, {.read = read}).Run(In("save/World"), In("backup"));
+            FolderCopier(FolderCopyOptions{}, {.read = read}).Run(In("save/World"), In("backup"));
         EXPECT_EQ(copy.failedPath, failedPath.empty() ? "" : In(failedPath)) << refused;
         EXPECT_EQ(copy.error, failedPath.empty() ? std::error_code{}
                                                  : std::make_error_code(
@@ -147,7 +147,7 @@ TEST_F(WindowsServices, AWriteTheSystemRefusesIsToldApart)
         return INVALID_HANDLE_VALUE;
     };
     const FolderCopyResult copy =
-        TreeCopy(FolderCopyOptions{}, {.create = refuse}).Run(In("save/World"), In("backup"));
+        FolderCopier(FolderCopyOptions{}, {.create = refuse}).Run(In("save/World"), In("backup"));
     EXPECT_TRUE(IsWriteRefused(copy.error));
     EXPECT_EQ(copy.error, std::errc::permission_denied);
     EXPECT_EQ(copy.failedPath, "");

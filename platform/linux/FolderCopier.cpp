@@ -3,8 +3,8 @@
 
 #include "DirectoryStream.h"
 #include "IdleDiskPriority.h"
+#include "SharingRule.h"
 #include "SystemError.h"
-#include "TreeSurvey.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -41,12 +41,6 @@ std::string WithoutTrailingSlashes(std::string path)
 bool SameFile(const struct stat& a, const struct stat& b)
 {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
-bool SameContent(const struct stat& a, const struct stat& b)
-{
-    return a.st_size == b.st_size && a.st_mtim.tv_sec == b.st_mtim.tv_sec &&
-           a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
 }
 
 // An entry that vanished between being listed and being opened is no longer part of the
@@ -388,7 +382,7 @@ std::error_code FolderCopier::CopySettledData(const FileDescriptor& source,
         if (::fstat(source.Get(), &after) != 0) {
             return LastError();
         }
-        const bool settled = SameContent(info, after);
+        const bool settled = SameSizeAndTime(info, after);
         info = after;
         if (settled) {
             return {};

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "TreeCopy.h"
+#include "FolderCopier.h"
 
-#include "TreeSurvey.h"
+#include "SharingRule.h"
 #include "WidePath.h"
 #include "WinError.h"
 
@@ -76,12 +76,12 @@ HANDLE CreateCopy(const std::wstring& path)
                          nullptr);
 }
 
-TreeCopy::TreeCopy(const FolderCopyOptions& options, CopyCalls calls)
+FolderCopier::FolderCopier(const FolderCopyOptions& options, CopyCalls calls)
     : m_options(options), m_calls(std::move(calls))
 {
 }
 
-FolderCopyResult TreeCopy::Run(const std::string& from, const std::string& into)
+FolderCopyResult FolderCopier::Run(const std::string& from, const std::string& into)
 {
     if (Stopped()) {
         return {Canceled()};
@@ -114,14 +114,14 @@ FolderCopyResult TreeCopy::Run(const std::string& from, const std::string& into)
     return {error, m_changedFiles, error ? m_failedPath : std::string()};
 }
 
-bool TreeCopy::LeftOut(const std::string& path) const
+bool FolderCopier::LeftOut(const std::string& path) const
 {
     return m_options.leaveOut && m_options.leaveOut(path);
 }
 
 // Errors are ignored here: the copy meets the same entries and reports them properly. A stop
 // ends it early, as a big tree takes a while to walk.
-std::uint64_t TreeCopy::Measure(const std::string& path) const
+std::uint64_t FolderCopier::Measure(const std::string& path) const
 {
     std::uint64_t total = 0;
     for (const FolderEntry& entry : ListEntries(WidePath(path)).entries) {
@@ -137,7 +137,7 @@ std::uint64_t TreeCopy::Measure(const std::string& path) const
     return total;
 }
 
-void TreeCopy::Report()
+void FolderCopier::Report()
 {
     m_reportedAt = m_bytesDone;
     if (m_options.progress) {
@@ -145,7 +145,7 @@ void TreeCopy::Report()
     }
 }
 
-bool TreeCopy::Step(std::uint64_t bytes)
+bool FolderCopier::Step(std::uint64_t bytes)
 {
     m_bytesDone += bytes;
     if (m_bytesDone >= m_reportedAt + kReportEveryBytes) {
@@ -155,7 +155,7 @@ bool TreeCopy::Step(std::uint64_t bytes)
 }
 
 // The folder's time is set after its contents, whose creation changes it.
-std::error_code TreeCopy::FillFolder(const std::string& path, const std::wstring& target)
+std::error_code FolderCopier::FillFolder(const std::string& path, const std::wstring& target)
 {
     const FolderListing listing = ListEntries(WidePath(path));
     if (listing.error) {
@@ -173,8 +173,8 @@ std::error_code TreeCopy::FillFolder(const std::string& path, const std::wstring
     return Stopped() ? Canceled() : std::error_code{};
 }
 
-std::error_code TreeCopy::CopyEntry(const std::string& path, const FolderEntry& entry,
-                                    const std::wstring& target)
+std::error_code FolderCopier::CopyEntry(const std::string& path, const FolderEntry& entry,
+                                        const std::wstring& target)
 {
     const std::string inside = path + "/" + Utf8Text(entry.name);
     const std::wstring copy = target + L"\\" + entry.name;
@@ -199,7 +199,8 @@ std::error_code TreeCopy::CopyEntry(const std::string& path, const FolderEntry& 
 // A file that did not change since the earlier copy becomes a second name of it. Any
 // refusal (another volume, a filesystem without hard links, too many names) leaves the file
 // to be copied.
-bool TreeCopy::Share(const std::string& path, const std::wstring& target, const FileFacts& facts)
+bool FolderCopier::Share(const std::string& path, const std::wstring& target,
+                         const FileFacts& facts)
 {
     if (m_options.shareFrom.empty()) {
         return false;
@@ -217,7 +218,7 @@ bool TreeCopy::Share(const std::string& path, const std::wstring& target, const 
 
 // A running game holds session.lock open and locked; the world needs none of its bytes to
 // be played again, and a backup of a world in play must not fail for it.
-bool TreeCopy::IsGameLock(const std::string& path) const
+bool FolderCopier::IsGameLock(const std::string& path) const
 {
     constexpr std::string_view kName = "/session.lock";
     const auto sameLetter = [](char a, char b) {
@@ -228,13 +229,13 @@ bool TreeCopy::IsGameLock(const std::string& path) const
            std::equal(kName.begin(), kName.end(), path.begin() + std::ssize(m_root), sameLetter);
 }
 
-std::error_code TreeCopy::CopyHeldLock(const std::wstring& target)
+std::error_code FolderCopier::CopyHeldLock(const std::wstring& target)
 {
     FileHandle copy(m_calls.create(target));
     return copy.IsOpen() ? copy.FlushAndClose() : LastWriteError();
 }
 
-std::error_code TreeCopy::CopyFile(const std::string& path, const std::wstring& target)
+std::error_code FolderCopier::CopyFile(const std::string& path, const std::wstring& target)
 {
     const FileHandle source = OpenShared(path, GENERIC_READ, OPEN_EXISTING,
                                          FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT);
@@ -275,8 +276,8 @@ std::error_code TreeCopy::CopyFile(const std::string& path, const std::wstring& 
 
 // Copies again while the source changes under the copy; `facts` ends as the source's state
 // that the kept copy matches best.
-std::error_code TreeCopy::CopySettledData(const std::string& path, const FileHandle& source,
-                                          const FileHandle& target, FileFacts& facts)
+std::error_code FolderCopier::CopySettledData(const std::string& path, const FileHandle& source,
+                                              const FileHandle& target, FileFacts& facts)
 {
     for (int attempt = 1;; ++attempt) {
         std::uint64_t copied = 0;
@@ -308,8 +309,8 @@ std::error_code TreeCopy::CopySettledData(const std::string& path, const FileHan
 }
 
 // A read that the game's lock refuses ends the copy of its session.lock with what was read.
-std::error_code TreeCopy::CopyData(const std::string& path, const FileHandle& source,
-                                   const FileHandle& target, std::uint64_t& copied)
+std::error_code FolderCopier::CopyData(const std::string& path, const FileHandle& source,
+                                       const FileHandle& target, std::uint64_t& copied)
 {
     if (!::SetFilePointerEx(source.Get(), {}, nullptr, FILE_BEGIN)) {
         return LastWinError();

@@ -37,10 +37,13 @@ struct CopyCalls
 // and is reported with the file it met; what was written stays for the caller to remove. The
 // game's session.lock at the top, which a running game holds locked, is copied as far as it
 // can be read, maybe empty. One copier makes one copy.
-class TreeCopy
+// Linux's copier has the same name and is called the same way (linux/FolderCopier.h), but the
+// two share no header: the calls a test replaces are each system's own, and so is everything a
+// copier keeps while it works. What both promise is FileServices::CopyFolder.
+class FolderCopier
 {
 public:
-    explicit TreeCopy(const FolderCopyOptions& options, CopyCalls calls = {});
+    explicit FolderCopier(const FolderCopyOptions& options, CopyCalls calls = {});
 
     // Copies `from` into the existing folder `into`, as into/<last name of from>.
     FolderCopyResult Run(const std::string& from, const std::string& into);

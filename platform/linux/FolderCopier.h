@@ -23,6 +23,9 @@ namespace saver {
 // each folder are copied by a TaskTeam; the first error met by any thread stops them all and
 // is the one reported, and what was written stays for the caller to remove. One copier makes
 // one copy.
+// Windows's copier has the same name and is called the same way (windows/FolderCopier.h), but
+// the two share no header: the calls a test replaces are each system's own, and so is
+// everything a copier keeps while it works. What both promise is FileServices::CopyFolder.
 class FolderCopier
 {
 public:

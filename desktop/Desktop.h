@@ -7,7 +7,7 @@
 #include <memory>
 
 // What the windows need of the desktop beyond files, for the system the program is built for
-// (Desktop.cpp on Linux, windows/Desktop.cpp on Windows).
+// (linux/Desktop.cpp or windows/Desktop.cpp).
 struct Desktop
 {
     // Null where only the tray icon can tell the player something.

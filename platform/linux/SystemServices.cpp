@@ -9,7 +9,6 @@
 #include "NoReplaceRename.h"
 #include "SessionLock.h"
 #include "SystemError.h"
-#include "TreeSurvey.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -124,21 +123,6 @@ std::optional<std::uint64_t> SystemServices::FreeSpace(const std::string& path)
         return std::nullopt;
     }
     return static_cast<std::uint64_t>(info.f_bavail) * info.f_frsize;
-}
-
-DiskUsage SystemServices::MeasureDiskUsage(const std::vector<std::string>& folders)
-{
-    return MeasureFolders(folders);
-}
-
-CopyPlan SystemServices::PlanCopy(const std::string& from, const FolderCopyOptions& options)
-{
-    return PlanFolderCopy(from, options);
-}
-
-TreeListing SystemServices::ListTree(const std::string& folder)
-{
-    return ListFolderTree(folder);
 }
 
 std::error_code SystemServices::MakeDir(const std::string& path)

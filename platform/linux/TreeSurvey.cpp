@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TreeSurvey.h"
 
+#include "SharingRule.h"
 #include "SystemError.h"
 
 #include <sys/stat.h>
@@ -14,16 +15,6 @@ namespace saver {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::int64_t ModifiedNs(const struct stat& info)
-{
-    return static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
-}
-
-bool SameSizeAndTime(const struct stat& a, const struct stat& b)
-{
-    return a.st_size == b.st_size && ModifiedNs(a) == ModifiedNs(b);
-}
 
 // Calls `visit` with the path and lstat of everything below `root`; stops at the first error.
 template <typename Visit> std::error_code Walk(const std::string& root, Visit visit)
@@ -41,14 +32,6 @@ template <typename Visit> std::error_code Walk(const std::string& root, Visit vi
 }
 
 } // namespace
-
-bool MayShare(const struct stat& file, const struct stat& counterpart, std::int64_t olderThanNs)
-{
-    // A file written within the filesystem's timestamp resolution of the earlier copy may
-    // have changed again without its time showing it.
-    return S_ISREG(file.st_mode) && S_ISREG(counterpart.st_mode) &&
-           SameSizeAndTime(file, counterpart) && ModifiedNs(file) < olderThanNs;
-}
 
 CopyPlan PlanFolderCopy(const std::string& from, const FolderCopyOptions& options)
 {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "WindowsHotkeys.h"
 
-#include "Win32.h"
+#include <windows.h>
 
 #include <QCoreApplication>
 
