@@ -40,7 +40,9 @@ inline QStringList Described(QWidget* window, const QString& root)
                   w->palette().color(QPalette::WindowText).name());
         if (w == window)
             text += Words(w->windowTitle(), w->windowFlags().toInt(), w->windowOpacity(),
-                          w->contextMenuPolicy(), w->testAttribute(Qt::WA_AlwaysShowToolTips));
+                          w->contextMenuPolicy(), w->testAttribute(Qt::WA_AlwaysShowToolTips),
+                          w->minimumSize() == w->maximumSize() ? QStringLiteral("fixed")
+                                                               : QStringLiteral("sizeable"));
         for (const char* name : kShown)
             if (const QVariant value = w->property(name); value.isValid())
                 text += Words(name + QStringLiteral("=") + value.toString());

@@ -84,6 +84,11 @@ private slots:
         QCOMPARE(rows->topLevelItemCount(), 1);
         WriteFile(p.App("【存档】leveldat/09_05_08level.dat"), "a newer character backup");
         QTRY_COMPARE(rows->topLevelItemCount(), 2);
+        // A pin mark inside a backup folder is no change to the folders watched.
+        p.List().cboKind->setCurrentText(QStringLiteral("整体存档"));
+        p.Press(QStringLiteral("整体存档"), p.List().cmdPin);
+        QTRY_COMPARE(rows->topLevelItem(0)->text(4), QStringLiteral("★ 固定"));
+        QCOMPARE(p.List().cmdPin->text(), QStringLiteral("取消固定"));
     }
 
     void restoresWholeSaveAndUndoesIt()
@@ -149,6 +154,7 @@ private slots:
         ListProgram p;
         p.Press(QStringLiteral("快速存档"), p.List().cmdDelete);
         QVERIFY(!fs::exists(NativePath(p.App("tmp.back"))));
+        QCOMPARE(p.List().lblOutcome->text(), QStringLiteral("已移到回收站：tmp.back"));
 #ifndef Q_OS_WIN // Windows keeps its Recycle Bin where a test cannot look.
         QCOMPARE(ReadFile(m_dataHome.path().toStdString() + "/Trash/files/tmp.back"),
                  "level data, quick slot");

@@ -106,6 +106,9 @@ void DesktopTest::failedScheduledBackupAlertsOnce()
     QVERIFY(QTest::qWaitForWindowExposed(&main));
     QCOMPARE(TextColour(program.floating.lbl), usual);
     QCOMPARE(notifier.notes.size(), 1);
+    main.hide();
+    tray.Menu()->actions().constFirst()->trigger(); // 显示主窗口
+    QVERIFY(main.isVisible());
 }
 
 // The Windows faces of the layout, or Debian's nearest where they are missing (here, and under

@@ -156,6 +156,11 @@ private slots:
         QTest::mouseClick(main.chk1, Qt::LeftButton);
         QCOMPARE(ShownColour(main.chk1), QColor(Qt::green));
         QVERIFY(main.Timer2->isActive());
+        // A border to drag the floating window by, where it stands.
+        const QRect place = p.floating.geometry();
+        QTest::mouseClick(main.cmd2, Qt::LeftButton);
+        QCOMPARE(main.cmd2->text(), "固定");
+        QCOMPARE(p.floating.geometry(), place);
         // Command1 brings the countdown to the floating window.
         QTest::mouseClick(main.Command1, Qt::LeftButton);
         p.clock.Advance(1);
@@ -212,6 +217,21 @@ private slots:
         TestProgram p;
         p.files.OpenGate();
         frm_timer& main = p.Main();
+        // Cancelled, the dialog keeps nothing.
+        QTimer cancel;
+        cancel.callOnTimeout([] {
+            if (auto* dialog =
+                    qobject_cast<BackupSettingsDialog*>(QApplication::activeModalWidget())) {
+                dialog->spnKeepNewest->setValue(9);
+                QTest::mouseClick(
+                    dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel),
+                    Qt::LeftButton);
+            }
+        });
+        cancel.start(10);
+        QTest::mouseClick(main.cmdManage, Qt::LeftButton);
+        cancel.stop();
+        QVERIFY(!QFile::exists(QString::fromStdString(p.app + "/options.ini")));
         QTest::mouseClick(main.Command4, Qt::LeftButton);
         QTRY_VERIFY(main.lblShow2->text().startsWith("第1次 保存成功！"));
         QString usage;
