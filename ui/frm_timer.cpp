@@ -135,13 +135,14 @@ void frm_timer::ConnectHandlers()
 {
     connect(chk1, &QPushButton::toggled, this, &frm_timer::chk1_Click);
     connect(HScroll2, &QScrollBar::valueChanged, this, &frm_timer::HScroll2_Change);
-    for (const auto& [option, handler] :
+    for (const auto& choice :
          {std::pair(Opt1, &frm_timer::Opt1_Click), std::pair(Opt2, &frm_timer::Opt2_Click)}) {
-        connect(option, &QRadioButton::toggled, this, [this, handler](bool selected) {
-            if (selected) {
-                (this->*handler)();
-            }
-        });
+        connect(choice.first, &QRadioButton::toggled, this,
+                [this, handler = choice.second](bool selected) {
+                    if (selected) {
+                        (this->*handler)();
+                    }
+                });
     }
     connect(Timer2, &QTimer::timeout, this, &frm_timer::Timer2_Timer);
     connect(Command4, &QPushButton::clicked, this, &frm_timer::Command4_Click);

@@ -36,7 +36,7 @@ struct TestProgram
     // The folders and files, there before the program starts.
     static std::string Prepared(const saver::test::TempDir& root, const std::string& options)
     {
-        const std::string save = root.path() + "/world", app = root.path() + "/app";
+        std::string save = root.path() + "/world", app = root.path() + "/app";
         std::filesystem::create_directories(save + "/region");
         std::filesystem::create_directory(app);
         if (!options.empty()) {
