@@ -273,8 +273,9 @@ TEST_F(FolderCopierTest, SharesOnlyUnchangedFilesAndCopiesWhereLinkingFails)
     const DiskUsage both = files.MeasureDiskUsage({In("earlier"), In("backups")});
     EXPECT_EQ(both.total, files.MeasureDiskUsage({In("earlier")}).total +
                               files.MeasureDiskUsage({In("backups")}).unshared);
-    // The last copy is the save as it is now; a file more and it is not.
-    options.shareFrom = Copied();
+    // Against a copy of the save as it is now nothing changed; a file more and it has.
+    fs::remove_all(In("earlier/World"));
+    ASSERT_FALSE(files.CopyFolder(Source(), In("earlier"), {}).error);
     EXPECT_TRUE(files.PlanCopy(In("save/World"), options).unchanged);
     WriteFile(Source("sub/new"), "");
     EXPECT_FALSE(files.PlanCopy(In("save/World"), options).unchanged);
