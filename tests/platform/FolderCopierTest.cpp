@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 
 // What a folder copy must do on every system; how Linux's copier falls back from one of the
@@ -13,6 +14,7 @@
 #include <fcntl.h>
 #include <linux/ioprio.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #endif
 
@@ -20,9 +22,9 @@ namespace saver {
 namespace {
 
 namespace fs = std::filesystem;
-using test::Content;
 using test::ListTree;
 using test::RandomBytes;
+using test::ReadFile;
 using test::WriteFile;
 
 #ifndef _WIN32
@@ -38,34 +40,50 @@ KernelCopyCalls Failing(int cloneError, int rangeError)
         };
     return calls;
 }
+using Calls = KernelCopyCalls;
+// Without clones unless asked: a clone copies a whole file in one step, without a middle to
+// stop in.
+const Calls kCalls = Failing(EOPNOTSUPP, 0);
+
+std::uint64_t Links(const std::string& path)
+{
+    struct stat info = {};
+    return ::stat(path.c_str(), &info) == 0 ? info.st_nlink : 0;
+}
+#else
+using Calls = CopyCalls;
+const Calls kCalls;
+
+std::uint64_t Links(const std::string& path)
+{
+    return OpenShared(path, 0).Facts().links;
+}
 #endif
 
-class FolderCopierTest : public ::testing::Test
+// As on a filesystem that makes no hard links.
+Calls WithoutLinks()
+{
+    Calls calls = kCalls;
+#ifdef _WIN32
+    calls.link = [](const std::wstring&, const std::wstring&) { return false; };
+#else
+    calls.link = [](const char*, int, const char*) { return errno = EMLINK, -1; };
+#endif
+    return calls;
+}
+
+class FolderCopierTest : public test::InTempDir
 {
 protected:
     FolderCopierTest() { fs::create_directories(Source()), fs::create_directory(In("backups")); }
 
-    std::string In(const std::string& name) const { return m_dir.path() + "/" + name; }
     std::string Source(const std::string& name = {}) const { return In("save/World/" + name); }
     std::string Copied(const std::string& name = {}) const { return In("backups/World/" + name); }
-#ifdef _WIN32
-    FolderCopyResult Copy(const FolderCopyOptions& options = {})
-    {
-        fs::remove_all(Copied());
-        return FolderCopier(options).Run(Source(), In("backups"));
-    }
-#else
-    // Without clones unless asked: a clone copies a whole file in one step, without a middle
-    // to stop in.
-    FolderCopyResult Copy(const FolderCopyOptions& options = {},
-                          const KernelCopyCalls& calls = Failing(EOPNOTSUPP, 0))
+    FolderCopyResult Copy(const FolderCopyOptions& options = {}, const Calls& calls = kCalls)
     {
         fs::remove_all(Copied());
         return FolderCopier(options, calls).Run(Source(), In("backups"));
     }
-#endif
-
-    test::TempDir m_dir;
 };
 
 #ifndef _WIN32
@@ -87,16 +105,19 @@ TEST_F(FolderCopierTest, FallsBackOnlyWhenAWayIsNotAvailableAndKeepsHoles)
         struct stat copy = {};
         ::stat(Copied("sparse").c_str(), &copy);
         EXPECT_LT(copy.st_blocks, reported == 0 ? 2048 : copy.st_blocks + 1); // 1 MiB
-        EXPECT_TRUE(reported != 0 || Content(Copied("sparse")) == Content(Source("sparse")));
+        EXPECT_TRUE(reported != 0 || ReadFile(Copied("sparse")) == ReadFile(Source("sparse")));
     }
 }
 #endif
 
 // More files and bytes than the copy keeps on their way to the disk at once, with links, a
-// pipe, unusual names, locked folders, permissions and times.
-TEST_F(FolderCopierTest, CopiesTreeAndReportsProgressNowAndThen)
+// pipe, unusual names, locked folders, permissions and times, copied into a folder inside
+// itself; what the caller leaves out, asked by full path, stays out with all it holds.
+TEST_F(FolderCopierTest, CopiesTreeLeavesOutWhatItIsToldAndReportsProgressNowAndThen)
 {
     fs::create_directories(Source("region/deep"));
+    fs::create_directories(Source("saver/backups"));
+    WriteFile(Source("skip.dat"), "x");
     std::uint64_t total = 0;
     for (unsigned i = 0; i < 70; ++i) {
         const std::size_t size = i % 10 == 0 ? (3 << 20) + i : 100 * i;
@@ -122,57 +143,36 @@ TEST_F(FolderCopierTest, CopiesTreeAndReportsProgressNowAndThen)
         ::chmod(Source(name).c_str(), name.size() == 6 ? 0555 : 0750); // filled, then locked
     }
 #endif
+    auto expected = ListTree(In("save"));
+    std::set<std::string> asked, offered;
+    for (const auto& [name, entry] : expected)
+        if (name.starts_with("World/") && !name.starts_with("World/saver/"))
+            offered.insert(In("save/" + name));
+    for (const char* name : {"World/saver", "World/saver/backups", "World/skip.dat", "World/pipe"})
+        expected.erase(name);
     std::vector<std::pair<std::uint64_t, std::uint64_t>> reports;
     FolderCopyOptions options;
     options.progress = [&](std::uint64_t done, std::uint64_t all) {
         reports.emplace_back(done, all);
     };
-
-    const FolderCopyResult result = SystemServices("").CopyFolder(Source(), In("backups"), options);
-
-    ASSERT_FALSE(result.error) << result.error.message();
-    auto expected = ListTree(In("save"));
-#ifndef _WIN32
-    expected.erase("World/pipe");
-#endif
-    EXPECT_EQ(ListTree(In("backups")), expected);
-    EXPECT_EQ(reports.front(), std::pair(std::uint64_t{0}, total));
-    EXPECT_EQ(reports.back(), std::pair(total, total));
-    for (std::size_t i = 1; i < reports.size(); ++i) {
-        EXPECT_LE(reports[i - 1].first, reports[i].first);
-        EXPECT_EQ(reports[i].second, total);
-    }
-    // Now and then is once per 4 MiB at most, besides the first and the last.
-    EXPECT_GT(reports.size(), 2u);
-    EXPECT_LE(reports.size(), total / (4 << 20) + 2);
-}
-
-// Copied into a folder inside itself, the source does not copy the copy.
-TEST_F(FolderCopierTest, LeavesOutWhatTheCallerAsksByFullPath)
-{
-    fs::create_directories(Source("saver/backups"));
-    WriteFile(Source("level.dat"), "x");
-    WriteFile(Source("skip.dat"), "x");
-    std::set<std::string> asked,
-        expectedAsked = {Source("level.dat"), Source("saver"), Source("skip.dat")};
-#ifndef _WIN32
-    fs::create_symlink("level.dat", Source("link"));
-    expectedAsked.insert(Source("link"));
-#endif
-    FolderCopyOptions options;
-    options.progress = [](std::uint64_t, std::uint64_t) {};
     options.leaveOut = [&](const std::string& path) {
         asked.insert(path);
         return path == Source("saver") || path == Source("skip.dat");
     };
 
-    auto expected = ListTree(Source());
-    expected.erase("saver"), expected.erase("saver/backups"), expected.erase("skip.dat");
+    const FolderCopyResult result =
+        SystemServices("").CopyFolder(Source(), Source("saver/backups"), options);
 
-    ASSERT_FALSE(SystemServices("").CopyFolder(Source(), Source("saver/backups"), options).error);
-
-    EXPECT_EQ(ListTree(Source("saver/backups/World")), expected);
-    EXPECT_EQ(asked, expectedAsked);
+    ASSERT_FALSE(result.error) << result.error.message();
+    EXPECT_EQ(ListTree(Source("saver/backups")), expected);
+    EXPECT_EQ(asked, offered);
+    EXPECT_EQ(reports.front(), std::pair(std::uint64_t{0}, total));
+    EXPECT_EQ(reports.back(), std::pair(total, total));
+    EXPECT_TRUE(std::ranges::is_sorted(reports, {}, [](const auto& r) { return r.first; }));
+    EXPECT_TRUE(std::ranges::all_of(reports, [&](const auto& r) { return r.second == total; }));
+    // Now and then is once per 4 MiB at most, besides the first and the last.
+    EXPECT_GT(reports.size(), 2u);
+    EXPECT_LE(reports.size(), total / (4 << 20) + 2);
 }
 
 // A stop asked for before the copy, while it measures the tree, or in the middle of a file.
@@ -235,8 +235,50 @@ TEST_F(FolderCopierTest, CopiesAgainWhileTheFileChanges)
         EXPECT_FALSE(result.error) << result.error.message();
         EXPECT_EQ(result.changedFiles, changes == 1 ? 0u : 1u);
         EXPECT_EQ(done, fs::file_size(Copied("busy.mca")));
-        EXPECT_EQ(Content(Copied("busy.mca")) == Content(Source("busy.mca")), changes == 1);
+        EXPECT_EQ(ReadFile(Copied("busy.mca")) == ReadFile(Source("busy.mca")), changes == 1);
     }
+}
+
+// A save copied once as the earlier backup, then changed in the ways a game changes it: a copy
+// sharing with that backup links only what did not change, or changed too close to the
+// backup's start to tell, and copies where a link is refused.
+TEST_F(FolderCopierTest, SharesOnlyUnchangedFilesAndCopiesWhereLinkingFails)
+{
+    constexpr std::chrono::seconds s{1};
+    SystemServices files("");
+    fs::create_directories(Source("sub"));
+    for (const char* name : {"old", "resized", "retimed", "racy", "sub/deep"})
+        WriteFile(Source(name), std::string(5000, 'a'));
+    fs::create_directory(In("earlier"));
+    ASSERT_FALSE(files.CopyFolder(Source(), In("earlier"), {}).error);
+    WriteFile(Source("resized"), std::string(5001, 'b'));
+    fs::last_write_time(Source("retimed"), fs::last_write_time(Source("retimed")) - s);
+    fs::last_write_time(Source("racy"), fs::last_write_time(Source("old")) + 2 * s);
+    fs::last_write_time(In("earlier/World/racy"), fs::last_write_time(Source("racy")));
+    FolderCopyOptions options;
+    options.shareFrom = In("earlier/World");
+    // Everything but "racy" lies before the earlier copy's start, as far as the rule knows.
+    options.shareOlderThanNs = files.Status(Source("racy")).modifiedNs;
+    EXPECT_EQ(files.PlanCopy(In("save/World"), options).bytesToCopy, 5001u + 5000 + 5000);
+    EXPECT_FALSE(files.PlanCopy(In("save/World"), options).unchanged);
+
+    for (const bool refused : {false, true}) {
+        ASSERT_FALSE(Copy(options, refused ? WithoutLinks() : kCalls).error);
+        EXPECT_EQ(ListTree(Copied()), ListTree(Source()));
+        EXPECT_EQ(Links(Copied("old")), refused ? 1u : 2u);
+        EXPECT_EQ(Links(Copied("sub/deep")), refused ? 1u : 2u);
+        for (const char* changed : {"resized", "retimed", "racy"})
+            EXPECT_EQ(Links(Copied(changed)), 1u) << changed;
+    }
+    const DiskUsage both = files.MeasureDiskUsage({In("earlier"), In("backups")});
+    EXPECT_EQ(both.total, files.MeasureDiskUsage({In("earlier")}).total +
+                              files.MeasureDiskUsage({In("backups")}).unshared);
+    // Against a copy of the save as it is now nothing changed; a file more and it has.
+    fs::remove_all(In("earlier/World"));
+    ASSERT_FALSE(files.CopyFolder(Source(), In("earlier"), {}).error);
+    EXPECT_TRUE(files.PlanCopy(In("save/World"), options).unchanged);
+    WriteFile(Source("sub/new"), "");
+    EXPECT_FALSE(files.PlanCopy(In("save/World"), options).unchanged);
 }
 
 TEST_F(FolderCopierTest, ReportsWhatStopsTheCopy)

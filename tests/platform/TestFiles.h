@@ -9,8 +9,9 @@
 #include <unistd.h>
 #endif
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <map>
 #include <random>
@@ -27,13 +28,20 @@ inline std::string RandomBytes(std::size_t size, unsigned seed)
     return bytes;
 }
 
-// Read in one go: the files tested are large.
-inline std::string Content(const std::string& path)
+// A test in a fresh folder of its own.
+class InTempDir : public ::testing::Test
 {
-    std::string bytes(std::filesystem::file_size(NativePath(path)), '\0');
-    std::ifstream(NativePath(path), std::ios::binary).read(bytes.data(), std::ssize(bytes));
-    return bytes;
-}
+protected:
+    std::string In(const std::string& name) const { return m_dir.path() + "/" + name; }
+    // Writes the file `name` in it, with the folders it lies in.
+    void Put(const std::string& name, const std::string& bytes) const
+    {
+        std::filesystem::create_directories(NativePath(In(name)).parent_path());
+        WriteFile(In(name), bytes);
+    }
+
+    TempDir m_dir;
+};
 
 // Every entry below `folder`, links not followed, by its relative path: "link:<text>", or its
 // kind, permissions and time of change, and for a file its size and a hash of its bytes.
@@ -47,8 +55,6 @@ inline std::map<std::string, std::string> ListTree(const std::string& folder)
         // Windows keeps no permission bits, and Wine no links.
         text = (entry.is_directory() ? "folder " : "file ") +
                std::to_string(entry.last_write_time().time_since_epoch().count());
-        if (entry.is_regular_file())
-            text += " " + std::to_string(std::hash<std::string>{}(Content(Utf8Path(entry.path()))));
 #else
         struct stat info = {};
         ::lstat(entry.path().c_str(), &info);
@@ -56,9 +62,9 @@ inline std::map<std::string, std::string> ListTree(const std::string& folder)
                    ? "link:" + fs::read_symlink(entry).string()
                    : std::to_string(info.st_mode) + " " + std::to_string(info.st_mtim.tv_sec) +
                          "." + std::to_string(info.st_mtim.tv_nsec);
-        if (S_ISREG(info.st_mode))
-            text += " " + std::to_string(std::hash<std::string>{}(Content(entry.path())));
 #endif
+        if (entry.is_regular_file() && !entry.is_symlink())
+            text += " " + std::to_string(std::hash<std::string>{}(ReadFile(entry.path())));
     }
     return tree;
 }

@@ -13,15 +13,21 @@ namespace saver {
 namespace {
 
 namespace fs = std::filesystem;
-using test::Content;
+using test::ReadFile;
 using test::WriteFile;
 
-class WindowsServices : public ::testing::Test
+class WindowsServices : public test::InTempDir
 {
 protected:
-    std::string In(const std::string& name) const { return m_dir.path() + "/" + name; }
+    // The save World with `files` in it, and an empty folder for its backup.
+    void MakeSave(std::initializer_list<std::pair<std::string, std::string>> files)
+    {
+        for (const auto& [name, bytes] : files)
+            Put("save/World/" + name, bytes);
+        fs::remove_all(In("backup"));
+        fs::create_directory(In("backup"));
+    }
 
-    test::TempDir m_dir;
     SystemServices m_services{m_dir.path()};
 };
 
@@ -45,10 +51,8 @@ TEST_F(WindowsServices, ReadsALineThatIsNotUtf8InTheAnsiCodePage)
 // that is reading level.dat at that moment must let both renames happen.
 TEST_F(WindowsServices, TheGameRenamesAFileWhileTheCopyReadsIt)
 {
-    fs::create_directories(In("save/World"));
-    WriteFile(In("save/World/level.dat"), test::RandomBytes(5 << 20, 1)); // read in steps
-    WriteFile(In("save/World/level.dat_new"), "new");
-    fs::create_directory(In("backup"));
+    MakeSave(
+        {{"level.dat", test::RandomBytes(5 << 20, 1)}, {"level.dat_new", "new"}}); // read in steps
     std::error_code aside, into;
     FolderCopyOptions options;
     options.leaveOut = [](const std::string& path) { return path.ends_with("_new"); };
@@ -62,16 +66,14 @@ TEST_F(WindowsServices, TheGameRenamesAFileWhileTheCopyReadsIt)
     };
     EXPECT_FALSE(m_services.CopyFolder(In("save/World"), In("backup"), options).error);
     EXPECT_EQ(std::pair(aside.value(), into.value()), std::pair(0, 0));
-    EXPECT_EQ(Content(In("save/World/level.dat")), "new");
+    EXPECT_EQ(ReadFile(In("save/World/level.dat")), "new");
     EXPECT_EQ(fs::file_size(In("backup/World/level.dat")), 5u << 20);
 }
 
 TEST_F(WindowsServices, SeesAFileThatAnotherHandleLocksOrHoldsAlone)
 {
     const std::string lock = In("session.lock");
-    EXPECT_FALSE(m_services.IsLockedByAnotherProcess(lock));
     WriteFile(lock, "\xE2\x98\x83");
-    EXPECT_FALSE(m_services.IsLockedByAnotherProcess(lock));
     for (const DWORD share : {DWORD{FILE_SHARE_READ | FILE_SHARE_WRITE}, DWORD{0}}) {
         const HANDLE game = ::CreateFileW(fs::path(lock).c_str(), GENERIC_READ | GENERIC_WRITE,
                                           share, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -86,13 +88,14 @@ TEST_F(WindowsServices, SeesAFileThatAnotherHandleLocksOrHoldsAlone)
 // A running game holds a byte-range lock over its whole session.lock, which Windows enforces on
 // every read and Wine does not: the copy's reads are refused here as Windows would refuse them.
 // The backup keeps the game's lock as far as it reads, and any other file refused that way still
-// stops it, named.
-TEST_F(WindowsServices, ABackupOfAWorldInPlayKeepsTheGamesLock)
+// stops it, named. Windows answers a write it refuses with ERROR_ACCESS_DENIED, as in a folder
+// that Controlled Folder Access guards; Wine, run as root here, refuses nothing, so the copy's
+// seam does: that refusal is told apart from an unreadable file of the save, and is no file of it.
+TEST_F(WindowsServices, ABackupOfAWorldInPlayKeepsTheGamesLockAndTellsWhatStopsIt)
 {
-    fs::create_directories(In("save/World/DIM1"));
-    WriteFile(In("save/World/level.dat"), "level");
-    WriteFile(In("save/World/session.lock"), "\xE2\x98\x83");
-    WriteFile(In("save/World/DIM1/session.lock"), "not the game's");
+    MakeSave({{"level.dat", "level"},
+              {"session.lock", "\xE2\x98\x83"},
+              {"DIM1/session.lock", "not the game's"}});
     const struct
     {
         std::string refused;
@@ -101,8 +104,7 @@ TEST_F(WindowsServices, ABackupOfAWorldInPlayKeepsTheGamesLock)
               {"level.dat", "save/World/level.dat"},
               {"DIM1\\session.lock", "save/World/DIM1/session.lock"}};
     for (const auto& [refused, failedPath] : cases) {
-        fs::remove_all(In("backup"));
-        fs::create_directory(In("backup"));
+        MakeSave({});
         const ReadCall read = [&](HANDLE file, char* buffer, DWORD size, DWORD& got) {
             std::wstring name(1024, L'\0');
             name.resize(::GetFinalPathNameByHandleW(file, name.data(), 1024, 0));
@@ -119,29 +121,19 @@ TEST_F(WindowsServices, ABackupOfAWorldInPlayKeepsTheGamesLock)
                                                  : std::make_error_code(
                                                        std::errc::resource_unavailable_try_again));
         if (failedPath.empty()) {
-            EXPECT_EQ(Content(In("backup/World/level.dat")), "level");
-            EXPECT_EQ(Content(In("backup/World/session.lock")), "");
+            EXPECT_EQ(ReadFile(In("backup/World/level.dat")), "level");
+            EXPECT_EQ(ReadFile(In("backup/World/session.lock")), "");
         }
     }
     // A game that holds the file without sharing it at all.
     const HANDLE game =
         ::CreateFileW(fs::path(In("save/World/session.lock")).c_str(), GENERIC_READ | GENERIC_WRITE,
                       0, nullptr, OPEN_EXISTING, 0, nullptr);
-    fs::remove_all(In("backup"));
-    fs::create_directory(In("backup"));
+    MakeSave({});
     EXPECT_FALSE(m_services.CopyFolder(In("save/World"), In("backup"), {}).error);
-    EXPECT_EQ(Content(In("backup/World/session.lock")), "");
+    EXPECT_EQ(ReadFile(In("backup/World/session.lock")), "");
     ::CloseHandle(game);
-}
-
-// Windows answers a write it refuses with ERROR_ACCESS_DENIED, as in a folder that Controlled
-// Folder Access guards; Wine, run as root here, refuses nothing, so the copy's seam does. The
-// refusal is told apart from an unreadable file of the save, and is no file of it.
-TEST_F(WindowsServices, AWriteTheSystemRefusesIsToldApart)
-{
-    fs::create_directories(In("save/World"));
-    fs::create_directory(In("backup"));
-    WriteFile(In("save/World/level.dat"), "level");
+    MakeSave({});
     const CreateCall refuse = [](const std::wstring&) {
         ::SetLastError(ERROR_ACCESS_DENIED);
         return INVALID_HANDLE_VALUE;
@@ -159,9 +151,8 @@ TEST_F(WindowsServices, AWriteTheSystemRefusesIsToldApart)
 TEST_F(WindowsServices, ReadOnlyMarksStayOutOfARestoreAndDoNotStopARemoval)
 {
     const std::string marked[]{"World/level.dat", "World/data/map.dat", "World/data"};
-    fs::create_directories(In("backup/World/data"));
-    WriteFile(In("backup/World/level.dat"), "level");
-    WriteFile(In("backup/World/data/map.dat"), "map");
+    Put("backup/World/level.dat", "level");
+    Put("backup/World/data/map.dat", "map");
     for (const std::string& name : marked) {
         ASSERT_TRUE(
             ::SetFileAttributesW(WidePath(In("backup/" + name)).c_str(), FILE_ATTRIBUTE_READONLY));

@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -105,7 +104,10 @@ template <typename Path> std::string ReadFile(const Path& path)
         file.open(NativePath(path), std::ios::binary);
     if (!file)
         throw std::runtime_error("cannot read a file of the test");
-    return {std::istreambuf_iterator<char>(file), {}};
+    // In one go: some files tested are large.
+    std::string bytes(static_cast<std::size_t>(file.seekg(0, std::ios::end).tellg()), '\0');
+    file.seekg(0).read(bytes.data(), std::ssize(bytes));
+    return bytes;
 }
 
 } // namespace saver::test
