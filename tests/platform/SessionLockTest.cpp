@@ -24,7 +24,10 @@ TEST(SessionLockTest, SeesALockHeldByAnotherProcessOnly)
     const pid_t game = ::fork();
     ASSERT_GE(game, 0);
     if (game == 0) {
-        struct flock whole = {.l_type = F_WRLCK};
+        struct flock whole
+        {
+        };
+        whole.l_type = F_WRLCK;
         const char locked = ::fcntl(::open(lock.c_str(), O_RDWR), F_SETLK, &whole) == 0 ? 'y' : 'n';
         if (::write(ready[1], &locked, 1) == 1)
             ::pause();
