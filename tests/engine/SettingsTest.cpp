@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "GlibcUtf8.h"
-#include "QuickSlot.h"
 #include "World.h"
 
 #include <gtest/gtest.h>
@@ -64,12 +63,6 @@ TEST(Settings, TheStoredPathHasTheSystemsSeparators)
         const std::string written = line == slashes ? stored : line;
         EXPECT_EQ(w.Read("app/saver.ini"), written + "\r\n");
     }
-    WriteFile(w.Path("app/saver.ini"), stored + "\r\n");
-    AutoSaver saver(w.files, w.clock);
-    saver.Load();
-    EXPECT_EQ(QuickTextsOf(QuickSlot(w.files).QuickSave(saver.ChosenSave().value_or(""))).message,
-              "");
-    EXPECT_EQ(w.Read("app/tmp.back"), kGame);
 }
 
 TEST(Settings, APathThatWouldNotReadBackTheSameIsRefused)

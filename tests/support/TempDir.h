@@ -2,7 +2,6 @@
 #pragma once
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -18,11 +17,9 @@ namespace saver::test {
 class TempDir
 {
 public:
-    // Made inside `base`, or inside $TMPDIR (else /tmp) when `base` is empty.
+    // Made inside `base`, or inside the system's folder for temporary files.
     explicit TempDir(const std::string& base = {})
     {
-#ifdef _WIN32
-        // Windows has no mkdtemp; a name of its own that is free is as good.
         std::string parent =
             base.empty() ? std::filesystem::temp_directory_path().generic_string() : base;
         if (parent.ends_with('/'))
@@ -31,12 +28,6 @@ public:
         do
             m_path = parent + "/saver-test-" + std::to_string(seed());
         while (!std::filesystem::create_directory(m_path));
-#else
-        const char* tmp = std::getenv("TMPDIR");
-        m_path = (base.empty() ? (tmp && *tmp ? tmp : "/tmp") : base) + "/saver-test-XXXXXX";
-        if (::mkdtemp(m_path.data()) == nullptr)
-            throw std::system_error(errno, std::generic_category(), "mkdtemp " + m_path);
-#endif
     }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;

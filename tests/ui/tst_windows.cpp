@@ -21,6 +21,7 @@
 #include <QSpinBox>
 
 #include <filesystem>
+#include <functional>
 
 namespace {
 
@@ -45,6 +46,23 @@ QString ClickAndAnswer(QWidget* widget)
     poll.start(10);
     QTest::mouseClick(widget, Qt::LeftButton);
     return QTest::qWaitFor([&shown] { return !shown.isEmpty(); }) ? shown : QString();
+}
+
+// Clicks `opener` and answers the backup rules dialog it opens with `answer`, which returns the
+// button to press, or none to be asked again.
+void AnswerRules(
+    QWidget* opener,
+    const std::function<QDialogButtonBox::StandardButton(BackupSettingsDialog*)>& answer)
+{
+    QTimer poll;
+    poll.callOnTimeout([&answer] {
+        if (auto* dialog = qobject_cast<BackupSettingsDialog*>(QApplication::activeModalWidget()))
+            if (const auto button = answer(dialog); button != QDialogButtonBox::NoButton)
+                QTest::mouseClick(dialog->findChild<QDialogButtonBox*>()->button(button),
+                                  Qt::LeftButton);
+    });
+    poll.start(10);
+    QTest::mouseClick(opener, Qt::LeftButton);
 }
 
 // A file's content, or "" while it is not there.
@@ -84,20 +102,6 @@ private slots:
                          QStringLiteral(TEST_SOURCE_DIR "/windows-at-start.txt"));
     }
 
-    void chosenPathIsKept()
-    {
-        TestProgram p;
-        const QString chosen = QDir::toNativeSeparators(QString::fromStdString(p.levelDat));
-        FileDialog::setNextCancelled();
-        QTest::mouseClick(p.Main().Command3, Qt::LeftButton);
-        QCOMPARE(p.Main().fram_Save->title(), chosen);
-        QCOMPARE(saver::test::ReadFile(p.app + "/saver.ini"),
-                 saver::test::SystemPath(p.levelDat) + "\r\n");
-        BackupSession later(p.files, p.clock);
-        frmshow floating(later);
-        QCOMPARE(frm_timer(later, floating).fram_Save->title(), chosen);
-    }
-
     // A save under a Chinese user name, as the system's dialog gives it: stored, shown as the
     // system writes paths, quick-saved and restored by a later run.
     void chineseSavePathFromTheDialog()
@@ -109,6 +113,9 @@ private slots:
         saver::test::WriteFile(level, kLevel);
         const QString shown = QDir::toNativeSeparators(QString::fromStdString(level));
         FileDialog::setNextFileName(shown);
+        QTest::mouseClick(p.Main().Command3, Qt::LeftButton);
+        QCOMPARE(p.Main().fram_Save->title(), shown);
+        FileDialog::setNextCancelled(); // a cancelled dialog keeps the choice
         QTest::mouseClick(p.Main().Command3, Qt::LeftButton);
         QCOMPARE(p.Main().fram_Save->title(), shown);
         QCOMPARE(saver::test::ReadFile(p.app + "/saver.ini"), shown.toStdString() + "\r\n");
@@ -218,42 +225,25 @@ private slots:
         p.files.OpenGate();
         frm_timer& main = p.Main();
         // Cancelled, the dialog keeps nothing.
-        QTimer cancel;
-        cancel.callOnTimeout([] {
-            if (auto* dialog =
-                    qobject_cast<BackupSettingsDialog*>(QApplication::activeModalWidget())) {
-                dialog->spnKeepNewest->setValue(9);
-                QTest::mouseClick(
-                    dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel),
-                    Qt::LeftButton);
-            }
+        AnswerRules(main.cmdManage, [](BackupSettingsDialog* dialog) {
+            dialog->spnKeepNewest->setValue(9);
+            return QDialogButtonBox::Cancel;
         });
-        cancel.start(10);
-        QTest::mouseClick(main.cmdManage, Qt::LeftButton);
-        cancel.stop();
         QVERIFY(!QFile::exists(QString::fromStdString(p.app + "/options.ini")));
         QTest::mouseClick(main.Command4, Qt::LeftButton);
         QTRY_VERIFY(main.lblShow2->text().startsWith("第1次 保存成功！"));
         QString usage;
         int polls = 0;
-        QTimer answer;
-        answer.callOnTimeout([&usage, &polls] {
-            auto* dialog = qobject_cast<BackupSettingsDialog*>(QApplication::activeModalWidget());
-            if (dialog == nullptr)
-                return;
+        AnswerRules(main.cmdManage, [&usage, &polls](BackupSettingsDialog* dialog) {
             // The size of the backups arrives from the background, in five seconds at most.
             if (dialog->lblUsage->text().contains("正在计算") && ++polls < 500)
-                return;
+                return QDialogButtonBox::NoButton;
             usage = dialog->lblUsage->text();
             QTest::mouseClick(dialog->chkKeepNewest, Qt::LeftButton);
             dialog->spnKeepNewest->setValue(2);
             QTest::mouseClick(dialog->chkPruneManual, Qt::LeftButton);
-            auto* buttons = dialog->findChild<QDialogButtonBox*>();
-            QTest::mouseClick(buttons->button(QDialogButtonBox::Ok), Qt::LeftButton);
+            return QDialogButtonBox::Ok;
         });
-        answer.start(10);
-        QTest::mouseClick(main.cmdManage, Qt::LeftButton);
-        answer.stop();
         QVERIFY2(QRegularExpression("^整体存档备份共占用磁盘 [1-9][0-9.]* [KM]?B。")
                      .match(usage)
                      .hasMatch(),
