@@ -98,7 +98,11 @@ INSTANTIATE_TEST_SUITE_P(
                   {.keepNewest = 1},
                   {"【2】2_0_0", "【3】3_0_0", "【4】4_0_0", "【9】9_0_0"},
                   "【4】4_0_0"},
-        PruneCase{"KeepTwoMegabytes", {.keepMegabytes = 2}, {"【2】2_0_0", "【3】3_0_0"}}),
+        PruneCase{"KeepTwoMegabytes", {.keepMegabytes = 2}, {"【2】2_0_0", "【3】3_0_0"}},
+        PruneCase{"KeepAHundredMegabytes",
+                  {.keepMegabytes = 100},
+                  {"【1】1_0_0", "【2】2_0_0", "【3】3_0_0", "【4】4_0_0", "【5】5_0_0 (2)",
+                   "【9】9_0_0"}}),
     [](const auto& tested) { return tested.param.name; });
 
 // "（新增 12.4 MB）": the unit that fits, to a tenth.

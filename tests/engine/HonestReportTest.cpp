@@ -148,6 +148,13 @@ TEST(HonestReport, ScheduledBackupDueDuringAnotherIsMadeRightAfter)
     ASSERT_TRUE(waiting && waiting->job);
     EXPECT_THAT(w.RunToEnd(*waiting).text, testing::StartsWith("第2次 保存成功！"));
     EXPECT_FALSE(w.saver.TakeWaitingBackup());
+    // Switched off while a backup runs, the one that fell due meanwhile is not made.
+    const AutoSaver::BackupStart another = w.saver.StartWholeSave();
+    w.clock.Advance(60);
+    EXPECT_FALSE(w.saver.Tick().backup);
+    w.saver.SetAutoBackup(false);
+    w.RunToEnd(another);
+    EXPECT_FALSE(w.saver.TakeWaitingBackup());
 }
 
 } // namespace
