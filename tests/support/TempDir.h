@@ -47,10 +47,7 @@ public:
         fs::remove_all(m_path, ignored);
     }
 
-    const std::string& path() const
-    {
-        return m_path;
-    }
+    const std::string& path() const { return m_path; }
 
 private:
     std::string m_path;
