@@ -52,7 +52,7 @@ std::optional<BackupHolds::Hold> BackupHolds::WaitForRemoval(const std::string& 
                                                              std::stop_token stop)
 {
     std::unique_lock lock(m_mutex);
-    if (!m_released.wait(lock, stop, [&] { return Free(path); }))
+    if (!m_released.wait(lock, std::move(stop), [&] { return Free(path); }))
         return std::nullopt;
     m_removing.insert(path);
     return Hold(*this, path, true);
