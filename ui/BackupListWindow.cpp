@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -51,11 +52,6 @@ QString KindText(Kind kind)
 QString Text(const std::string& text)
 {
     return QString::fromStdString(text);
-}
-
-QString LastName(const std::string& path)
-{
-    return Text(path.substr(path.rfind('/') + 1));
 }
 
 // A folder's files shared with other backups are on disk only once.
@@ -272,7 +268,7 @@ void BackupListWindow::RestoreFolder(const saver::BackupEntry& entry)
         return;
     }
     QString question = QStringLiteral("用备份 %1 恢复存档 %2？\n\n")
-                           .arg(LastName(entry.path), Text(entry.saveName));
+                           .arg(QFileInfo(Text(entry.path)).fileName(), Text(entry.saveName));
     if (m_session.Files().FolderExists(restore->Target())) {
         question += QStringLiteral("将被替换：%1\n现在的存档会先整个移到：%2\n"
                                    "之后可以在备份列表里恢复它，撤销这次恢复。")
@@ -350,7 +346,7 @@ void BackupListWindow::cmdDelete_Click()
                                                QStringLiteral("这个备份已固定，仍要删除吗？")))) {
         return;
     }
-    const QString name = LastName(entry->path);
+    const QString name = QFileInfo(Text(entry->path)).fileName();
     // A backup being restored from stays until the restore is over.
     const std::optional<saver::BackupHolds::Hold> removal =
         m_session.Holds().HoldForRemoval(entry->path);

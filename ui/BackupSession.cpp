@@ -8,6 +8,8 @@
 #include "RestoreRules.h"
 #include "SafeFileOps.h"
 
+#include <QFileInfo>
+
 #include <algorithm>
 
 namespace {
@@ -15,11 +17,6 @@ namespace {
 QString Text(const std::string& text)
 {
     return QString::fromStdString(text);
-}
-
-QString LastName(const std::string& path)
-{
-    return Text(path.substr(path.rfind('/') + 1));
 }
 
 QString KindName(saver::BackupKind kind)
@@ -227,8 +224,8 @@ void BackupSession::RestoreFile(const saver::BackupEntry& entry)
             if (result.outcome != saver::QuickResult::Outcome::Done) {
                 return std::pair(true, Text(saver::QuickTextsOf(result).message));
             }
-            QString text =
-                QStringLiteral("已用 %1 覆盖 %2").arg(LastName(entry.path), Text(chosen));
+            QString text = QStringLiteral("已用 %1 覆盖 %2")
+                               .arg(QFileInfo(Text(entry.path)).fileName(), Text(chosen));
             if (!result.safetyCopy.empty()) {
                 text += QStringLiteral("。原来的 level.dat 已保存为 ") + Text(result.safetyCopy);
             }
