@@ -122,7 +122,7 @@ int main(int argc, char* argv[])
         session.SetNotifier(desktop.notifier.get());
     }
     HotkeyBindings hotkeys(session, desktop.hotkeys.get());
-    QObject::connect(main.mnuHotkeys, &QAction::triggered, &hotkeys,
+    QObject::connect(main.mnuFolder->mnuHotkeys, &QAction::triggered, &hotkeys,
                      [&hotkeys, &main] { hotkeys.Edit(&main); });
 
     floating.show();

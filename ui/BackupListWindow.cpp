@@ -5,15 +5,11 @@
 #include "FolderOpener.h"
 #include "UserPrompt.h"
 
-#include "AutoSaver.h"
-#include "ClockFields.h"
-#include "QuickSlot.h"
 #include "SafeFileOps.h"
 #include "StatusTexts.h"
 
 #include <QComboBox>
 #include <QDateTime>
-#include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -167,13 +163,10 @@ void BackupListWindow::Refresh()
 
 void BackupListWindow::WatchFolders()
 {
-    saver::FileServices& files = m_session.Files();
-    const std::string folders[] = {files.AppDir(), saver::CharacterBackupFolder(files),
-                                   saver::QuickSlot(files).SafetyFolder()};
-    for (const std::string& folder : folders) {
+    for (const QString& folder : m_session.BackupFolders()) {
         // A folder that was removed drops out of the watch; one made since joins it.
-        if (files.FolderExists(folder) && !m_watcher.directories().contains(Text(folder))) {
-            m_watcher.addPath(Text(folder));
+        if (QFileInfo(folder).isDir() && !m_watcher.directories().contains(folder)) {
+            m_watcher.addPath(folder);
         }
     }
 }
@@ -253,13 +246,7 @@ bool BackupListWindow::GoAheadWhileInUse()
 
 void BackupListWindow::RestoreFolder(const saver::BackupEntry& entry)
 {
-    // The clock tells the time of day only; the date comes from the system.
-    const std::string stamp =
-        QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd ")).toStdString() +
-        saver::BackupStamp(saver::GetHMS(m_session.Clock()));
-    auto restore =
-        std::make_shared<saver::WholeSaveRestore>(m_session.Files(), m_session.Holds(), entry.path,
-                                                  m_session.ChosenSave().toStdString(), stamp);
+    std::shared_ptr<saver::WholeSaveRestore> restore = m_session.PrepareRestore(entry);
     if (!restore->Problem().empty()) {
         ShowOutcome(QStringLiteral("无法恢复"), Text("无法恢复：" + restore->Problem()));
         return;
@@ -269,7 +256,7 @@ void BackupListWindow::RestoreFolder(const saver::BackupEntry& entry)
     }
     QString question = QStringLiteral("用备份 %1 恢复存档 %2？\n\n")
                            .arg(QFileInfo(Text(entry.path)).fileName(), Text(entry.saveName));
-    if (m_session.Files().FolderExists(restore->Target())) {
+    if (QFileInfo(Text(restore->Target())).isDir()) {
         question += QStringLiteral("将被替换：%1\n现在的存档会先整个移到：%2\n"
                                    "之后可以在备份列表里恢复它，撤销这次恢复。")
                         .arg(Text(restore->Target()), Text(restore->KeptSaveStem()));
@@ -304,11 +291,10 @@ void BackupListWindow::RestoreFile(const saver::BackupEntry& entry)
                     QStringLiteral("无法恢复：请先选择level.dat的路径"));
         return;
     }
-    const std::string safety = saver::QuickSlot(m_session.Files()).SafetyFolder();
     if (!GoAheadWhileInUse() ||
         !UserPrompt::Confirm(this, QStringLiteral("覆盖level.dat"),
                              QStringLiteral("用 %1 覆盖 %2？\n\n原来的 level.dat 会先复制到 %3")
-                                 .arg(Text(entry.path), chosen, Text(safety)))) {
+                                 .arg(Text(entry.path), chosen, m_session.SafetyFolder()))) {
         return;
     }
     m_restoring = true;
@@ -319,8 +305,7 @@ void BackupListWindow::RestoreFile(const saver::BackupEntry& entry)
 void BackupListWindow::cmdPin_Click()
 {
     if (const std::optional<saver::BackupEntry> entry = Selected()) {
-        if (const std::error_code error =
-                saver::SetPinned(m_session.Files(), *entry, !entry->pinned)) {
+        if (const std::error_code error = m_session.SetPinned(*entry, !entry->pinned)) {
             ShowOutcome(QStringLiteral("固定失败"),
                         QStringLiteral("无法更改：") + Text(saver::FailureReason(error)));
         }
@@ -346,35 +331,31 @@ void BackupListWindow::cmdDelete_Click()
                                                QStringLiteral("这个备份已固定，仍要删除吗？")))) {
         return;
     }
+    using Kind = BackupSession::Removal::Kind;
     const QString name = QFileInfo(Text(entry->path)).fileName();
-    // A backup being restored from stays until the restore is over.
-    const std::optional<saver::BackupHolds::Hold> removal =
-        m_session.Holds().HoldForRemoval(entry->path);
-    if (!removal) {
-        ShowOutcome(
-            QStringLiteral("删除备份"),
-            QStringLiteral("无法删除 %1：正在从它恢复存档，请等恢复结束后再删除").arg(name));
-        return;
+    BackupSession::Removal removal = m_session.RemoveBackup(*entry, false);
+    if (removal.kind == Kind::NoTrash) {
+        if (!UserPrompt::Confirm(this, QStringLiteral("删除备份"),
+                                 QStringLiteral("无法把 %1 移到回收站。要永久删除它吗？"
+                                                "删除后无法找回。")
+                                     .arg(name))) {
+            return;
+        }
+        removal = m_session.RemoveBackup(*entry, true);
     }
     QString text;
-    std::error_code error;
-    if (QFile::moveToTrash(Text(entry->path))) {
+    switch (removal.kind) {
+    case Kind::BeingRestored:
+        text = QStringLiteral("无法删除 %1：正在从它恢复存档，请等恢复结束后再删除").arg(name);
+        break;
+    case Kind::Trashed:
         text = QStringLiteral("已移到回收站：") + name;
-    } else if (UserPrompt::Confirm(this, QStringLiteral("删除备份"),
-                                   QStringLiteral("无法把 %1 移到回收站。要永久删除它吗？"
-                                                  "删除后无法找回。")
-                                       .arg(name))) {
-        saver::FileServices& files = m_session.Files();
-        error = entry->IsFolder() ? files.RemoveFolder(entry->path) : files.DeleteFile(entry->path);
-        text = error ? QStringLiteral("删除失败：") + Text(saver::FailureReason(error))
-                     : QStringLiteral("已永久删除：") + name;
-    } else {
-        return;
-    }
-    // A file's mark would otherwise stay behind without its file.
-    if (!error && entry->pinned && !entry->IsFolder()) {
-        m_session.Files().DeleteFile(
-            saver::PinMarkPath(*entry)); // best effort: nothing lists it alone
+        break;
+    case Kind::Deleted:
+        text = QStringLiteral("已永久删除：") + name;
+        break;
+    default:
+        text = QStringLiteral("删除失败：") + Text(saver::FailureReason(removal.error));
     }
     ShowOutcome(QStringLiteral("删除备份"), text);
     Refresh();

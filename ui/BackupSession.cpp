@@ -8,6 +8,8 @@
 #include "RestoreRules.h"
 #include "SafeFileOps.h"
 
+#include <QDate>
+#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -41,6 +43,21 @@ BackupSession::~BackupSession() = default;
 QString BackupSession::DataFolder() const
 {
     return Text(m_files.AppDir());
+}
+
+QString BackupSession::QuickSlotFile() const
+{
+    return Text(m_quickSlot.SlotPath());
+}
+
+QString BackupSession::SafetyFolder() const
+{
+    return Text(m_quickSlot.SafetyFolder());
+}
+
+QStringList BackupSession::BackupFolders() const
+{
+    return {DataFolder(), Text(saver::CharacterBackupFolder(m_files)), SafetyFolder()};
 }
 
 QString BackupSession::ChosenSave() const
@@ -190,6 +207,18 @@ void BackupSession::FinishQuick(QuickAction action, const saver::QuickResult& re
     emit QuickRefused(Text(texts.title), Text(texts.message), result.outcome != Outcome::NoSlot);
 }
 
+std::shared_ptr<saver::WholeSaveRestore>
+BackupSession::PrepareRestore(const saver::BackupEntry& entry)
+{
+    // The clock tells the time of day only; the date comes from the system.
+    const std::string stamp =
+        QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd ")).toStdString() +
+        saver::BackupStamp(saver::GetHMS(m_clock));
+    return std::make_shared<saver::WholeSaveRestore>(m_files, m_engine.Holds(), entry.path,
+                                                     m_engine.ChosenSave().value_or(std::string()),
+                                                     stamp);
+}
+
 void BackupSession::RestoreFolder(std::shared_ptr<saver::WholeSaveRestore> restore)
 {
     m_work.Run(
@@ -243,6 +272,37 @@ bool BackupSession::SaveInUse()
 {
     return saver::SaveInUse(m_files,
                             saver::FolderOf(m_engine.ChosenSave().value_or(std::string())));
+}
+
+std::error_code BackupSession::SetPinned(const saver::BackupEntry& entry, bool pinned)
+{
+    return saver::SetPinned(m_files, entry, pinned);
+}
+
+BackupSession::Removal BackupSession::RemoveBackup(const saver::BackupEntry& entry, bool forGood)
+{
+    using Kind = Removal::Kind;
+    const std::optional<saver::BackupHolds::Hold> removal =
+        m_engine.Holds().HoldForRemoval(entry.path);
+    if (!removal) {
+        return {Kind::BeingRestored, {}};
+    }
+    Removal done{Kind::Trashed, {}};
+    if (!forGood) {
+        if (!QFile::moveToTrash(Text(entry.path))) {
+            return {Kind::NoTrash, {}};
+        }
+    } else if (const std::error_code error = entry.IsFolder() ? m_files.RemoveFolder(entry.path)
+                                                              : m_files.DeleteFile(entry.path)) {
+        return {Kind::Failed, error};
+    } else {
+        done.kind = Kind::Deleted;
+    }
+    // A file's mark would otherwise stay behind without its file.
+    if (entry.pinned && !entry.IsFolder()) {
+        m_files.DeleteFile(saver::PinMarkPath(entry)); // best effort: nothing lists it alone
+    }
+    return done;
 }
 
 void BackupSession::ListBackups(QObject* receiver,

@@ -13,6 +13,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <deque>
 #include <functional>
@@ -32,6 +33,13 @@ class BackupSession final : public QObject
 
 public:
     enum class QuickAction { Save, Restore };
+    // What became of a backup the player asked to delete.
+    struct Removal
+    {
+        enum class Kind { Trashed, Deleted, BeingRestored, NoTrash, Failed };
+        Kind kind;
+        std::error_code error; // Failed
+    };
 
     BackupSession(saver::FileServices& files, saver::Clock& clock);
     ~BackupSession() override;
@@ -39,6 +47,11 @@ public:
     saver::FileServices& Files() { return m_files; }
     saver::Clock& Clock() { return m_clock; }
     QString DataFolder() const;
+    QString QuickSlotFile() const;
+    // Where a quick restore and a restore of level.dat keep the file they replace.
+    QString SafetyFolder() const;
+    // The folders where backups come and go.
+    QStringList BackupFolders() const;
     // The chosen level.dat, or "" before the player chooses one.
     QString ChosenSave() const;
     const saver::BackupOptions& Options() const { return m_engine.Options(); }
@@ -65,12 +78,16 @@ public:
     // Quick actions run one after another, in the order asked.
     void Quick(QuickAction action);
 
-    // Restores from the backup list; each ends with RestoreFinished.
+    // Restores from the backup list; each ends with RestoreFinished. A whole-save restore is
+    // prepared first, so that the player can be told what it will replace.
+    std::shared_ptr<saver::WholeSaveRestore> PrepareRestore(const saver::BackupEntry& entry);
     void RestoreFolder(std::shared_ptr<saver::WholeSaveRestore> restore);
     void RestoreFile(const saver::BackupEntry& entry);
     // Whether the game has the chosen save open.
     bool SaveInUse();
-    saver::BackupHolds& Holds() { return m_engine.Holds(); }
+    std::error_code SetPinned(const saver::BackupEntry& entry, bool pinned);
+    // To the trash, or for good when asked; a backup being restored from stays.
+    Removal RemoveBackup(const saver::BackupEntry& entry, bool forGood);
 
     // Slow reads of the data folder, answered on the window thread unless `receiver` is gone.
     void ListBackups(QObject* receiver, std::function<void(std::vector<saver::BackupEntry>)> done);

@@ -2,6 +2,7 @@
 #include "TrayIcon.h"
 
 #include "BackupSession.h"
+#include "FolderOpener.h"
 #include "frm_timer.h"
 #include "frmshow.h"
 
@@ -17,7 +18,8 @@ TrayIcon::TrayIcon(BackupSession& session, frmshow& floating, frm_timer& main) :
     m_menu.addAction(QStringLiteral("覆盖"), &session,
                      [&session] { session.Quick(BackupSession::QuickAction::Restore); });
     m_menu.addAction(QStringLiteral("整体手动保存"), &session, &BackupSession::StartWholeSave);
-    m_menu.addAction(QStringLiteral("打开备份文件夹"), &main, &frm_timer::mnuOpenFolder_Click);
+    m_menu.addAction(QStringLiteral("打开备份文件夹"), &session,
+                     [&session] { FolderOpener::ShowBackups(session.DataFolder(), nullptr); });
     m_menu.addSeparator();
     m_menu.addAction(QStringLiteral("退出"), &floating, &QWidget::close);
 

@@ -1,15 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "frm_timer.h"
 
-#include "BackupListWindow.h"
 #include "BackupSession.h"
 #include "BackupSettingsDialog.h"
 #include "ColourButton.h"
 #include "ControlFont.h"
 #include "ControlPlacement.h"
-#include "EventLogView.h"
 #include "FittingLabel.h"
-#include "FolderOpener.h"
 #include "WrappingButton.h"
 #include "frmshow.h"
 #include "mdl_T.h"
@@ -20,8 +17,6 @@
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
-#include <QMenu>
-#include <QMessageBox>
 #include <QRadioButton>
 #include <QScrollBar>
 
@@ -53,14 +48,9 @@ frm_timer::frm_timer(BackupSession& session, frmshow& floating)
       chk1(new ColourButton(QString(), fram_Save)), Timer2(SecondTimer(this, "Timer2")),
       Command3(new WrappingButton(QStringLiteral("重设源存档level.dat路径"), fram_Save)),
       cmdManage(new QPushButton(QStringLiteral("备份管理"), fram_Save)), Timer1(fram_1->Timer1),
-      mnuFolder(new QMenu(this)),
-      mnuOpenFolder(mnuFolder->addAction(QStringLiteral("打开备份文件夹"))),
-      mnuManage(mnuFolder->addAction(QStringLiteral("备份管理"))),
-      mnuBackupList(mnuFolder->addAction(QStringLiteral("备份列表"))),
-      mnuLog(mnuFolder->addAction(QStringLiteral("事件记录"))),
-      mnuHotkeys(mnuFolder->addAction(QStringLiteral("全局快捷键…"))), m_session(session),
-      m_floating(floating), CommonDialog2(this, QStringLiteral("dat"), QStringLiteral("level.dat"),
-                                          QStringLiteral("dat 文件 (*.dat)"))
+      mnuFolder(new FolderMenu(session, *this)), m_session(session), m_floating(floating),
+      CommonDialog2(this, QStringLiteral("dat"), QStringLiteral("level.dat"),
+                    QStringLiteral("dat 文件 (*.dat)"))
 {
     setObjectName(QStringLiteral("frm_timer"));
     setWindowTitle(QStringLiteral("MC存档自动保存"));
@@ -73,7 +63,8 @@ frm_timer::frm_timer(BackupSession& session, frmshow& floating)
     LayOutStatus();
     LayOutSave();
     SetTabOrder();
-    SetUpFolderMenu();
+    fram_Save->setToolTip(QStringLiteral("备份保存在：") + m_session.DataFolder());
+    setContextMenuPolicy(Qt::CustomContextMenu);
     ConnectHandlers();
 
     // Timer1 runs from the start as laid out; Form_Load holds it until Command1 shows the
@@ -121,16 +112,6 @@ void frm_timer::SetTabOrder()
     }
 }
 
-void frm_timer::SetUpFolderMenu()
-{
-    fram_Save->setToolTip(QStringLiteral("备份保存在：") + m_session.DataFolder());
-    mnuFolder->setObjectName(QStringLiteral("mnuFolder"));
-    mnuOpenFolder->setObjectName(QStringLiteral("mnuOpenFolder"));
-    mnuLog->setObjectName(QStringLiteral("mnuLog"));
-    mnuHotkeys->setObjectName(QStringLiteral("mnuHotkeys"));
-    setContextMenuPolicy(Qt::CustomContextMenu);
-}
-
 void frm_timer::ConnectHandlers()
 {
     connect(chk1, &QPushButton::toggled, this, &frm_timer::chk1_Click);
@@ -149,11 +130,7 @@ void frm_timer::ConnectHandlers()
     connect(Command3, &QPushButton::clicked, this, &frm_timer::Command3_Click);
     connect(this, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& place) { mnuFolder->popup(mapToGlobal(place)); });
-    connect(mnuOpenFolder, &QAction::triggered, this, &frm_timer::mnuOpenFolder_Click);
-    connect(mnuManage, &QAction::triggered, this, &frm_timer::cmdManage_Click);
     connect(cmdManage, &QPushButton::clicked, this, &frm_timer::cmdManage_Click);
-    connect(mnuLog, &QAction::triggered, this, &frm_timer::mnuLog_Click);
-    connect(mnuBackupList, &QAction::triggered, this, &frm_timer::mnuBackupList_Click);
     connect(&m_session, &BackupSession::StatusChanged, this, &frm_timer::ShowStatus);
     connect(&m_session, &BackupSession::ProgressChanged, lblShow2, &QLabel::setText);
     connect(&m_session, &BackupSession::CountdownChanged, lblShow3, &QLabel::setText);
@@ -265,39 +242,9 @@ void frm_timer::Command3_Click()
     }
 }
 
-void frm_timer::mnuOpenFolder_Click()
-{
-    if (!FolderOpener::Open(m_session.DataFolder())) {
-        QMessageBox::warning(this, windowTitle(),
-                             QStringLiteral("无法打开备份文件夹：") + m_session.DataFolder());
-    }
-}
-
 void frm_timer::cmdManage_Click()
 {
-    if (BackupSettingsDialog::Edit(m_session, this)) {
-        mnuBackupList_Click();
-    }
-}
-
-frm_timer::~frm_timer() = default;
-
-void frm_timer::mnuBackupList_Click()
-{
-    if (m_backupList == nullptr) {
-        m_backupList = std::make_unique<BackupListWindow>(m_session, this);
-    } else {
-        m_backupList->Refresh();
-    }
-    m_backupList->show();
-    m_backupList->raise();
-    m_backupList->activateWindow();
-}
-
-void frm_timer::mnuLog_Click()
-{
-    EventLogView view(m_session.Log(), this);
-    view.exec();
+    mnuFolder->mnuManage_Click();
 }
 
 void frm_timer::ShowStatus(const QString& time, const QString& text)

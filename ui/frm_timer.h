@@ -3,18 +3,14 @@
 
 #include "FileDialog.h"
 #include "FloatingControls.h"
+#include "FolderMenu.h"
 
 #include <QWidget>
 
-#include <memory>
-
-class BackupListWindow;
 class BackupSession;
 class ColourButton;
-class QAction;
 class QGroupBox;
 class QLabel;
-class QMenu;
 class QPushButton;
 class QRadioButton;
 class QScrollBar;
@@ -30,7 +26,6 @@ class frm_timer final : public QWidget
 
 public:
     frm_timer(BackupSession& session, frmshow& floating);
-    ~frm_timer() override;
 
     QGroupBox* const Frame1;
     QLabel* const lblShow1;
@@ -54,13 +49,7 @@ public:
     QPushButton* const cmdManage;
     QTimer* const Timer1;
     // Opened by a right click anywhere in the window, so the fixed layout stays as it is.
-    QMenu* const mnuFolder;
-    QAction* const mnuOpenFolder;
-    QAction* const mnuManage;
-    QAction* const mnuBackupList;
-    QAction* const mnuLog;
-    // The program connects it to the hotkey settings where it has them.
-    QAction* const mnuHotkeys;
+    FolderMenu* const mnuFolder;
 
 public slots:
     void Form_Load();
@@ -71,10 +60,7 @@ public slots:
     void Timer2_Timer();
     void Command4_Click();
     void Command3_Click();
-    void mnuOpenFolder_Click();
     void cmdManage_Click();
-    void mnuBackupList_Click();
-    void mnuLog_Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -85,7 +71,6 @@ private:
     void LayOutStatus();
     void LayOutSave();
     void SetTabOrder();
-    void SetUpFolderMenu();
     void ConnectHandlers();
 
     void Form_Unload();
@@ -96,6 +81,4 @@ private:
     BackupSession& m_session;
     frmshow& m_floating;
     FileDialog CommonDialog2;
-    // Made the first time it is asked for.
-    std::unique_ptr<BackupListWindow> m_backupList;
 };

@@ -44,10 +44,10 @@ frmshow::frmshow(BackupSession& session)
 
     // A first start explains itself: what each click does, and where the quick slot is.
     cmdSave->setToolTip(QStringLiteral("保存：把所选存档的 level.dat 复制到数据文件夹，成为 ") +
-                        QString::fromStdString(saver::QuickSlot(session.Files()).SlotPath()));
+                        session.QuickSlotFile());
     cmdPaste->setToolTip(QStringLiteral("覆盖：用 tmp.back 覆盖游戏的 level.dat；被覆盖的文件先"
                                         "复制一份安全副本到 ") +
-                         QString::fromStdString(saver::QuickSlot(session.Files()).SafetyFolder()));
+                         session.SafetyFolder());
     ShowLabelState();
 
     setTabOrder(lbl, cmdSave);

@@ -36,7 +36,7 @@ struct ListProgram : TestProgram
         for (const char* name : {"【1】9_5_7", "【存档】leveldat/09_05_07level.dat", "tmp.back"})
             real.SetModified(App(name), 1'796'000'000'000'000'000 +
                                             std::ssize(std::string_view(name)) * 60'000'000'000);
-        Main().mnuBackupList->trigger();
+        Main().mnuFolder->mnuBackupList->trigger();
     }
     std::string App(const std::string& name) const { return app + "/" + name; }
     BackupListWindow& List() { return *Main().findChild<BackupListWindow*>(); }
