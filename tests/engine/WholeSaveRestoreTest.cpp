@@ -125,7 +125,8 @@ class Interfering final : public ForwardingServices
 public:
     using ForwardingServices::ForwardingServices;
     std::function<void(const std::string&, const std::string&, FolderCopyOptions&)> beforeCopy;
-    std::function<void(const std::string& from, const std::string& to)> beforeRename;
+    // May answer for the rename, which then is not made.
+    std::function<std::error_code(const std::string& from, const std::string& to)> beforeRename;
 
     FolderCopyResult CopyFolder(const std::string& from, const std::string& into,
                                 const FolderCopyOptions& options) override
@@ -137,33 +138,42 @@ public:
     }
     std::error_code Rename(const std::string& from, const std::string& to, bool replace) override
     {
-        if (beforeRename)
-            beforeRename(from, to);
+        if (const std::error_code refused =
+                beforeRename ? beforeRename(from, to) : std::error_code{})
+            return refused;
         return m_inner.Rename(from, to, replace);
     }
 };
 
 // Something takes the save's place while the old one is aside (the game or a launcher making
-// the folder again): the old save stays whole in its 【恢复前】 folder, which is not removed,
-// and the player is told where it is.
+// the folder again), before the restored save goes in or as the old one is put back after that
+// failed: the old save stays whole in its 【恢复前】 folder, which is not removed, and the player
+// is told where it is.
 TEST(WholeSaveRestoreTest, AFolderInTheSavesPlaceKeepsTheOldSaveAside)
 {
     RestoreWorld w;
     OtherFilesystem apart(w.real);
     for (FileServices* through : std::initializer_list<FileServices*>{&w.real, &apart}) {
-        Interfering launcher(*through);
-        launcher.beforeRename = [](const std::string& from, const std::string& to) {
-            if (from.ends_with(".mcsaver-restore.partial/World"))
-                fs::create_directories(NativePath(to + "/made by the launcher"));
-        };
-        const RestoreOutcome outcome = w.Restore(launcher);
-        EXPECT_EQ(outcome.keptSave, w.Kept());
-        EXPECT_NE(outcome.message.find("未能放回原处，它完整地保存在 " + w.Kept()),
-                  std::string::npos);
-        EXPECT_EQ(TreeOf(w.Kept()), w.before);
-        EXPECT_EQ(RecoverInterruptedRestore(w.real).kind, RestoreRecovery::Kind::None);
-        EXPECT_EQ(Names(w.Path("game")), std::vector<std::string>{"World"});
-        w.Reset();
+        for (const bool putBack : {false, true}) {
+            Interfering launcher(*through);
+            launcher.beforeRename = [&](const std::string& from, const std::string& to) {
+                const bool restoredIn = from.ends_with(".mcsaver-restore.partial/World");
+                if (restoredIn && putBack)
+                    return std::make_error_code(std::errc::io_error);
+                if (to.ends_with("game/World") && restoredIn != putBack)
+                    fs::create_directories(NativePath(to + "/made by the launcher"));
+                return std::error_code{};
+            };
+            SCOPED_TRACE(putBack);
+            const RestoreOutcome outcome = w.Restore(launcher);
+            EXPECT_EQ(outcome.keptSave, w.Kept());
+            EXPECT_NE(outcome.message.find("未能放回原处，它完整地保存在 " + w.Kept()),
+                      std::string::npos);
+            EXPECT_EQ(TreeOf(w.Kept()), w.before);
+            EXPECT_EQ(RecoverInterruptedRestore(w.real).kind, RestoreRecovery::Kind::None);
+            EXPECT_EQ(Names(w.Path("game")), std::vector<std::string>{"World"});
+            w.Reset();
+        }
     }
 }
 
