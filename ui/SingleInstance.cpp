@@ -38,8 +38,12 @@ SingleInstance::~SingleInstance() = default;
 SingleInstance::Claim SingleInstance::ClaimDataFolder()
 {
     if (m_lock.tryLock(0)) {
-        Listen(); // later starts still meet the lock; they just cannot call this copy forward
-        return {};
+        if (Listen()) {
+            return {};
+        }
+        // The socket is taken: a copy runs that could not write its lock when it started.
+        m_lock.unlock();
+        return CallFirstCopy() ? Claim{Role::Other, {}} : NotAnswering();
     }
     const bool lockedByOther = m_lock.error() == QLockFile::LockFailedError;
     const QString lockProblem = LockProblem();
@@ -52,9 +56,7 @@ SingleInstance::Claim SingleInstance::ClaimDataFolder()
         QThread::msleep(100);
     }
     if (!Listen()) {
-        return {Role::Refused, QStringLiteral("另一个程序正在使用数据文件夹 %1，但它没有应答。\n"
-                                              "请等它结束，或在任务管理器里结束它后再启动。")
-                                   .arg(QDir::toNativeSeparators(QFileInfo(m_lockPath).path()))};
+        return NotAnswering();
     }
     if (!lockedByOther) {
         // No copy answers and none can start beside this one now that it has the socket.
@@ -71,6 +73,13 @@ SingleInstance::Claim SingleInstance::ClaimDataFolder()
             QStringLiteral("无法接管锁文件 %1：另一个程序仍然占用着它，或者它不是一个普通文件。\n"
                            "如果没有别的程序在使用这个数据文件夹，请删除它后再启动。")
                 .arg(QDir::toNativeSeparators(m_lockPath))};
+}
+
+SingleInstance::Claim SingleInstance::NotAnswering() const
+{
+    return {Role::Refused, QStringLiteral("另一个程序正在使用数据文件夹 %1，但它没有应答。\n"
+                                          "请等它结束，或在任务管理器里结束它后再启动。")
+                               .arg(QDir::toNativeSeparators(QFileInfo(m_lockPath).path()))};
 }
 
 QString SingleInstance::LockProblem() const

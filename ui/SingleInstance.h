@@ -46,6 +46,7 @@ private:
     bool Listen();
     bool CallFirstCopy() const;
     QString LockProblem() const;
+    Claim NotAnswering() const;
 
     const QString m_serverName;
     const QString m_lockPath;

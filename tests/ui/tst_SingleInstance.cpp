@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHostInfo>
 #include <QLockFile>
 #include <QSignalSpy>
@@ -79,6 +80,11 @@ private slots:
         QVERIFY(claim.reason.startsWith(QStringLiteral("无法写入锁文件")));
         SingleInstance second(data);
         QCOMPARE(second.ClaimDataFolder().role, SingleInstance::Role::Other);
+        // The disk has room again: a later start can write the lock the first copy could not.
+        QVERIFY(QDir().mkpath(data));
+        SingleInstance third(data);
+        QCOMPARE(third.ClaimDataFolder().role, SingleInstance::Role::Other);
+        QVERIFY(!QFileInfo::exists(QDir(data).filePath(SingleInstance::LockFileName())));
     }
 };
 
