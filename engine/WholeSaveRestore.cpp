@@ -98,7 +98,13 @@ RestoreOutcome WholeSaveRestore::Run(const Progress& progress, std::stop_token c
     if (const std::error_code error = WriteRestoreRecord(m_files, m_record))
         return Fail({error, {}});
 
-    Failure failure = CopyIn(at, progress, std::move(cancel));
+    Failure failure = CopyIn(at, progress, cancel);
+    // A backup of the save under way ends before the save is moved aside, and none starts
+    // until the restore is over.
+    const std::optional<BackupHolds::Hold> replacing =
+        failure.error ? std::nullopt : m_holds.WaitForRemoval(m_record.target, cancel);
+    if (!failure.error && !replacing)
+        failure.error = std::make_error_code(std::errc::operation_canceled);
     if (!failure.error && m_record.hadSave)
         failure = MoveAside(at);
     if (!failure.error) {

@@ -235,8 +235,26 @@ TEST(WholeSaveRestoreTest, TheNextStartKeepsACopyThatIsNotTheSave)
 TEST(WholeSaveRestoreTest, ABackupWaitsForTheRestoreOfItsSave)
 {
     RestoreWorld w;
-    const auto replacing = w.saver.Holds().HoldForRemoval(w.save);
-    EXPECT_EQ(w.RunToEnd(w.saver.StartWholeSave()).text, "保存失败：存档正在恢复");
+    Interfering player(w.real);
+    std::string during;
+    player.beforeRename = [&](const std::string& from, const std::string&) {
+        if (from.ends_with("game/World"))
+            during = w.RunToEnd(w.saver.StartWholeSave()).text;
+        return std::error_code{};
+    };
+    ASSERT_FALSE(
+        WholeSaveRestore(player, w.saver.Holds(), w.backup, w.Level(), kStamp).Run({}, {}).error);
+    EXPECT_EQ(during, "保存失败：存档正在恢复");
+    w.Reset();
+    // The other way round, the restore waits for the backup and leaves the save as it is when
+    // asked to stop meanwhile.
+    const auto reading = w.saver.Holds().HoldForUse(w.save);
+    std::stop_source stop;
+    stop.request_stop();
+    EXPECT_TRUE(WholeSaveRestore(w.real, w.saver.Holds(), w.backup, w.Level(), kStamp)
+                    .Run({}, stop.get_token())
+                    .error);
+    EXPECT_EQ(TreeOf(w.save), w.before);
 }
 
 // A backup that shares its files with an earlier one comes back as copies of them: the game
