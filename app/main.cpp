@@ -28,21 +28,28 @@ namespace {
 
 const QString kTitle = QStringLiteral("MC存档自动保存");
 
+// A folder that could not be made is not a save that is missing.
+QString DataFolderProblem(const QString& folder, const std::error_code& error)
+{
+    return folder + QStringLiteral("：") +
+           (error == std::errc::no_such_file_or_directory
+                ? QStringLiteral("无法创建这个文件夹")
+                : QString::fromStdString(saver::FailureReason(error, folder.toStdString())));
+}
+
 // `named` is the folder MCSAVER_DATA_DIR gave, or "".
 QString NoDataFolderText(const QString& named, const QString& userDataDir,
                          const std::error_code& error)
 {
-    const QString reason = QString::fromStdString(saver::FailureReason(error));
     if (!named.isEmpty()) {
-        return QStringLiteral("无法使用 MCSAVER_DATA_DIR 指定的数据文件夹 ") + named +
-               QStringLiteral("：") + reason;
+        return QStringLiteral("无法使用 MCSAVER_DATA_DIR 指定的数据文件夹 ") +
+               DataFolderProblem(named, error);
     }
     const QString start = QStringLiteral("程序所在的文件夹不能写入，");
     if (userDataDir.isEmpty()) {
         return start + QStringLiteral("也找不到用户的数据文件夹（未设置 HOME）。");
     }
-    return start + QStringLiteral("也无法使用数据文件夹 ") + userDataDir + QStringLiteral("：") +
-           reason;
+    return start + QStringLiteral("也无法使用数据文件夹 ") + DataFolderProblem(userDataDir, error);
 }
 
 // MCSAVER_DATA_DIR names the data folder outright; --user-data keeps the program's files in
@@ -55,6 +62,14 @@ saver::DataFolder ChooseDataFolder(const QString& named, bool userData, const QS
     const std::string beside =
         userData ? std::string() : QCoreApplication::applicationDirPath().toStdString();
     return saver::ChooseDataFolder(beside, userDataDir.toStdString(), SAVER_INSTALLED_BINDIR);
+}
+
+// Said on the terminal as well, for a start from a script or a shortcut that shows nothing.
+int Refuse(const QString& reason)
+{
+    qCritical("%s", qUtf8Printable(reason));
+    QMessageBox::critical(nullptr, kTitle, reason);
+    return 1;
 }
 
 } // namespace
@@ -81,9 +96,7 @@ int main(int argc, char* argv[])
     const saver::DataFolder dataFolder = ChooseDataFolder(
         named, QCoreApplication::arguments().contains(QStringLiteral("--user-data")), userDataDir);
     if (dataFolder.error) {
-        QMessageBox::critical(nullptr, kTitle,
-                              NoDataFolderText(named, userDataDir, dataFolder.error));
-        return 1;
+        return Refuse(NoDataFolderText(named, userDataDir, dataFolder.error));
     }
 
     SingleInstance instance(QString::fromStdString(dataFolder.path));
@@ -92,8 +105,7 @@ int main(int argc, char* argv[])
         return 0;
     }
     if (claim.role == SingleInstance::Role::Refused) {
-        QMessageBox::critical(nullptr, kTitle, claim.reason);
-        return 1;
+        return Refuse(claim.reason);
     }
     if (!claim.reason.isEmpty()) {
         QMessageBox::warning(nullptr, kTitle, claim.reason);

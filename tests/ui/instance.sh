@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Two starts of the real program on one data folder: the second calls the first forward and
 # ends without touching its partial backup; after a kill, the next start takes over the lock
-# and removes what the killed run left; a lock file holding garbage is taken over too.
+# and removes what the killed run left; a lock file holding garbage is taken over too; a data
+# folder that cannot be made is named in the refusal.
 # Usage: instance.sh PROGRAM WORK_FOLDER
 set -euo pipefail
 work=$2
@@ -43,4 +44,7 @@ printf 'not a lock\n' >"$work/app/.mcsaver.lock"
 "$program" & pids+=($!)
 fourth=$!
 await '[[ "$(holder)" == "$fourth" ]]'
+
+MCSAVER_DATA_DIR=/proc/mcsaver-data "$program" 2>"$work/refusal" & pids+=($!)
+await 'grep -q "无法使用 MCSAVER_DATA_DIR 指定的数据文件夹 /proc/mcsaver-data：无法创建" "$work/refusal"'
 echo "instance: one copy per data folder"
