@@ -128,6 +128,14 @@ TEST(BackupSpace, FailedRemovalIsReportedAndStopsThePruning)
     EXPECT_EQ(outcome.error, std::errc::permission_denied);
     EXPECT_EQ(Names(w.Path("app")).size(), 5u);
     EXPECT_EQ(outcome.failedPath, w.Path("app/【1】1_0_0"));
+    // The backup made is not taken back for it, and a link passed over says what it is.
+    BackupOutcome made;
+    made.number = 3;
+    made.copy.pruned = outcome;
+    made.copy.pruned.skippedLinks = {"L"};
+    EXPECT_EQ(StatusOf(made).text, "第3次 保存成功！（新增 0 B）；旧备份删除失败：" +
+                                       outcome.failedPath +
+                                       "（没有权限）；L 是符号链接，不是备份，未删除");
 }
 
 TEST(BackupSpace, OptionsRoundTripAndFallBackOnGarbage)
