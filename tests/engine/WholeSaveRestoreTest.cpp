@@ -101,7 +101,13 @@ TEST(WholeSaveRestoreTest, CutShortAtAnyStepTheOldSaveIsWholeWhereTheProgramSays
                 // What the next start finds and says is true as well.
                 RemoveLeftovers(w.real);
                 const RestoreRecovery next = RecoverInterruptedRestore(w.real);
-                SCOPED_TRACE(RecoveryText(next));
+                const std::string said = RecoveryText(next);
+                SCOPED_TRACE(said);
+                if (next.kind == RestoreRecovery::Kind::Completed) {
+                    EXPECT_TRUE(said.ends_with("原来的存档在 " + w.Kept()));
+                } else if (next.kind == RestoreRecovery::Kind::PutBack) {
+                    EXPECT_TRUE(said.ends_with("原来的存档已放回原处：" + w.save));
+                }
                 const bool restored = TreeOf(w.save) == w.backedUp;
                 EXPECT_TRUE(restored || TreeOf(w.save) == w.before);
                 if (restored) {
