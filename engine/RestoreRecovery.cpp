@@ -2,7 +2,6 @@
 #include "RestoreRecovery.h"
 
 #include "RestoreJournal.h"
-#include "StatusTexts.h"
 
 #include <utility>
 
@@ -187,31 +186,6 @@ RestoreRecovery RecoverInterruptedRestore(FileServices& files)
         return unreadable;
     }
     return Recovery(files, *stored.record).Run();
-}
-
-std::string RecoveryText(const RestoreRecovery& recovery)
-{
-    const std::string start = "上次恢复存档 " + recovery.saveName + " 时程序被中断";
-    switch (recovery.kind) {
-    case RestoreRecovery::Kind::None:
-        return {};
-    case RestoreRecovery::Kind::Untouched:
-        return start + "，存档未改动。";
-    case RestoreRecovery::Kind::PutBack:
-        return start + "，原来的存档已放回原处：" + recovery.target;
-    case RestoreRecovery::Kind::Completed:
-        return start + "，但恢复已经完成。" +
-               (recovery.kept.empty() ? std::string() : "原来的存档在 " + recovery.kept);
-    case RestoreRecovery::Kind::KeptAside:
-        return start + "，原来的存档未能放回原处（" +
-               (recovery.inTheWay ? recovery.target + " 已被另一个文件夹占用"
-                                  : FailureReason(recovery.error)) +
-               "），它完整地保存在 " + recovery.kept;
-    case RestoreRecovery::Kind::Unreadable:
-        return "上次恢复存档时程序被中断，但它的记录无法读取：" + recovery.kept +
-               "。请检查存档，确认无误后删除这个文件";
-    }
-    return {};
 }
 
 } // namespace saver

@@ -35,7 +35,4 @@ struct RestoreRecovery
 // not be put right, so that the next start tries again.
 RestoreRecovery RecoverInterruptedRestore(FileServices& files);
 
-// What the player is told of it at start; "" for None.
-std::string RecoveryText(const RestoreRecovery& recovery);
-
 } // namespace saver

@@ -4,6 +4,8 @@
 #include "BackupOutcome.h"
 #include "PathSeparators.h"
 #include "QuickSlot.h"
+#include "RestoreRecovery.h"
+#include "WholeSaveRestore.h"
 #include "WriteRefused.h"
 
 namespace saver {
@@ -152,6 +154,106 @@ QuickTexts QuickTextsOf(const QuickResult& result)
         break;
     }
     return {result.restore ? "覆盖失败" : "保存失败", failed + what + untouched};
+}
+
+std::string RecoveryText(const RestoreRecovery& recovery)
+{
+    const std::string start = "上次恢复存档 " + recovery.saveName + " 时程序被中断";
+    switch (recovery.kind) {
+    case RestoreRecovery::Kind::None:
+        return {};
+    case RestoreRecovery::Kind::Untouched:
+        return start + "，存档未改动。";
+    case RestoreRecovery::Kind::PutBack:
+        return start + "，原来的存档已放回原处：" + WithSystemSeparators(recovery.target);
+    case RestoreRecovery::Kind::Completed:
+        return start + "，但恢复已经完成。" +
+               (recovery.kept.empty() ? std::string()
+                                      : "原来的存档在 " + WithSystemSeparators(recovery.kept));
+    case RestoreRecovery::Kind::KeptAside:
+        return start + "，原来的存档未能放回原处（" +
+               (recovery.inTheWay ? WithSystemSeparators(recovery.target) + " 已被另一个文件夹占用"
+                                  : FailureReason(recovery.error)) +
+               "），它完整地保存在 " + WithSystemSeparators(recovery.kept);
+    case RestoreRecovery::Kind::Unreadable:
+        return "上次恢复存档时程序被中断，但它的记录无法读取：" +
+               WithSystemSeparators(recovery.kept) + "。请检查存档，确认无误后删除这个文件";
+    }
+    return {};
+}
+
+std::string RestoreReason(const RestoreOutcome& outcome)
+{
+    using Cause = RestoreOutcome::Cause;
+    switch (outcome.cause) {
+    case Cause::Error:
+        break;
+    case Cause::NoSaveChosen:
+        return "请先选择level.dat的路径";
+    case Cause::NoSaveInBackup:
+        return "备份里没有存档文件夹";
+    case Cause::DataFolderInside:
+        return "程序的数据文件夹在这个存档里面，无法整体恢复";
+    case Cause::EarlierUnresolved:
+        return RecoveryText(outcome.recovery);
+    case Cause::BackupBeingRemoved:
+        return "这个备份正在被删除";
+    case Cause::InTheWay:
+        return "上次恢复留下了 " + WithSystemSeparators(outcome.place) + "，请先检查它";
+    case Cause::BackupChanged:
+        return "备份里的文件在复制时丢失或改动了";
+    case Cause::SaveChanged:
+        return "存档在复制时有变动";
+    }
+    return FailureReason(outcome.error, outcome.recovery.target);
+}
+
+std::string RestoreText(const RestoreOutcome& outcome)
+{
+    using Cause = RestoreOutcome::Cause;
+    if (!outcome.error) {
+        std::string text = "已恢复存档 " + outcome.saveName + "（来自 " + outcome.backupName + "）";
+        if (!outcome.movedTo.empty())
+            text += "。原来的存档已移到 " + WithSystemSeparators(outcome.movedTo);
+        if (!outcome.otherKept.empty())
+            text += "；另一份原来的存档在 " + WithSystemSeparators(outcome.otherKept);
+        if (outcome.notPinned)
+            text += "；未能固定这个备份";
+        return text;
+    }
+    const std::string text = "恢复失败：" + RestoreReason(outcome);
+    switch (outcome.cause) {
+    case Cause::NoSaveChosen:
+    case Cause::NoSaveInBackup:
+    case Cause::DataFolderInside:
+    case Cause::EarlierUnresolved:
+        return text; // refused before anything was touched, or said by the earlier restore
+    default:
+        break;
+    }
+    switch (outcome.recovery.kind) {
+    case RestoreRecovery::Kind::PutBack:
+        return text + "。原来的存档已放回原处";
+    case RestoreRecovery::Kind::KeptAside:
+        return text + "。原来的存档未能放回原处，它完整地保存在 " +
+               WithSystemSeparators(outcome.recovery.kept);
+    default:
+        return text + "（存档未改动）";
+    }
+}
+
+std::string LevelDatRestoreText(const QuickResult& result, const std::string& backup,
+                                const std::string& levelDat)
+{
+    if (result.outcome != QuickResult::Outcome::Done)
+        return QuickTextsOf(result).message;
+    std::string text =
+        "已用 " + backup.substr(backup.rfind('/') + 1) + " 覆盖 " + WithSystemSeparators(levelDat);
+    if (!result.safetyCopy.empty())
+        text += "。原来的 level.dat 已保存为 " + WithSystemSeparators(result.safetyCopy);
+    if (result.notKept)
+        text += "；未能固定这个备份";
+    return text;
 }
 
 } // namespace saver

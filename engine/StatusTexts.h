@@ -9,6 +9,8 @@ namespace saver {
 
 struct BackupOutcome;
 struct QuickResult;
+struct RestoreOutcome;
+struct RestoreRecovery;
 
 // The status of a backup as the player reads it: when, and what became of it.
 struct StatusTexts
@@ -29,6 +31,15 @@ struct QuickTexts
     std::string message;
 };
 QuickTexts QuickTextsOf(const QuickResult& result);
+
+// What a whole-save restore did, in full; the reason alone, as a refusal before it starts says.
+std::string RestoreText(const RestoreOutcome& outcome);
+std::string RestoreReason(const RestoreOutcome& outcome);
+// What the player is told at start of a restore that was cut short; "" when none was.
+std::string RecoveryText(const RestoreRecovery& recovery);
+// What a restore of level.dat from `backup` over `levelDat` did.
+std::string LevelDatRestoreText(const QuickResult& result, const std::string& backup,
+                                const std::string& levelDat);
 
 // A short reason a user can act on: "找不到存档", "磁盘空间不足", "没有权限", ...
 std::string FailureReason(const std::error_code& error);

@@ -6,7 +6,6 @@
 #include "RestoreRecovery.h"
 #include "RestoreRules.h"
 #include "SafeFileOps.h"
-#include "StatusTexts.h"
 
 #include <optional>
 #include <utility>
@@ -42,17 +41,17 @@ WholeSaveRestore::WholeSaveRestore(FileServices& files, BackupHolds& holds,
     const std::string chosenSave = FolderOf(chosenLevelDat);
     const std::string saveName = SaveNameIn(files, m_backupFolder);
     if (chosenSave.empty()) {
-        m_problem = "请先选择level.dat的路径";
+        m_problem = RestoreOutcome::Cause::NoSaveChosen;
         return;
     }
     if (saveName.empty()) {
-        m_problem = "备份里没有存档文件夹";
+        m_problem = RestoreOutcome::Cause::NoSaveInBackup;
         return;
     }
     // A backup belongs to the save of its own name, looked for beside the chosen one.
     m_record.target = FolderOf(files.ResolvedPath(chosenSave)) + "/" + saveName;
     if ((files.ResolvedPath(files.AppDir()) + "/").starts_with(m_record.target + "/"))
-        m_problem = "程序的数据文件夹在这个存档里面，无法整体恢复";
+        m_problem = RestoreOutcome::Cause::DataFolderInside;
 }
 
 std::string WholeSaveRestore::KeptSaveStem() const
@@ -62,18 +61,27 @@ std::string WholeSaveRestore::KeptSaveStem() const
 
 RestoreOutcome WholeSaveRestore::Run(const Progress& progress, std::stop_token cancel)
 {
-    if (!m_problem.empty())
-        return {std::make_error_code(std::errc::invalid_argument), {}, "恢复失败：" + m_problem};
+    if (m_problem) {
+        RestoreOutcome refused;
+        refused.error = std::make_error_code(std::errc::invalid_argument);
+        refused.cause = *m_problem;
+        return refused;
+    }
     // A restore cut short earlier is put right first; one that cannot be is not buried
     // under a second.
     const RestoreRecovery earlier = RecoverInterruptedRestore(m_files);
-    if (ReadRestoreRecord(m_files).present)
-        return {std::make_error_code(std::errc::device_or_resource_busy), earlier.kept,
-                "恢复失败：" + RecoveryText(earlier)};
+    if (ReadRestoreRecord(m_files).present) {
+        RestoreOutcome stuck;
+        stuck.error = std::make_error_code(std::errc::device_or_resource_busy);
+        stuck.cause = RestoreOutcome::Cause::EarlierUnresolved;
+        stuck.recovery = earlier;
+        stuck.keptSave = earlier.kept;
+        return stuck;
+    }
     const std::optional<BackupHolds::Hold> hold = m_holds.HoldForUse(m_backupFolder);
     if (!hold)
-        return Fail(
-            {std::make_error_code(std::errc::device_or_resource_busy), "这个备份正在被删除"});
+        return Fail({std::make_error_code(std::errc::device_or_resource_busy),
+                     RestoreOutcome::Cause::BackupBeingRemoved});
 
     m_record.mode = RestoreRecord::Mode::Rename;
     m_record.hadSave = m_files.FolderExists(m_record.target);
@@ -93,10 +101,10 @@ RestoreOutcome WholeSaveRestore::Run(const Progress& progress, std::stop_token c
     for (const std::string& place : {at.asideFolder, at.replaced}) {
         if (Taken(m_files, place))
             return Fail({std::make_error_code(std::errc::file_exists),
-                         "上次恢复留下了 " + place + "，请先检查它"});
+                         RestoreOutcome::Cause::InTheWay, place});
     }
     if (const std::error_code error = WriteRestoreRecord(m_files, m_record))
-        return Fail({error, {}});
+        return Fail({error});
 
     Failure failure = CopyIn(at, progress, cancel);
     // A backup of the save under way ends before the save is moved aside, and none starts
@@ -122,53 +130,53 @@ WholeSaveRestore::Failure WholeSaveRestore::CopyIn(const RestorePlaces& at,
     const std::string source = m_backupFolder + "/" + at.saveName;
     const TreeListing before = m_files.ListTree(source);
     if (before.error)
-        return {before.error, {}};
+        return {before.error};
     if (m_files.FolderExists(at.partial)) {
         if (auto error = m_files.RemoveFolder(at.partial))
-            return {error, {}};
+            return {error};
     }
     if (auto error = m_files.MakeDir(at.partial))
-        return {error, {}};
+        return {error};
     FolderCopyOptions options;
     options.progress = progress;
     options.cancel = std::move(cancel);
     if (auto error = m_files.CopyFolder(source, at.partial, options).error)
-        return {error, {}};
+        return {error};
     // The copy skips a file that goes while it runs, as a backup of a live save must; a
     // restore must bring back every file, or none.
     if (!SameListing(m_files.ListTree(at.incoming), before) ||
         !SameListing(m_files.ListTree(source), before))
-        return {std::make_error_code(std::errc::io_error), "备份里的文件在复制时丢失或改动了"};
+        return {std::make_error_code(std::errc::io_error), RestoreOutcome::Cause::BackupChanged};
     return {};
 }
 
 WholeSaveRestore::Failure WholeSaveRestore::MoveAside(const RestorePlaces& at)
 {
     if (auto error = m_files.MakeDir(at.asideFolder))
-        return {error, {}};
+        return {error};
     std::error_code error = m_files.Rename(at.target, at.aside, false);
     if (error == std::errc::cross_device_link) {
         // Across filesystems the save is copied, and the original waits beside its place
         // until the restored save is in.
         m_record.mode = RestoreRecord::Mode::Copy;
         if ((error = WriteRestoreRecord(m_files, m_record)))
-            return {error, {}};
+            return {error};
         const TreeListing before = m_files.ListTree(at.target);
         if ((error = m_files.CopyFolder(at.target, at.asideFolder, {}).error))
-            return {error, {}};
+            return {error};
         if (!SameListing(m_files.ListTree(at.aside), before) ||
             !SameListing(m_files.ListTree(at.target), before))
             return {std::make_error_code(std::errc::resource_unavailable_try_again),
-                    "存档在复制时有变动"};
+                    RestoreOutcome::Cause::SaveChanged};
     }
     if (error)
-        return {error, {}};
+        return {error};
     // Only a whole save gets the name the backup list shows.
     if ((error = m_files.Rename(at.asideFolder, at.keptFolder, false)))
-        return {error, {}};
+        return {error};
     if (m_record.mode == RestoreRecord::Mode::Copy)
         error = m_files.Rename(at.target, at.replaced, false);
-    return {error, {}};
+    return {error};
 }
 
 RestoreOutcome WholeSaveRestore::Finish(const RestorePlaces& at)
@@ -182,34 +190,31 @@ RestoreOutcome WholeSaveRestore::Finish(const RestorePlaces& at)
 
 RestoreOutcome WholeSaveRestore::Done(const RestorePlaces& at, const RestoreRecovery& tidied)
 {
-    std::string message = "已恢复存档 " + at.saveName + "（来自 " + LastName(m_backupFolder) + "）";
+    RestoreOutcome done;
+    done.saveName = at.saveName;
+    done.backupName = LastName(m_backupFolder);
     if (m_record.hadSave)
-        message += "。原来的存档已移到 " + at.kept;
+        done.movedTo = at.kept;
     if (!tidied.kept.empty() && tidied.kept != at.kept)
-        message += "；另一份原来的存档在 " + tidied.kept;
+        done.otherKept = tidied.kept;
     BackupEntry backup;
     backup.path = m_backupFolder;
-    if (!KeepForGood(m_files, backup))
-        message += "；未能固定这个备份";
-    return {{}, {}, message};
+    done.notPinned = !KeepForGood(m_files, backup);
+    return done;
 }
 
 RestoreOutcome WholeSaveRestore::Fail(const Failure& failure)
 {
-    const std::string reason =
-        "恢复失败：" + (failure.reason.empty() ? FailureReason(failure.error) : failure.reason);
-    const RestoreRecovery recovery = RecoverInterruptedRestore(m_files);
-    switch (recovery.kind) {
-    case RestoreRecovery::Kind::Completed:
-        return Done(RestorePlaces(m_files, m_record), recovery);
-    case RestoreRecovery::Kind::PutBack:
-        return {failure.error, {}, reason + "。原来的存档已放回原处"};
-    case RestoreRecovery::Kind::KeptAside:
-        return {failure.error, recovery.kept,
-                reason + "。原来的存档未能放回原处，它完整地保存在 " + recovery.kept};
-    default:
-        return {failure.error, {}, reason + "（存档未改动）"};
-    }
+    RestoreOutcome failed;
+    failed.recovery = RecoverInterruptedRestore(m_files);
+    if (failed.recovery.kind == RestoreRecovery::Kind::Completed)
+        return Done(RestorePlaces(m_files, m_record), failed.recovery);
+    failed.error = failure.error;
+    failed.cause = failure.cause;
+    failed.place = failure.place;
+    if (failed.recovery.kind == RestoreRecovery::Kind::KeptAside)
+        failed.keptSave = failed.recovery.kept;
+    return failed;
 }
 
 } // namespace saver

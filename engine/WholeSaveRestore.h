@@ -8,18 +8,42 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <stop_token>
 #include <string>
 #include <system_error>
+#include <utility>
 
 namespace saver {
 
 struct RestoreOutcome
 {
-    std::error_code error;
+    // Why a restore did not go through, when the error alone does not say it.
+    enum class Cause {
+        Error,
+        NoSaveChosen,
+        NoSaveInBackup,
+        DataFolderInside,  // the program's data folder is inside the save
+        EarlierUnresolved, // a restore cut short before could not be put right: `recovery`
+        BackupBeingRemoved,
+        InTheWay,      // `place` is left from an earlier restore
+        BackupChanged, // a file of the backup went or changed while it was copied
+        SaveChanged,   // the save changed while it was copied aside
+    };
+    std::error_code error; // none when the backup's save is in place
+    Cause cause = Cause::Error;
+    std::string place;
+    // What became of the old save after a failure, or what an earlier restore had left.
+    RestoreRecovery recovery;
     // Where the replaced save is whole, when it is not in its place; "" when it is.
     std::string keptSave;
-    std::string message; // what the player is told, in full
+
+    // A restore that went through.
+    std::string saveName;
+    std::string backupName;
+    std::string movedTo;    // where the replaced save went; "" when there was none
+    std::string otherKept;  // a second old save an interrupted step left, put in 【恢复前】
+    bool notPinned = false; // the backup could not be kept for good
 };
 
 // Puts the save folder held by a whole-save backup (or by a folder a restore kept) in place of
@@ -36,8 +60,8 @@ public:
     WholeSaveRestore(FileServices& files, BackupHolds& holds, std::string backupFolder,
                      const std::string& chosenLevelDat, const std::string& stamp);
 
-    // Why the restore cannot be made at all, or "".
-    const std::string& Problem() const { return m_problem; }
+    // Why the restore cannot be made at all.
+    std::optional<RestoreOutcome::Cause> Problem() const { return m_problem; }
     const std::string& Target() const { return m_record.target; }
     // Where the replaced save will go.
     std::string KeptSaveStem() const;
@@ -48,8 +72,14 @@ public:
 private:
     struct Failure
     {
+        Failure(std::error_code code = {}, RestoreOutcome::Cause why = RestoreOutcome::Cause::Error,
+                std::string where = {})
+            : error(code), cause(why), place(std::move(where))
+        {
+        }
         std::error_code error;
-        std::string reason; // when it says more than the error
+        RestoreOutcome::Cause cause;
+        std::string place;
     };
 
     Failure CopyIn(const RestorePlaces& at, const Progress& progress, std::stop_token cancel);
@@ -63,7 +93,7 @@ private:
     std::string m_backupFolder;
     std::string m_stamp;
     RestoreRecord m_record;
-    std::string m_problem;
+    std::optional<RestoreOutcome::Cause> m_problem;
 };
 
 } // namespace saver

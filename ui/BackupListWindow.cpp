@@ -247,8 +247,10 @@ bool BackupListWindow::GoAheadWhileInUse()
 void BackupListWindow::RestoreFolder(const saver::BackupEntry& entry)
 {
     std::shared_ptr<saver::WholeSaveRestore> restore = m_session.PrepareRestore(entry);
-    if (!restore->Problem().empty()) {
-        ShowOutcome(QStringLiteral("无法恢复"), Text("无法恢复：" + restore->Problem()));
+    if (const std::optional<saver::RestoreOutcome::Cause> problem = restore->Problem()) {
+        saver::RestoreOutcome refused;
+        refused.cause = *problem;
+        ShowOutcome(QStringLiteral("无法恢复"), Text("无法恢复：" + saver::RestoreReason(refused)));
         return;
     }
     if (!GoAheadWhileInUse()) {

@@ -238,7 +238,7 @@ void BackupSession::RestoreFolder(std::shared_ptr<saver::WholeSaveRestore> resto
             return restore->Run(progress, stop);
         },
         [this](const saver::RestoreOutcome& outcome) {
-            emit RestoreFinished(bool(outcome.error), Text(outcome.message));
+            emit RestoreFinished(bool(outcome.error), Text(saver::RestoreText(outcome)));
         });
 }
 
@@ -250,18 +250,8 @@ void BackupSession::RestoreFile(const saver::BackupEntry& entry)
         this,
         [this, entry, chosen, now](const std::stop_token&) {
             const saver::QuickResult result = saver::RestoreLevelDat(m_files, entry, chosen, now);
-            if (result.outcome != saver::QuickResult::Outcome::Done) {
-                return std::pair(true, Text(saver::QuickTextsOf(result).message));
-            }
-            QString text = QStringLiteral("已用 %1 覆盖 %2")
-                               .arg(QFileInfo(Text(entry.path)).fileName(), Text(chosen));
-            if (!result.safetyCopy.empty()) {
-                text += QStringLiteral("。原来的 level.dat 已保存为 ") + Text(result.safetyCopy);
-            }
-            if (result.notKept) {
-                text += QStringLiteral("；未能固定这个备份");
-            }
-            return std::pair(false, text);
+            return std::pair(result.outcome != saver::QuickResult::Outcome::Done,
+                             Text(saver::LevelDatRestoreText(result, entry.path, chosen)));
         },
         [this](const std::pair<bool, QString>& outcome) {
             emit RestoreFinished(outcome.first, outcome.second);

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ForwardingServices.h"
+#include "PathSeparators.h"
 #include "QuickSlot.h"
 #include "World.h"
 #include "WriteRefused.h"
@@ -31,16 +32,16 @@ TEST(HonestReport, QuickSaveNamesWhatIsInTheWay)
 {
     World w;
     QuickSlot slot(w.files);
-    const std::string back = w.Path("app/tmp.back");
-    fs::remove(NativePath(back));
-    fs::create_directory(NativePath(back));
+    fs::remove(NativePath(w.Path("app/tmp.back")));
+    fs::create_directory(NativePath(w.Path("app/tmp.back")));
+    const std::string back = WithSystemSeparators(w.Path("app/tmp.back"));
     EXPECT_EQ(QuickTextsOf(slot.QuickSave(w.Level())).message,
               "快速保存失败：" + back + " 是一个文件夹");
     EXPECT_EQ(QuickTextsOf(slot.Restore(w.Level(), {})).message,
               "覆盖失败：" + back + " 是一个文件夹（游戏存档未改动）");
     fs::remove_all(NativePath(w.Path("app")));
     EXPECT_EQ(QuickTextsOf(slot.QuickSave(w.Level())).message,
-              "快速保存失败：找不到程序的数据文件夹 " + w.Path("app"));
+              "快速保存失败：找不到程序的数据文件夹 " + WithSystemSeparators(w.Path("app")));
 }
 
 // Appends to the source of the first `changes` copies while they are read, as a game that

@@ -2,7 +2,9 @@
 #include "WholeSaveRestore.h"
 #include "FolderTrees.h"
 #include "Leftovers.h"
+#include "PathSeparators.h"
 #include "RestoreRecovery.h"
+#include "StatusTexts.h"
 #include "World.h"
 
 #include <gtest/gtest.h>
@@ -78,24 +80,25 @@ TEST(WholeSaveRestoreTest, CutShortAtAnyStepTheOldSaveIsWholeWhereTheProgramSays
                 const RestoreOutcome outcome = w.Restore(*faulty);
                 const bool last = faulty->Operations() < n;
                 SCOPED_TRACE("operation " + std::to_string(n) + (killed ? " killed: " : ": ") +
-                             outcome.message);
+                             RestoreText(outcome));
                 const Tree now = TreeOf(w.save);
                 if (!outcome.error) {
                     EXPECT_EQ(now, w.backedUp);
                     EXPECT_EQ(TreeOf(w.Kept()), w.before);
                     // Only a failure to pin, at the very end, adds to the message.
                     const std::string told =
-                        "已恢复存档 World（来自 【1】9_5_7）。原来的存档已移到 " + w.Kept();
-                    EXPECT_EQ(outcome.message, last ? told : outcome.message);
-                    EXPECT_TRUE(outcome.message.starts_with(told));
+                        "已恢复存档 World（来自 【1】9_5_7）。原来的存档已移到 " +
+                        WithSystemSeparators(w.Kept());
+                    EXPECT_EQ(RestoreText(outcome), last ? told : RestoreText(outcome));
+                    EXPECT_TRUE(RestoreText(outcome).starts_with(told));
                 } else if (outcome.keptSave.empty()) {
-                    EXPECT_TRUE(outcome.message.ends_with("（存档未改动）") ||
-                                outcome.message.ends_with("原来的存档已放回原处"));
+                    EXPECT_TRUE(RestoreText(outcome).ends_with("（存档未改动）") ||
+                                RestoreText(outcome).ends_with("原来的存档已放回原处"));
                     EXPECT_EQ(now, w.before);
                 } else {
-                    EXPECT_NE(
-                        outcome.message.find("未能放回原处，它完整地保存在 " + outcome.keptSave),
-                        std::string::npos);
+                    EXPECT_NE(RestoreText(outcome).find("未能放回原处，它完整地保存在 " +
+                                                        WithSystemSeparators(outcome.keptSave)),
+                              std::string::npos);
                     EXPECT_EQ(TreeOf(outcome.keptSave), w.before);
                 }
                 // What the next start finds and says is true as well.
@@ -104,9 +107,10 @@ TEST(WholeSaveRestoreTest, CutShortAtAnyStepTheOldSaveIsWholeWhereTheProgramSays
                 const std::string said = RecoveryText(next);
                 SCOPED_TRACE(said);
                 if (next.kind == RestoreRecovery::Kind::Completed) {
-                    EXPECT_TRUE(said.ends_with("原来的存档在 " + w.Kept()));
+                    EXPECT_TRUE(said.ends_with("原来的存档在 " + WithSystemSeparators(w.Kept())));
                 } else if (next.kind == RestoreRecovery::Kind::PutBack) {
-                    EXPECT_TRUE(said.ends_with("原来的存档已放回原处：" + w.save));
+                    EXPECT_TRUE(
+                        said.ends_with("原来的存档已放回原处：" + WithSystemSeparators(w.save)));
                 }
                 const bool restored = TreeOf(w.save) == w.backedUp;
                 EXPECT_TRUE(restored || TreeOf(w.save) == w.before);
@@ -173,7 +177,8 @@ TEST(WholeSaveRestoreTest, AFolderInTheSavesPlaceKeepsTheOldSaveAside)
             SCOPED_TRACE(putBack);
             const RestoreOutcome outcome = w.Restore(launcher);
             EXPECT_EQ(outcome.keptSave, w.Kept());
-            EXPECT_NE(outcome.message.find("未能放回原处，它完整地保存在 " + w.Kept()),
+            EXPECT_NE(RestoreText(outcome).find("未能放回原处，它完整地保存在 " +
+                                                WithSystemSeparators(w.Kept())),
                       std::string::npos);
             EXPECT_EQ(TreeOf(w.Kept()), w.before);
             EXPECT_EQ(RecoverInterruptedRestore(w.real).kind, RestoreRecovery::Kind::None);
@@ -200,14 +205,14 @@ TEST(WholeSaveRestoreTest, AShortCopyIsNeverTakenForTheSave)
         if (into.starts_with(w.Path("app")))
             options.leaveOut = [](const std::string& path) { return path.ends_with("/level.dat"); };
     };
-    EXPECT_EQ(w.Restore(shortCopy).message, "恢复失败：存档在复制时有变动（存档未改动）");
-    EXPECT_EQ(w.Restore(pruner).message,
+    EXPECT_EQ(RestoreText(w.Restore(shortCopy)), "恢复失败：存档在复制时有变动（存档未改动）");
+    EXPECT_EQ(RestoreText(w.Restore(pruner)),
               "恢复失败：备份里的文件在复制时丢失或改动了（存档未改动）");
     EXPECT_EQ(TreeOf(w.save), w.before);
     w.ExpectNothingLeftOver(false);
     // One that is being removed is not restored from at all.
     const auto removal = w.holds.HoldForRemoval(w.backup);
-    EXPECT_EQ(w.Restore(w.real).message, "恢复失败：这个备份正在被删除（存档未改动）");
+    EXPECT_EQ(RestoreText(w.Restore(w.real)), "恢复失败：这个备份正在被删除（存档未改动）");
 }
 
 // What a restore cut short left, found at the next start: a copy in 【恢复前】 that is not the
@@ -232,7 +237,9 @@ TEST(WholeSaveRestoreTest, TheNextStartKeepsACopyThatIsNotTheSave)
          {"copy\t1\t0\t\t/a/w", "move\t1\t0\tname\t/w", "copy\t2\t0\tname\t/w"}) {
         WriteFile(RestoreJournalPath(w.real), garbage);
         EXPECT_EQ(RecoverInterruptedRestore(w.real).kind, RestoreRecovery::Kind::Unreadable);
-        EXPECT_NE(w.Restore(w.real).message.find(RestoreJournalPath(w.real)), std::string::npos);
+        EXPECT_NE(
+            RestoreText(w.Restore(w.real)).find(WithSystemSeparators(RestoreJournalPath(w.real))),
+            std::string::npos);
         EXPECT_EQ(TreeOf(w.save), w.before);
     }
 }

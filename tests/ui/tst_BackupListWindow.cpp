@@ -145,7 +145,9 @@ private slots:
         QVERIFY(fs::exists(NativePath(p.App("【存档】leveldat/09_05_07level.dat.pinned"))));
         QCOMPARE(m_asked.last(),
                  QStringLiteral("已用 09_05_07level.dat 覆盖 %1。原来的 level.dat 已保存为 %2")
-                     .arg(p.levelDat.c_str(), p.App("【刷物】leveldat/10_00_00level.dat").c_str()));
+                     .arg(QDir::toNativeSeparators(QString::fromStdString(p.levelDat)),
+                          QDir::toNativeSeparators(QString::fromStdString(
+                              p.App("【刷物】leveldat/10_00_00level.dat")))));
         QCOMPARE(p.List().lblOutcome->text(), m_asked.last());
         QTRY_COMPARE(
             p.List().lstBackups->findItems("覆盖前的level.dat", Qt::MatchExactly, 1).size(), 1);
