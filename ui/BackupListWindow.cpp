@@ -309,7 +309,8 @@ void BackupListWindow::cmdPin_Click()
     if (const std::optional<saver::BackupEntry> entry = Selected()) {
         if (const std::error_code error = m_session.SetPinned(*entry, !entry->pinned)) {
             ShowOutcome(QStringLiteral("固定失败"),
-                        QStringLiteral("无法更改：") + Text(saver::FailureReason(error)));
+                        QStringLiteral("无法更改：") +
+                            Text(saver::FailureReason(error, entry->path)));
         }
         Refresh();
     }
@@ -357,7 +358,8 @@ void BackupListWindow::cmdDelete_Click()
         text = QStringLiteral("已永久删除：") + name;
         break;
     default:
-        text = QStringLiteral("删除失败：") + Text(saver::FailureReason(removal.error));
+        text = QStringLiteral("删除失败：") +
+               Text(saver::FailureReason(removal.error, saver::FolderOf(entry->path)));
     }
     ShowOutcome(QStringLiteral("删除备份"), text);
     Refresh();

@@ -109,14 +109,16 @@ bool BackupSettingsDialog::Edit(BackupSession& session, QWidget* parent)
         return false;
     }
     if (const std::error_code error = session.SetOptions(dialog.Options())) {
-        WarnNotSaved(parent, error);
+        WarnNotSaved(parent, error, session.DataFolder());
     }
     return dialog.BackupListWanted();
 }
 
-void BackupSettingsDialog::WarnNotSaved(QWidget* parent, const std::error_code& error)
+void BackupSettingsDialog::WarnNotSaved(QWidget* parent, const std::error_code& error,
+                                        const QString& dataFolder)
 {
-    QMessageBox::warning(parent, parent->window()->windowTitle(),
-                         QStringLiteral("无法保存设置：") +
-                             QString::fromStdString(saver::FailureReason(error)));
+    QMessageBox::warning(
+        parent, parent->window()->windowTitle(),
+        QStringLiteral("无法保存设置：") +
+            QString::fromStdString(saver::FailureReason(error, dataFolder.toStdString())));
 }

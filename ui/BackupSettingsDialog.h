@@ -28,7 +28,9 @@ public:
     // measured meanwhile; true when the player asked for the backup list next.
     static bool Edit(BackupSession& session, QWidget* parent);
     // Tells the player that a setting holds for this run only.
-    static void WarnNotSaved(QWidget* parent, const std::error_code& error);
+    // The settings live in `dataFolder`: a refusal there is named with it.
+    static void WarnNotSaved(QWidget* parent, const std::error_code& error,
+                             const QString& dataFolder);
 
     // What the backups take, once it has been measured; until then the dialog says it is
     // being measured.

@@ -59,7 +59,8 @@ void HotkeyBindings::Edit(QWidget* parent)
     if (const std::error_code error = m_file.Save(m_current)) {
         Warn(parent, QStringLiteral("全局快捷键"),
              QStringLiteral("快捷键只在本次运行有效，无法保存设置：") +
-                 QString::fromStdString(saver::FailureReason(error)));
+                 QString::fromStdString(
+                     saver::FailureReason(error, m_session.DataFolder().toStdString())));
     }
 }
 

@@ -238,7 +238,7 @@ void frm_timer::Command3_Click()
         return;
     }
     if (const std::error_code error = m_session.ChooseSave(*chosen)) {
-        BackupSettingsDialog::WarnNotSaved(this, error);
+        BackupSettingsDialog::WarnNotSaved(this, error, m_session.DataFolder());
     }
 }
 
