@@ -139,13 +139,13 @@ QuickTexts QuickTextsOf(const QuickResult& result)
     std::string what;
     switch (result.problem) {
     case Problem::NoDataFolder:
-        what = "找不到程序的数据文件夹 " + result.path;
+        what = "找不到程序的数据文件夹 " + WithSystemSeparators(result.path);
         break;
     case Problem::SlotIsFolder:
-        what = result.path + " 是一个文件夹";
+        what = WithSystemSeparators(result.path) + " 是一个文件夹";
         break;
     case Problem::SourceMissing:
-        what = "找不到 " + result.path;
+        what = "找不到 " + WithSystemSeparators(result.path);
         break;
     case Problem::None:
     case Problem::NoSave:

@@ -185,5 +185,28 @@ TEST(BackupSpace, UnchangedSaveIsSkippedWhenAskedAndABackupThatDoesNotFitIsNotSt
     EXPECT_EQ(Names(w.Path("app")).size(), 5u); // the settings, the slot and two backups
 }
 
+// A backup's mark is read whole or not at all: a half-read one would put the backup in the
+// wrong place among the others. Only a folder of its own in a backup is its save.
+TEST(BackupSpace, AMarkIsReadWholeOrNotAtAll)
+{
+    World w;
+    const std::string folder = w.Path("app/【1】1_0_0");
+    fs::create_directories(NativePath(folder + "/World"));
+    const std::pair<const char*, std::uint64_t> marks[] = {
+        {"7 1000", 7}, {" 1000", 0}, {"7 ", 0}, {"7x 1000", 0}, {"7 1000x", 0}, {"0 1000", 0}};
+    for (const auto& [text, sequence] : marks) {
+        WriteFile(folder + "/.made", std::string(text) + "\r\n");
+        const std::vector<WholeSaveBackup> listed = ListWholeSaveBackups(w.files);
+        ASSERT_EQ(listed.size(), 1u);
+        EXPECT_EQ(listed[0].sequence, sequence) << text;
+        EXPECT_EQ(listed[0].saveName, "World");
+    }
+    fs::remove_all(NativePath(folder + "/World"));
+    std::error_code noLinks;
+    fs::create_directory_symlink(NativePath(w.Path("game/World")), NativePath(folder + "/World"),
+                                 noLinks);
+    EXPECT_EQ(ListWholeSaveBackups(w.files).at(0).saveName, "");
+}
+
 } // namespace
 } // namespace saver::test
