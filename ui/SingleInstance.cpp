@@ -38,12 +38,14 @@ SingleInstance::~SingleInstance() = default;
 SingleInstance::Claim SingleInstance::ClaimDataFolder()
 {
     if (m_lock.tryLock(0)) {
-        if (Listen()) {
+        // A copy that could not write its lock when it started still answers on the socket.
+        // Asking is the test: Windows lets a second server listen on a pipe's name.
+        const bool answered = CallFirstCopy();
+        if (!answered && Listen()) {
             return {};
         }
-        // The socket is taken: a copy runs that could not write its lock when it started.
         m_lock.unlock();
-        return CallFirstCopy() ? Claim{Role::Other, {}} : NotAnswering();
+        return answered ? Claim{Role::Other, {}} : NotAnswering();
     }
     const bool lockedByOther = m_lock.error() == QLockFile::LockFailedError;
     const QString lockProblem = LockProblem();
