@@ -31,7 +31,7 @@ const QString kTitle = QStringLiteral("MC存档自动保存");
 // A folder that could not be made is not a save that is missing.
 QString DataFolderProblem(const QString& folder, const std::error_code& error)
 {
-    return folder + QStringLiteral("：") +
+    return QDir::toNativeSeparators(folder) + QStringLiteral("：") +
            (error == std::errc::no_such_file_or_directory
                 ? QStringLiteral("无法创建这个文件夹")
                 : QString::fromStdString(saver::FailureReason(error, folder.toStdString())));

@@ -90,10 +90,10 @@ std::string WholeSaveText(const BackupOutcome& outcome)
     text += copy.changedFiles > 0 ? "保存成功（复制时存档有变动）" : "保存成功！";
     text += "（新增 " + SizeText(copy.bytesAdded) + "）";
     if (copy.pruned.error)
-        text += "；旧备份删除失败：" + copy.pruned.failedPath + "（" +
+        text += "；旧备份删除失败：" + WithSystemSeparators(copy.pruned.failedPath) + "（" +
                 FailureReason(copy.pruned.error) + "）";
     for (const std::string& link : copy.pruned.skippedLinks)
-        text += "；" + link + " 是符号链接，不是备份，未删除";
+        text += "；" + WithSystemSeparators(link) + " 是符号链接，不是备份，未删除";
     return text;
 }
 

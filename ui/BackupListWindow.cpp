@@ -10,6 +10,7 @@
 
 #include <QComboBox>
 #include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -50,6 +51,12 @@ QString Text(const std::string& text)
     return QString::fromStdString(text);
 }
 
+// A path as the system writes it.
+QString Shown(const std::string& path)
+{
+    return QDir::toNativeSeparators(Text(path));
+}
+
 // A folder's files shared with other backups are on disk only once.
 QString SizeColumn(const saver::BackupEntry& entry)
 {
@@ -69,7 +76,7 @@ QTreeWidgetItem* Row(const saver::BackupEntry& entry)
          entry.saveName.empty() ? QStringLiteral("—") : Text(entry.saveName), SizeColumn(entry),
          entry.pinned ? QStringLiteral("★ 固定") : QString()});
     row->setData(0, Qt::UserRole, Text(entry.path));
-    row->setToolTip(0, Text(entry.path));
+    row->setToolTip(0, Shown(entry.path));
     return row;
 }
 
@@ -261,10 +268,10 @@ void BackupListWindow::RestoreFolder(const saver::BackupEntry& entry)
     if (QFileInfo(Text(restore->Target())).isDir()) {
         question += QStringLiteral("将被替换：%1\n现在的存档会先整个移到：%2\n"
                                    "之后可以在备份列表里恢复它，撤销这次恢复。")
-                        .arg(Text(restore->Target()), Text(restore->KeptSaveStem()));
+                        .arg(Shown(restore->Target()), Shown(restore->KeptSaveStem()));
     } else {
         question +=
-            QStringLiteral("存档将放到：%1（那里现在没有存档）").arg(Text(restore->Target()));
+            QStringLiteral("存档将放到：%1（那里现在没有存档）").arg(Shown(restore->Target()));
     }
     if (!UserPrompt::Confirm(this, QStringLiteral("恢复整体存档"), question)) {
         return;
@@ -296,7 +303,8 @@ void BackupListWindow::RestoreFile(const saver::BackupEntry& entry)
     if (!GoAheadWhileInUse() ||
         !UserPrompt::Confirm(this, QStringLiteral("覆盖level.dat"),
                              QStringLiteral("用 %1 覆盖 %2？\n\n原来的 level.dat 会先复制到 %3")
-                                 .arg(Text(entry.path), chosen, m_session.SafetyFolder()))) {
+                                 .arg(Shown(entry.path), QDir::toNativeSeparators(chosen),
+                                      m_session.SafetyFolder()))) {
         return;
     }
     m_restoring = true;
@@ -319,7 +327,8 @@ void BackupListWindow::cmdPin_Click()
 void BackupListWindow::cmdOpen_Click()
 {
     if (const std::optional<saver::BackupEntry> entry = Selected()) {
-        const QString folder = Text(entry->IsFolder() ? entry->path : saver::FolderOf(entry->path));
+        const QString folder =
+            Shown(entry->IsFolder() ? entry->path : saver::FolderOf(entry->path));
         if (!FolderOpener::Open(folder)) {
             ShowOutcome(QStringLiteral("无法打开"), QStringLiteral("无法打开文件夹：") + folder);
         }

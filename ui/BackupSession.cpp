@@ -9,6 +9,7 @@
 #include "SafeFileOps.h"
 
 #include <QDate>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -42,22 +43,23 @@ BackupSession::~BackupSession() = default;
 
 QString BackupSession::DataFolder() const
 {
-    return Text(m_files.AppDir());
+    return QDir::toNativeSeparators(Text(m_files.AppDir()));
 }
 
 QString BackupSession::QuickSlotFile() const
 {
-    return Text(m_quickSlot.SlotPath());
+    return QDir::toNativeSeparators(Text(m_quickSlot.SlotPath()));
 }
 
 QString BackupSession::SafetyFolder() const
 {
-    return Text(m_quickSlot.SafetyFolder());
+    return QDir::toNativeSeparators(Text(m_quickSlot.SafetyFolder()));
 }
 
 QStringList BackupSession::BackupFolders() const
 {
-    return {DataFolder(), Text(saver::CharacterBackupFolder(m_files)), SafetyFolder()};
+    return {DataFolder(), QDir::toNativeSeparators(Text(saver::CharacterBackupFolder(m_files))),
+            SafetyFolder()};
 }
 
 QString BackupSession::ChosenSave() const

@@ -46,6 +46,7 @@ public:
 
     saver::FileServices& Files() { return m_files; }
     saver::Clock& Clock() { return m_clock; }
+    // Paths as the system writes them, to be shown.
     QString DataFolder() const;
     QString QuickSlotFile() const;
     // Where a quick restore and a restore of level.dat keep the file they replace.

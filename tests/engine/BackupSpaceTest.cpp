@@ -2,6 +2,7 @@
 #include "BackupCatalogue.h"
 #include "BackupPruning.h"
 #include "FolderTrees.h"
+#include "PathSeparators.h"
 #include "World.h"
 
 #include <gtest/gtest.h>
@@ -134,7 +135,7 @@ TEST(BackupSpace, FailedRemovalIsReportedAndStopsThePruning)
     made.copy.pruned = outcome;
     made.copy.pruned.skippedLinks = {"L"};
     EXPECT_EQ(StatusOf(made).text, "第3次 保存成功！（新增 0 B）；旧备份删除失败：" +
-                                       outcome.failedPath +
+                                       WithSystemSeparators(outcome.failedPath) +
                                        "（没有权限）；L 是符号链接，不是备份，未删除");
 }
 
