@@ -11,11 +11,16 @@
 namespace {
 
 // Local sockets share one namespace on the machine: the name is made from the data folder,
-// so copies kept in different folders run side by side.
+// so copies kept in different folders run side by side. Windows names one folder in any case
+// and with either separator.
 QString ServerName(const QString& dataFolder)
 {
+    QString folder = QDir::cleanPath(QDir::fromNativeSeparators(dataFolder));
+#ifdef Q_OS_WIN
+    folder = folder.toLower();
+#endif
     const QByteArray hash =
-        QCryptographicHash::hash(dataFolder.toUtf8(), QCryptographicHash::Sha1).toHex();
+        QCryptographicHash::hash(folder.toUtf8(), QCryptographicHash::Sha1).toHex();
     return QStringLiteral("mcsaver-") + QString::fromLatin1(hash.left(20));
 }
 
