@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "AutoSaver.h"
 #include "Leftovers.h"
 #include "QuickSlot.h"
-#include "SettableClock.h"
 #include "SystemServices.h"
 #include "TempDir.h"
 
@@ -41,8 +39,7 @@ const std::string kSaves[]{std::string(300 << 10, 'a'), std::string(200 << 10, '
 // is always one of the saves whole, and a later start removes what a kill left half-written.
 TEST(QuickSlotKill, TheSlotIsWholeAfterEveryKill)
 {
-    TempDir app;
-    TempDir game;
+    const TempDir app, game;
     const std::string level = game.path() + "/level.dat";
     std::minstd_rand random(std::random_device{}());
     for (int kill = 0; kill < 200; ++kill) {

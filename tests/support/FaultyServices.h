@@ -46,10 +46,9 @@ public:
         if (!Fails())
             return m_inner.RemoveFolder(path);
         // Cut short, a removal leaves part of what it removes.
-        for (const TreeEntry& entry : m_inner.ListTree(path).entries) {
+        for (const TreeEntry& entry : m_inner.ListTree(path).entries)
             if (m_tear && entry.kind == TreeEntry::Kind::File && (m_torn = !m_torn))
                 m_inner.DeleteFile(path + "/" + entry.path);
-        }
         return m_error;
     }
     std::error_code CopyFile(const std::string& from, const std::string& to) override

@@ -13,9 +13,7 @@ namespace saver::test {
 class SettableClock final : public Clock
 {
 public:
-    explicit SettableClock(int h = 10, int m = 0, int s = 0) { Set(h, m, s); }
-
-    void Set(int h, int m, int s) { m_second = h * 3600 + m * 60 + s; }
+    explicit SettableClock(int h = 10, int m = 0, int s = 0) : m_second(h * 3600 + m * 60 + s) {}
     void Advance(int seconds) { m_second = (m_second + seconds) % 86400; }
 
     std::string ClockText() override

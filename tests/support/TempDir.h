@@ -36,14 +36,12 @@ public:
         // Tests lock folders on purpose: each is opened again before it is entered. Links are
         // not followed, so nothing outside changes.
         namespace fs = std::filesystem;
-        std::error_code end;
-        std::error_code ignored;
+        std::error_code end, ignored;
         fs::permissions(m_path, fs::perms::owner_all, fs::perm_options::add, ignored);
         for (fs::recursive_directory_iterator it(m_path, end); !end && it != fs::end(it);
-             it.increment(end)) {
+             it.increment(end))
             if (it->is_directory(ignored) && !it->is_symlink(ignored))
                 fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
-        }
         fs::remove_all(m_path, ignored);
     }
 

@@ -30,13 +30,12 @@ class DesktopTest final : public QObject
 
 private slots:
     void failedScheduledBackupAlertsOnce();
-    void layoutFontsFindAChineseFace();
 #ifdef Q_OS_WIN
     void windowsHotkeysAreHeldAndRefusedWhenTaken();
 #else
     void waylandSessionsRunThroughXWayland();
 #endif
-    void qtTextsFollowAChineseLocale();
+    void fontsAndQtTextsAreChinese();
 };
 
 namespace {
@@ -111,19 +110,6 @@ void DesktopTest::failedScheduledBackupAlertsOnce()
     QVERIFY(main.isVisible());
 }
 
-// The Windows faces of the layout, or Debian's nearest where they are missing (here, and under
-// Wine, which finds the faces of the host).
-void DesktopTest::layoutFontsFindAChineseFace()
-{
-    SubstituteLayoutFonts();
-    const QStringList faces[]{{"Microsoft YaHei", "微软雅黑", "WenQuanYi Micro Hei"},
-                              {"SimSun", "宋体", "AR PL UMing CN"}};
-    for (const QStringList& face : faces) {
-        const QString found = QFontInfo(ControlFont(face.at(1), 9)).family();
-        QVERIFY2(face.contains(found), (face.at(1) + " -> " + found).toUtf8().constData());
-    }
-}
-
 #ifdef Q_OS_WIN
 // RegisterHotKey: a held combination brings its action when pressed, whichever window has the
 // focus; a second holder is refused as taken, and a key no hotkey can end with as unsupported.
@@ -187,9 +173,18 @@ void DesktopTest::waylandSessionsRunThroughXWayland()
 }
 #endif
 
-// Last: the translation stays installed for the rest of the run.
-void DesktopTest::qtTextsFollowAChineseLocale()
+// The Windows faces of the layout, or Debian's nearest where they are missing (here, and under
+// Wine, which finds the faces of the host); Qt's own texts in Chinese. Last: the translation
+// stays installed for the rest of the run.
+void DesktopTest::fontsAndQtTextsAreChinese()
 {
+    SubstituteLayoutFonts();
+    const QStringList faces[]{{"Microsoft YaHei", "微软雅黑", "WenQuanYi Micro Hei"},
+                              {"SimSun", "宋体", "AR PL UMing CN"}};
+    for (const QStringList& face : faces) {
+        const QString found = QFontInfo(ControlFont(face.at(1), 9)).family();
+        QVERIFY2(face.contains(found), (face.at(1) + " -> " + found).toUtf8().constData());
+    }
     QVERIFY(InstallQtTranslation(QLocale(QLocale::Chinese, QLocale::China)));
     QMessageBox box(QMessageBox::Warning, QStringLiteral("MC存档自动保存"), QStringLiteral("?"),
                     QMessageBox::Ok);
