@@ -105,6 +105,7 @@ protected:
 TEST_F(ServicesTest, QueriesFollowLinks)
 {
     EXPECT_EQ(m_services.AppDir() + SystemServices("/").AppDir(), "/opt/saver/");
+    EXPECT_GT(m_services.FreeSpace(In("")).value_or(0), 0u);
     WriteFile(In("file"), "xyz");
     // Whole 100 ns steps, the finest that Windows keeps.
     EXPECT_FALSE(m_services.SetModified(In("file"), 1'500'000'000'123'456'700));
