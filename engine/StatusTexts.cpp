@@ -221,7 +221,7 @@ std::string RestoreText(const RestoreOutcome& outcome)
             text += "；未能固定这个备份";
         return text;
     }
-    const std::string text = "恢复失败：" + RestoreReason(outcome);
+    std::string text = "恢复失败：" + RestoreReason(outcome);
     switch (outcome.cause) {
     case Cause::NoSaveChosen:
     case Cause::NoSaveInBackup:

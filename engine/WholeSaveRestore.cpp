@@ -59,7 +59,7 @@ std::string WholeSaveRestore::KeptSaveStem() const
     return m_files.AppDir() + "/" + m_stamp + "/" + LastName(m_record.target);
 }
 
-RestoreOutcome WholeSaveRestore::Run(const Progress& progress, std::stop_token cancel)
+RestoreOutcome WholeSaveRestore::Run(const Progress& progress, const std::stop_token& cancel)
 {
     if (m_problem) {
         RestoreOutcome refused;

@@ -67,7 +67,7 @@ public:
     std::string KeptSaveStem() const;
 
     using Progress = std::function<void(std::uint64_t bytesDone, std::uint64_t bytesTotal)>;
-    RestoreOutcome Run(const Progress& progress, std::stop_token cancel);
+    RestoreOutcome Run(const Progress& progress, const std::stop_token& cancel);
 
 private:
     struct Failure
