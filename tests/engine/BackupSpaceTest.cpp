@@ -22,6 +22,10 @@ struct PruneCase
     const char* held = "";
 };
 
+// Every backup of the program but the one just made.
+const std::vector<std::string> kAll = {"【1】1_0_0", "【2】2_0_0",     "【3】3_0_0",
+                                       "【4】4_0_0", "【5】5_0_0 (2)", "【9】9_0_0"};
+
 class Pruning : public testing::TestWithParam<PruneCase>
 {
 };
@@ -56,9 +60,8 @@ TEST_P(Pruning, RemovesExactlyTheOldestItMay)
             WriteFile(folder + "/.made", MadeMarkText(i + 1, when) + "\r\n");
         w.real.SetModified(folder, when);
     }
-    fs::create_directories(NativePath(w.Path("app/【7】x_0_0")));
-    fs::create_directories(NativePath(w.Path("app/【8】100_0_0")));
-    fs::create_directories(NativePath(w.Path("app/my copy")));
+    for (const char* other : {"【7】x_0_0", "【8】100_0_0", "my copy"})
+        fs::create_directories(NativePath(w.Path("app/") + other));
     // Where links cannot be made (Wine), there is none.
     std::error_code noLinks;
     fs::create_directory_symlink(NativePath(w.Path("game/World")),
@@ -84,10 +87,7 @@ TEST_P(Pruning, RemovesExactlyTheOldestItMay)
 INSTANTIATE_TEST_SUITE_P(
     Rules, Pruning,
     testing::Values(
-        PruneCase{"Off",
-                  {},
-                  {"【1】1_0_0", "【2】2_0_0", "【3】3_0_0", "【4】4_0_0", "【5】5_0_0 (2)",
-                   "【9】9_0_0"}},
+        PruneCase{"Off", {}, kAll},
         PruneCase{"KeepFiveOfEachSave",
                   {.keepNewest = 5},
                   {"【2】2_0_0", "【3】3_0_0", "【4】4_0_0", "【5】5_0_0 (2)", "【9】9_0_0"}},
@@ -100,10 +100,7 @@ INSTANTIATE_TEST_SUITE_P(
                   {"【2】2_0_0", "【3】3_0_0", "【4】4_0_0", "【9】9_0_0"},
                   "【4】4_0_0"},
         PruneCase{"KeepTwoMegabytes", {.keepMegabytes = 2}, {"【2】2_0_0", "【3】3_0_0"}},
-        PruneCase{"KeepAHundredMegabytes",
-                  {.keepMegabytes = 100},
-                  {"【1】1_0_0", "【2】2_0_0", "【3】3_0_0", "【4】4_0_0", "【5】5_0_0 (2)",
-                   "【9】9_0_0"}}),
+        PruneCase{"KeepAHundredMegabytes", {.keepMegabytes = 100}, kAll}),
     [](const auto& tested) { return tested.param.name; });
 
 // "（新增 12.4 MB）": the unit that fits, to a tenth.

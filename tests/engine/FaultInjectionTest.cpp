@@ -1,39 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Leftovers.h"
-#include "QuickSlot.h"
 #include "World.h"
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 namespace saver::test {
 namespace {
-
-const std::string kOtherPath = "/elsewhere/level.dat";
-
-// Does what the user does by name, with `arm` set to fail from where the action starts, and
-// returns what they are told.
-std::string Do(World& w, const std::string& action, const std::function<void()>& arm)
-{
-    if (action == "CharacterBackup") {
-        w.saver.SetKind(BackupKind::Character);
-        w.saver.SetInterval(1);
-        w.saver.SetAutoBackup(true);
-    }
-    arm();
-    if (action == "QuickSave")
-        return QuickTextsOf(QuickSlot(w.files).QuickSave(w.Level())).message;
-    if (action == "Restore")
-        return QuickTextsOf(QuickSlot(w.files).Restore(w.Level(), {9, 0, 0})).message;
-    if (action == "WholeSave")
-        return w.RunToEnd(w.saver.StartWholeSave()).text;
-    if (action == "ChoosePath") {
-        const std::error_code error = w.saver.ChooseSave(kOtherPath);
-        return error ? FailureReason(error) : "";
-    }
-    return w.Ticks(59).at(0).text;
-}
 
 // What the user is told when an action went through, and when it failed (the reason goes in
 // place of the '%'); the count of whole-save backups it makes, a backup that the failure of a
@@ -82,8 +54,8 @@ TEST(FaultInjection, EveryOperationOfEveryActionCanFail)
                     SCOPED_TRACE(action.name + " fails at " + std::to_string(n) +
                                  (onwards ? " onwards: " : ": ") + reason);
                     World w;
-                    const std::string told = Do(
-                        w, action.name, [&, fault = error] { w.files.FailAt(n, fault, onwards); });
+                    const std::string told = w.Do(
+                        action.name, [&, fault = error] { w.files.FailAt(n, fault, onwards); });
                     const bool failed = w.files.Operations() >= n;
                     std::string failure = action.failed;
                     failure.replace(failure.find('%'), 1, reason);

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ForwardingServices.h"
 #include "PathSeparators.h"
-#include "QuickSlot.h"
 #include "World.h"
 #include "WriteRefused.h"
 
@@ -116,15 +115,7 @@ TEST(HonestReport, AWriteTheSystemRefusedNamesTheFolderAndWhy)
     const std::string why = "（可能是“受控文件夹访问”或杀毒软件拦截了本程序";
     for (const char* action : {"WholeSave", "CharacterBackup", "QuickSave"}) {
         World w;
-        w.saver.SetKind(BackupKind::Character);
-        w.saver.SetInterval(1);
-        w.saver.SetAutoBackup(true);
-        w.files.FailAt(1, WriteRefused(), true);
-        const std::string told = action == std::string("QuickSave")
-                                     ? QuickTextsOf(QuickSlot(w.files).QuickSave(w.Level())).message
-                                 : action == std::string("WholeSave")
-                                     ? w.RunToEnd(w.saver.StartWholeSave()).text
-                                     : w.Ticks(59).at(0).text;
+        const std::string told = w.Do(action, [&] { w.files.FailAt(1, WriteRefused(), true); });
         EXPECT_THAT(told,
                     testing::HasSubstr("失败：Windows 拒绝写入 " + SystemPath(w.Path("app")) + why))
             << action;
@@ -139,10 +130,7 @@ TEST(HonestReport, ScheduledBackupDueDuringAnotherIsMadeRightAfter)
     w.saver.SetInterval(1);
     w.saver.SetAutoBackup(true);
     const AutoSaver::BackupStart manual = w.saver.StartWholeSave();
-    for (int second = 0; second < 60; ++second) {
-        w.clock.Advance(1);
-        EXPECT_FALSE(w.saver.Tick().backup) << "second " << second;
-    }
+    EXPECT_TRUE(w.Ticks(60).empty());
     EXPECT_FALSE(w.saver.TakeWaitingBackup());
     EXPECT_THAT(w.RunToEnd(manual).text, testing::StartsWith("第1次 保存成功！"));
     const auto waiting = w.saver.TakeWaitingBackup();

@@ -41,7 +41,6 @@ struct RestoreWorld : World
         std::vector<std::string> expected = {"saver.ini", "tmp.back", "【1】9_5_7"};
         if (restored)
             expected.push_back(std::string("【恢复前】") + kStamp);
-        std::sort(expected.begin(), expected.end());
         EXPECT_EQ(Names(Path("app")), expected);
     }
     // Back to where each run starts.
@@ -49,10 +48,7 @@ struct RestoreWorld : World
     {
         for (const auto& entry : fs::directory_iterator(NativePath(Path("game"))))
             fs::remove_all(entry.path());
-        for (const auto& entry : fs::directory_iterator(NativePath(Path("app"))))
-            if (!std::set<std::string>{"saver.ini", "tmp.back", "【1】9_5_7"}.contains(
-                    Utf8Path(entry.path().filename())))
-                fs::remove_all(entry.path());
+        fs::remove_all(NativePath(Path(std::string("app/【恢复前】") + kStamp)));
         WriteTree(save, before);
         fs::remove(NativePath(backup + "/.pinned"));
     }
@@ -89,8 +85,8 @@ TEST(WholeSaveRestoreTest, CutShortAtAnyStepTheOldSaveIsWholeWhereTheProgramSays
                     const std::string told =
                         "已恢复存档 World（来自 【1】9_5_7）。原来的存档已移到 " +
                         WithSystemSeparators(w.Kept());
-                    EXPECT_EQ(RestoreText(outcome), last ? told : RestoreText(outcome));
-                    EXPECT_TRUE(RestoreText(outcome).starts_with(told));
+                    EXPECT_TRUE(last ? RestoreText(outcome) == told
+                                     : RestoreText(outcome).starts_with(told));
                 } else if (outcome.keptSave.empty()) {
                     EXPECT_TRUE(RestoreText(outcome).ends_with("（存档未改动）") ||
                                 RestoreText(outcome).ends_with("原来的存档已放回原处"));
@@ -114,9 +110,7 @@ TEST(WholeSaveRestoreTest, CutShortAtAnyStepTheOldSaveIsWholeWhereTheProgramSays
                 }
                 const bool restored = TreeOf(w.save) == w.backedUp;
                 EXPECT_TRUE(restored || TreeOf(w.save) == w.before);
-                if (restored) {
-                    EXPECT_EQ(TreeOf(w.Kept()), w.before);
-                }
+                EXPECT_TRUE(!restored || TreeOf(w.Kept()) == w.before);
                 EXPECT_EQ(restored,
                           next.kind == RestoreRecovery::Kind::Completed ||
                               (next.kind == RestoreRecovery::Kind::None && now == w.backedUp));

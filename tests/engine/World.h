@@ -3,12 +3,14 @@
 
 #include "AutoSaver.h"
 #include "FaultyServices.h"
+#include "QuickSlot.h"
 #include "SettableClock.h"
 #include "StatusTexts.h"
 #include "SystemServices.h"
 #include "TempDir.h"
 
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -18,6 +20,7 @@ namespace saver::test {
 inline const std::string kGame = "the world as the game left it";
 inline const std::string kSlot = "the world as it was quick-saved a while ago";
 inline const std::string kRegion(3000, 'r');
+inline const std::string kOtherPath = "/elsewhere/level.dat";
 
 // A game's save, game/World, and the program's folder, `app`, with a quick-save slot and the
 // settings that choose the save's level.dat; real and temporary. The program reaches them
@@ -79,6 +82,29 @@ struct World
                 shown.push_back(RunToEnd(*backup));
         }
         return shown;
+    }
+
+    // Does what the player does by name, with `arm` set to fail from where the action starts,
+    // and returns what they are told.
+    std::string Do(const std::string& action, const std::function<void()>& arm)
+    {
+        if (action == "CharacterBackup") {
+            saver.SetKind(BackupKind::Character);
+            saver.SetInterval(1);
+            saver.SetAutoBackup(true);
+        }
+        arm();
+        if (action == "QuickSave")
+            return QuickTextsOf(QuickSlot(files).QuickSave(Level())).message;
+        if (action == "Restore")
+            return QuickTextsOf(QuickSlot(files).Restore(Level(), {9, 0, 0})).message;
+        if (action == "WholeSave")
+            return RunToEnd(saver.StartWholeSave()).text;
+        if (action == "ChoosePath") {
+            const std::error_code error = saver.ChooseSave(kOtherPath);
+            return error ? FailureReason(error) : "";
+        }
+        return Ticks(59).at(0).text;
     }
 
     TempDir root;

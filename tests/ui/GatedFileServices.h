@@ -22,9 +22,8 @@ public:
         m_open = true;
         m_open.notify_all();
     }
-    void CloseGate() { m_open = false; }
-
-    void CloseGateFor(std::string into)
+    // `into`: the folder whose copies wait, or "" for every copy.
+    void CloseGate(std::string into = {})
     {
         m_gatedInto = std::move(into);
         m_open = false;
@@ -33,19 +32,17 @@ public:
     saver::FolderCopyResult CopyFolder(const std::string& from, const std::string& into,
                                        const saver::FolderCopyOptions& options) override
     {
-        if (!into.ends_with(m_gatedInto)) {
+        if (!into.ends_with(m_gatedInto))
             return FaultyServices::CopyFolder(from, into, options);
-        }
         options.progress(1, 2);
         const std::stop_callback stopped(options.cancel, [this] { OpenGate(); });
         m_open.wait(false);
-        if (options.cancel.stop_requested()) {
+        if (options.cancel.stop_requested())
             return {std::make_error_code(std::errc::operation_canceled)};
-        }
         return FaultyServices::CopyFolder(from, into, options);
     }
 
 private:
     std::atomic<bool> m_open = false;
-    std::string m_gatedInto; // "": every copy
+    std::string m_gatedInto;
 };

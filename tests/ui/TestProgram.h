@@ -24,7 +24,7 @@ inline const std::string kLevel = "level data, first version";
 struct TestProgram
 {
     // `options` is what options.ini holds at the start.
-    explicit TestProgram(const std::string& options = {}) : m_options(options)
+    explicit TestProgram(const std::string& options = {}) : app(Prepared(root, options))
     {
         floating.show();
         QTest::mouseClick(floating.lbl, Qt::LeftButton);
@@ -39,17 +39,15 @@ struct TestProgram
         std::string save = root.path() + "/world", app = root.path() + "/app";
         std::filesystem::create_directories(save + "/region");
         std::filesystem::create_directory(app);
-        if (!options.empty()) {
+        if (!options.empty())
             saver::test::WriteFile(app + "/options.ini", options);
-        }
         saver::test::WriteFile(save + "/level.dat", kLevel);
         saver::test::WriteFile(save + "/region/r.0.0.mca", "region");
         return app;
     }
 
-    const std::string m_options;
     saver::test::TempDir root;
-    const std::string app = Prepared(root, m_options), save = root.path() + "/world";
+    const std::string app, save = root.path() + "/world";
     const std::string levelDat = save + "/level.dat";
     saver::test::SettableClock clock;
     saver::SystemServices real{app};

@@ -91,34 +91,17 @@ private slots:
         QCOMPARE(p.List().cmdPin->text(), QStringLiteral("取消固定"));
     }
 
+    // Halfway through a restore the bar shows how far and no second one starts; a backup made
+    // meanwhile prunes around the backup being restored, which still gives every file. The
+    // restore is then undone.
     void restoresWholeSaveAndUndoesIt()
     {
-        ListProgram p;
+        ListProgram p(saver::OptionsFile::Format({.keepNewest = 1, .pruneManual = true}));
         m_asked.clear();
-        p.files.CloseGate(); // halfway, the bar shows how far and no second restore starts
+        p.files.CloseGate(".mcsaver-restore.partial");
         p.Press(QStringLiteral("整体存档"), p.List().cmdRestore);
         QTRY_COMPARE(p.List().barRestore->value(), 50);
         QVERIFY(p.List().barRestore->isVisible() && !p.List().cmdRestore->isEnabled());
-        p.files.OpenGate();
-        QTRY_VERIFY(p.List().lblOutcome->text().startsWith(QStringLiteral("已恢复存档 world")));
-        QVERIFY(m_asked.first().contains(QString::fromStdString(p.root.path() + "/world\n")) &&
-                m_asked.first().contains(QStringLiteral("【恢复前】")));
-        QCOMPARE(ReadFile(p.levelDat), "level data, whole backup");
-
-        p.Press(QStringLiteral("恢复前的存档"), p.List().cmdRestore);
-        QTRY_VERIFY(p.List().lblOutcome->text().contains(QStringLiteral("（来自 【恢复前】")));
-        QCOMPARE(ReadFile(p.levelDat), "level data, first version");
-        QCOMPARE(ReadFile(p.root.path() + "/world/region/r.0.0.mca"), "region");
-    }
-
-    // A backup made while a restore copies from an old one prunes around it: the restore
-    // still gets every file.
-    void pruningPassesOverTheBackupBeingRestored()
-    {
-        ListProgram p(saver::OptionsFile::Format({.keepNewest = 1, .pruneManual = true}));
-        p.files.CloseGateFor(".mcsaver-restore.partial");
-        p.Press(QStringLiteral("整体存档"), p.List().cmdRestore);
-        QTRY_VERIFY(p.List().barRestore->isVisible());
         for (const char* made :
              {"第1次 保存成功！（新增 31 B）", "第2次 保存成功！（新增 31 B）"}) {
             p.clock.Advance(1);
@@ -129,8 +112,15 @@ private slots:
                 !fs::exists(saver::test::NativePath(p.App("【1】10_0_1"))));
         p.files.OpenGate();
         QTRY_VERIFY(p.List().lblOutcome->text().startsWith(QStringLiteral("已恢复存档 world")));
+        QVERIFY(m_asked.first().contains(QString::fromStdString(p.root.path() + "/world\n")) &&
+                m_asked.first().contains(QStringLiteral("【恢复前】")));
         QCOMPARE(ReadFile(p.levelDat), "level data, whole backup");
         QCOMPARE(ReadFile(p.App("【1】9_5_7/world/level.dat")), "level data, whole backup");
+
+        p.Press(QStringLiteral("恢复前的存档"), p.List().cmdRestore);
+        QTRY_VERIFY(p.List().lblOutcome->text().contains(QStringLiteral("（来自 【恢复前】")));
+        QCOMPARE(ReadFile(p.levelDat), "level data, first version");
+        QCOMPARE(ReadFile(p.root.path() + "/world/region/r.0.0.mca"), "region");
     }
 
     void restoresCharacterBackupOverLevelDat()

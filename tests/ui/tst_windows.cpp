@@ -183,7 +183,6 @@ private slots:
         p.files.OpenGate();
         QTRY_COMPARE(main.lblShow2->text(), "第1次 保存成功！（新增 31 B）");
         QCOMPARE(main.lblShow1->text(), "10:0:59");
-        QCOMPARE(saver::test::ReadFile(p.app + "/【1】10_0_59/world/region/r.0.0.mca"), "region");
         QTest::mouseClick(main.Opt2, Qt::LeftButton);
         p.clock.Advance(60);
         main.Timer2_Timer();
@@ -244,10 +243,9 @@ private slots:
             QTest::mouseClick(dialog->chkPruneManual, Qt::LeftButton);
             return QDialogButtonBox::Ok;
         });
-        QVERIFY2(QRegularExpression("^整体存档备份共占用磁盘 [1-9][0-9.]* [KM]?B。")
-                     .match(usage)
-                     .hasMatch(),
-                 qPrintable(usage));
+        QVERIFY2(
+            usage.contains(QRegularExpression("^整体存档备份共占用磁盘 [1-9][0-9.]* [KM]?B。")),
+            qPrintable(usage));
         for (int number = 2; number <= 4; ++number) {
             p.clock.Advance(1);
             QTest::mouseClick(main.Command4, Qt::LeftButton);
