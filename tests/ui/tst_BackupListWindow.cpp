@@ -112,7 +112,8 @@ private slots:
                 !fs::exists(saver::test::NativePath(p.App("【1】10_0_1"))));
         p.files.OpenGate();
         QTRY_VERIFY(p.List().lblOutcome->text().startsWith(QStringLiteral("已恢复存档 world")));
-        QVERIFY(m_asked.first().contains(QString::fromStdString(p.root.path() + "/world\n")) &&
+        QVERIFY(m_asked.first().contains(
+                    QDir::toNativeSeparators(QString::fromStdString(p.root.path() + "/world\n"))) &&
                 m_asked.first().contains(QStringLiteral("【恢复前】")));
         QCOMPARE(ReadFile(p.levelDat), "level data, whole backup");
         QCOMPARE(ReadFile(p.App("【1】9_5_7/world/level.dat")), "level data, whole backup");
