@@ -109,11 +109,13 @@ private:
         const std::error_code error = m_files.Rename(original, m_at.target, false);
         // A rename that went through but could not be flushed reports an error too; one that
         // did not go through leaves the original where it was, whatever took the place since.
-        if (error && m_files.FolderExists(original) && m_files.FolderExists(m_at.target)) {
+        const bool moved =
+            !error || (!m_files.FolderExists(original) && m_files.FolderExists(m_at.target));
+        if (!moved && m_files.FolderExists(m_at.target)) {
             KeepAside(original);
             return;
         }
-        if (error && (m_files.FolderExists(original) || !m_files.FolderExists(m_at.target))) {
+        if (!moved) {
             m_result.kind = RestoreRecovery::Kind::KeptAside;
             m_result.error = error;
             m_result.kept = Listed(original);

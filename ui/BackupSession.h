@@ -45,7 +45,6 @@ public:
     ~BackupSession() override;
 
     saver::FileServices& Files() { return m_files; }
-    saver::Clock& Clock() { return m_clock; }
     // Paths as the system writes them, to be shown.
     QString DataFolder() const;
     QString QuickSlotFile() const;
