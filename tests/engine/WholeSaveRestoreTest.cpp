@@ -182,6 +182,25 @@ TEST(WholeSaveRestoreTest, AFolderInTheSavesPlaceKeepsTheOldSaveAside)
     }
 }
 
+// Putting the old save back after a failure: a rename that went through but could not be
+// flushed still put it back.
+TEST(WholeSaveRestoreTest, APutBackThatCouldNotBeFlushedIsStillPutBack)
+{
+    RestoreWorld w;
+    Interfering unflushed(w.real);
+    unflushed.beforeRename = [](const std::string& from, const std::string& to) {
+        const bool putBack = to.ends_with("game/World") && !from.ends_with("partial/World");
+        if (putBack)
+            fs::rename(NativePath(from), NativePath(to));
+        return putBack || from.ends_with("partial/World")
+                   ? std::make_error_code(std::errc::io_error)
+                   : std::error_code{};
+    };
+    EXPECT_TRUE(RestoreText(w.Restore(unflushed)).ends_with("原来的存档已放回原处"));
+    EXPECT_EQ(TreeOf(w.save), w.before);
+    w.ExpectNothingLeftOver(false);
+}
+
 // The backup loses a file while it is copied, or the save's copy into the data folder on
 // another filesystem comes out short without an error (the copier passes over a file that is
 // gone when it gets there): the restore fails and the save stays.
