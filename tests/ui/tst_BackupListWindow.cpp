@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 
 #include <filesystem>
@@ -127,8 +128,10 @@ private slots:
     void restoresCharacterBackupOverLevelDat()
     {
         ListProgram p;
+        QSignalSpy finished(&p.session, &BackupSession::RestoreFinished);
         p.Press(QStringLiteral("人物存档"), p.List().cmdRestore);
         QTRY_VERIFY(!p.List().lblOutcome->text().isEmpty());
+        QCOMPARE(finished.first().first().toBool(), false); // not failed
         QCOMPARE(ReadFile(p.levelDat), "level data, character backup");
         QCOMPARE(ReadFile(p.App("【刷物】leveldat/10_00_00level.dat")),
                  "level data, first version");
