@@ -136,7 +136,8 @@ private slots:
         QCOMPARE(ReadFile(p.App("【刷物】leveldat/10_00_00level.dat")),
                  "level data, first version");
         // Kept for good, and the player is told where the old level.dat went.
-        QVERIFY(fs::exists(NativePath(p.App("【存档】leveldat/09_05_07level.dat.pinned"))));
+        const fs::path mark = NativePath(p.App("【存档】leveldat/09_05_07level.dat.pinned"));
+        QVERIFY(fs::exists(mark));
         QCOMPARE(m_asked.last(),
                  QStringLiteral("已用 09_05_07level.dat 覆盖 %1。原来的 level.dat 已保存为 %2")
                      .arg(QDir::toNativeSeparators(QString::fromStdString(p.levelDat)),
@@ -145,21 +146,17 @@ private slots:
         QCOMPARE(p.List().lblOutcome->text(), m_asked.last());
         QTRY_COMPARE(
             p.List().lstBackups->findItems("覆盖前的level.dat", Qt::MatchExactly, 1).size(), 1);
-    }
-
-    void deleteMovesToTheTrash()
-    {
-        ListProgram p;
-        p.Press(QStringLiteral("快速存档"), p.List().cmdDelete);
-        QVERIFY(!fs::exists(NativePath(p.App("tmp.back"))));
+        // Deleted from the list, the backup takes its mark along.
+        p.Press(QStringLiteral("人物存档"), p.List().cmdDelete);
+        QVERIFY(!fs::exists(mark) && !fs::exists(mark.parent_path() / "09_05_07level.dat"));
 #ifdef Q_OS_WIN // Wine has no Recycle Bin: the player is asked, and it goes for good.
-        QCOMPARE(p.List().lblOutcome->text(), QStringLiteral("已永久删除：tmp.back"));
+        QCOMPARE(p.List().lblOutcome->text(), QStringLiteral("已永久删除：09_05_07level.dat"));
 #else
-        QCOMPARE(p.List().lblOutcome->text(), QStringLiteral("已移到回收站：tmp.back"));
-        QCOMPARE(ReadFile(m_dataHome.path().toStdString() + "/Trash/files/tmp.back"),
-                 "level data, quick slot");
+        QCOMPARE(p.List().lblOutcome->text(), QStringLiteral("已移到回收站：09_05_07level.dat"));
+        QCOMPARE(ReadFile(m_dataHome.path().toStdString() + "/Trash/files/09_05_07level.dat"),
+                 "level data, character backup");
 #endif
-        QTRY_COMPARE(p.List().lstBackups->topLevelItemCount(), 2);
+        QTRY_VERIFY(p.List().lstBackups->findItems("人物存档", Qt::MatchExactly, 1).isEmpty());
     }
 };
 

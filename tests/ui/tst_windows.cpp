@@ -31,38 +31,37 @@ QColor ShownColour(QWidget* button)
     return button->grab().toImage().pixelColor(6, button->height() / 2);
 }
 
-// Clicks `widget` and presses OK on the message box that opens, as a user would; returns the
-// box's title and text, or "" when none came up within five seconds.
-QString ClickAndAnswer(QWidget* widget)
+// Calls `open` and answers the modal windows that come up as a user would: the backup rules with
+// the button `rules` gives (none to be asked again), a message box with its first button, any
+// other dialog by closing it. Returns the title and text of the last box or dialog closed, or ""
+// when none came up: within five seconds for a message from the background, at once after rules.
+QString
+Answer(const std::function<void()>& open,
+       const std::function<QDialogButtonBox::StandardButton(BackupSettingsDialog*)>& rules = {})
 {
     QString shown;
     QTimer poll;
-    poll.callOnTimeout([&shown] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+    poll.callOnTimeout([&shown, &rules] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* dialog = qobject_cast<BackupSettingsDialog*>(modal)) {
+            if (const auto button = rules(dialog); button != QDialogButtonBox::NoButton)
+                QTest::mouseClick(dialog->findChild<QDialogButtonBox*>()->button(button),
+                                  Qt::LeftButton);
+        } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
             shown = box->windowTitle() + ": " + box->text();
             box->buttons().constFirst()->click();
+        } else if (auto* other = qobject_cast<QDialog*>(modal)) {
+            shown = other->windowTitle();
+            other->reject();
         }
     });
     poll.start(10);
-    QTest::mouseClick(widget, Qt::LeftButton);
-    return QTest::qWaitFor([&shown] { return !shown.isEmpty(); }) ? shown : QString();
+    open();
+    return rules || QTest::qWaitFor([&shown] { return !shown.isEmpty(); }) ? shown : QString();
 }
-
-// Clicks `opener` and answers the backup rules dialog it opens with `answer`, which returns the
-// button to press, or none to be asked again.
-void AnswerRules(
-    QWidget* opener,
-    const std::function<QDialogButtonBox::StandardButton(BackupSettingsDialog*)>& answer)
+std::function<void()> Click(QWidget* widget)
 {
-    QTimer poll;
-    poll.callOnTimeout([&answer] {
-        if (auto* dialog = qobject_cast<BackupSettingsDialog*>(QApplication::activeModalWidget()))
-            if (const auto button = answer(dialog); button != QDialogButtonBox::NoButton)
-                QTest::mouseClick(dialog->findChild<QDialogButtonBox*>()->button(button),
-                                  Qt::LeftButton);
-    });
-    poll.start(10);
-    QTest::mouseClick(opener, Qt::LeftButton);
+    return [widget] { QTest::mouseClick(widget, Qt::LeftButton); };
 }
 
 // A file's content, or "" while it is not there.
@@ -133,7 +132,7 @@ private slots:
     void quickSaveAndRestore()
     {
         TestProgram p;
-        QCOMPARE(ClickAndAnswer(p.floating.cmdPaste), "tmp.back不存在: 程序目录没有发现备份文件！");
+        QCOMPARE(Answer(Click(p.floating.cmdPaste)), "tmp.back不存在: 程序目录没有发现备份文件！");
         QTest::mouseClick(p.floating.cmdSave, Qt::LeftButton);
         QTRY_COMPARE(ReadIfThere(p.app + "/tmp.back"), kLevel);
         saver::test::WriteFile(p.levelDat, "spoilt by the game");
@@ -143,7 +142,7 @@ private slots:
                  "spoilt by the game");
         // Without level.dat the slot is kept, and a restore brings level.dat back.
         std::filesystem::remove(p.levelDat);
-        QCOMPARE(ClickAndAnswer(p.floating.cmdSave), "保存失败: 快速保存失败：找不到存档");
+        QCOMPARE(Answer(Click(p.floating.cmdSave)), "保存失败: 快速保存失败：找不到存档");
         QTest::mouseClick(p.floating.cmdPaste, Qt::LeftButton);
         QTRY_COMPARE(ReadIfThere(p.levelDat), kLevel);
         // Only the clicks that went through stepped their button on: red, yellow, green, red.
@@ -153,6 +152,11 @@ private slots:
             QTest::mouseClick(p.floating.cmdSave, Qt::LeftButton);
             QTRY_COMPARE(ShownColour(p.floating.cmdSave), next);
         }
+        // The menu: the log, and the folder the offscreen desktop cannot show.
+        FolderMenu& menu = *p.Main().mnuFolder;
+        QVERIFY(Answer([&menu] { menu.mnuLog->trigger(); }).startsWith("事件记录"));
+        QCOMPARE(Answer([&menu] { menu.mnuOpenFolder->trigger(); }),
+                 "MC存档自动保存: 无法打开备份文件夹：" + p.session.DataFolder());
     }
 
     void automaticBackups()
@@ -223,26 +227,32 @@ private slots:
         TestProgram p;
         p.files.OpenGate();
         frm_timer& main = p.Main();
-        // Cancelled, the dialog keeps nothing.
-        AnswerRules(main.cmdManage, [](BackupSettingsDialog* dialog) {
-            dialog->spnKeepNewest->setValue(9);
-            return QDialogButtonBox::Cancel;
-        });
+        // Cancelled, the dialog keeps nothing; rules that cannot be saved are told.
+        p.files.FailAt(1, std::errc::read_only_file_system);
+        for (const auto button : {QDialogButtonBox::Cancel, QDialogButtonBox::Ok}) {
+            QCOMPARE(Answer(Click(main.cmdManage),
+                            [button](BackupSettingsDialog* dialog) {
+                                dialog->spnKeepNewest->setValue(9);
+                                return button;
+                            }),
+                     button == QDialogButtonBox::Ok ? "MC存档自动保存: 无法保存设置：没有权限" : "");
+        }
         QVERIFY(!QFile::exists(QString::fromStdString(p.app + "/options.ini")));
         QTest::mouseClick(main.Command4, Qt::LeftButton);
         QTRY_VERIFY(main.lblShow2->text().startsWith("第1次 保存成功！"));
         QString usage;
         int polls = 0;
-        AnswerRules(main.cmdManage, [&usage, &polls](BackupSettingsDialog* dialog) {
-            // The size of the backups arrives from the background, in five seconds at most.
-            if (dialog->lblUsage->text().contains("正在计算") && ++polls < 500)
-                return QDialogButtonBox::NoButton;
-            usage = dialog->lblUsage->text();
-            QTest::mouseClick(dialog->chkKeepNewest, Qt::LeftButton);
-            dialog->spnKeepNewest->setValue(2);
-            QTest::mouseClick(dialog->chkPruneManual, Qt::LeftButton);
-            return QDialogButtonBox::Ok;
-        });
+        Answer([&main] { main.mnuFolder->mnuManage->trigger(); },
+               [&usage, &polls](BackupSettingsDialog* dialog) {
+                   // The size of the backups arrives from the background, in five seconds at most.
+                   if (dialog->lblUsage->text().contains("正在计算") && ++polls < 500)
+                       return QDialogButtonBox::NoButton;
+                   usage = dialog->lblUsage->text();
+                   QTest::mouseClick(dialog->chkKeepNewest, Qt::LeftButton);
+                   dialog->spnKeepNewest->setValue(2);
+                   QTest::mouseClick(dialog->chkPruneManual, Qt::LeftButton);
+                   return QDialogButtonBox::Ok;
+               });
         QVERIFY2(
             usage.contains(QRegularExpression("^整体存档备份共占用磁盘 [1-9][0-9.]* [KM]?B。")),
             qPrintable(usage));
