@@ -90,6 +90,10 @@ private slots:
         p.Press(QStringLiteral("整体存档"), p.List().cmdPin);
         QTRY_COMPARE(rows->topLevelItem(0)->text(4), QStringLiteral("★ 固定"));
         QCOMPARE(p.List().cmdPin->text(), QStringLiteral("取消固定"));
+        // Emptied meanwhile, the backup is not restored, and the player is told why.
+        fs::remove_all(NativePath(p.App("【1】9_5_7/world")));
+        p.Press(QStringLiteral("整体存档"), p.List().cmdRestore);
+        QCOMPARE(p.List().lblOutcome->text(), QStringLiteral("无法恢复：备份里没有存档文件夹"));
     }
 
     // Halfway through a restore the bar shows how far and no second one starts; a backup made

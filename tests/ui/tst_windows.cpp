@@ -33,7 +33,8 @@ QColor ShownColour(QWidget* button)
 
 // Calls `open` and answers the modal windows that come up as a user would: the backup rules with
 // the button `rules` gives (none to be asked again), a message box with its first button, any
-// other dialog by closing it. Returns the title and text of the last box or dialog closed, or ""
+// other dialog by closing it. Returns the title and text of the last box (after "warning " for
+// a warning) or dialog closed, or ""
 // when none came up: within five seconds for a message from the background, at once after rules.
 QString
 Answer(const std::function<void()>& open,
@@ -48,7 +49,8 @@ Answer(const std::function<void()>& open,
                 QTest::mouseClick(dialog->findChild<QDialogButtonBox*>()->button(button),
                                   Qt::LeftButton);
         } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-            shown = box->windowTitle() + ": " + box->text();
+            shown = (box->icon() == QMessageBox::Warning ? "warning " : "") + box->windowTitle() +
+                    ": " + box->text();
             box->buttons().constFirst()->click();
         } else if (auto* other = qobject_cast<QDialog*>(modal)) {
             shown = other->windowTitle();
@@ -114,14 +116,16 @@ private slots:
         FileDialog::setNextFileName(shown);
         QTest::mouseClick(p.Main().Command3, Qt::LeftButton);
         QCOMPARE(p.Main().fram_Save->title(), shown);
-        FileDialog::setNextCancelled(); // a cancelled dialog keeps the choice
-        QTest::mouseClick(p.Main().Command3, Qt::LeftButton);
+        // Cancelled, the dialog itself keeps the choice.
+        QCOMPARE(Answer(Click(p.Main().Command3)), "Open");
         QCOMPARE(p.Main().fram_Save->title(), shown);
         QCOMPARE(saver::test::ReadFile(p.app + "/saver.ini"), shown.toStdString() + "\r\n");
 
         BackupSession session(p.files, p.clock);
         frmshow later(session);
-        QCOMPARE(frm_timer(session, later).fram_Save->title(), shown);
+        const frm_timer main(session, later);
+        QCOMPARE(main.fram_Save->title(), shown);
+        QVERIFY(main.focusWidget() == main.Command3); // the path is the first thing to set
         QTest::mouseClick(later.cmdSave, Qt::LeftButton);
         QTRY_COMPARE(ReadIfThere(p.app + "/tmp.back"), kLevel);
         saver::test::WriteFile(level, "spoilt by the game");
@@ -142,7 +146,7 @@ private slots:
                  "spoilt by the game");
         // Without level.dat the slot is kept, and a restore brings level.dat back.
         std::filesystem::remove(p.levelDat);
-        QCOMPARE(Answer(Click(p.floating.cmdSave)), "保存失败: 快速保存失败：找不到存档");
+        QCOMPARE(Answer(Click(p.floating.cmdSave)), "warning 保存失败: 快速保存失败：找不到存档");
         QTest::mouseClick(p.floating.cmdPaste, Qt::LeftButton);
         QTRY_COMPARE(ReadIfThere(p.levelDat), kLevel);
         // Only the clicks that went through stepped their button on: red, yellow, green, red.
@@ -156,7 +160,7 @@ private slots:
         FolderMenu& menu = *p.Main().mnuFolder;
         QVERIFY(Answer([&menu] { menu.mnuLog->trigger(); }).startsWith("事件记录"));
         QCOMPARE(Answer([&menu] { menu.mnuOpenFolder->trigger(); }),
-                 "MC存档自动保存: 无法打开备份文件夹：" + p.session.DataFolder());
+                 "warning MC存档自动保存: 无法打开备份文件夹：" + p.session.DataFolder());
     }
 
     void automaticBackups()
@@ -187,6 +191,7 @@ private slots:
         p.files.OpenGate();
         QTRY_COMPARE(main.lblShow2->text(), "第1次 保存成功！（新增 31 B）");
         QCOMPARE(main.lblShow1->text(), "10:0:59");
+        QCOMPARE(main.lblShow1->toolTip(), "10:0:59");
         QTest::mouseClick(main.Opt2, Qt::LeftButton);
         p.clock.Advance(60);
         main.Timer2_Timer();
@@ -235,7 +240,9 @@ private slots:
                                 dialog->spnKeepNewest->setValue(9);
                                 return button;
                             }),
-                     button == QDialogButtonBox::Ok ? "MC存档自动保存: 无法保存设置：没有权限" : "");
+                     button == QDialogButtonBox::Ok
+                         ? "warning MC存档自动保存: 无法保存设置：没有权限"
+                         : "");
         }
         QVERIFY(!QFile::exists(QString::fromStdString(p.app + "/options.ini")));
         QTest::mouseClick(main.Command4, Qt::LeftButton);
