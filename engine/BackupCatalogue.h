@@ -22,7 +22,7 @@ struct WholeSaveBackup
     std::uint64_t sequence = 0;
     bool manual = false; // made with "整体手动保存"
     bool pinned = false; // kept for good: no rule removes it
-    CheckRecord check; // what its last check against the manifest found
+    CheckRecord check;   // what its last check against the manifest found
 
     // Backups in the order they were made: a clock set wrong at the time moves none of them.
     bool MadeBefore(const WholeSaveBackup& other) const;

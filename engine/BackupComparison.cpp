@@ -90,9 +90,9 @@ Comparison CompareSides(FileServices& files, const Side& from, const Side& to,
             comparison.files.push_back({b->path, Change::Added, b->size});
             ++b;
         } else {
-            const std::optional<bool> differs = Differs(files, *a, *b, from.hashed && to.hashed,
-                                                        from.hashed ? readable : nullptr,
-                                                        cancel, comparison);
+            const std::optional<bool> differs =
+                Differs(files, *a, *b, from.hashed && to.hashed, from.hashed ? readable : nullptr,
+                        cancel, comparison);
             if (!differs)
                 return comparison;
             if (*differs)

@@ -24,8 +24,9 @@ bool ParseEntry(std::string_view line, const std::string& before, ManifestEntry&
 {
     const std::optional<ContentHash> hash = ContentHash::FromText(TakeWord(line));
     std::size_t shared = 0;
-    if (!hash || !ParseWhole(TakeWord(line), entry.size) || !ParseWhole(TakeWord(line), entry.modifiedNs) ||
-        !ParseWhole(TakeWord(line), shared) || shared > before.size())
+    if (!hash || !ParseWhole(TakeWord(line), entry.size) ||
+        !ParseWhole(TakeWord(line), entry.modifiedNs) || !ParseWhole(TakeWord(line), shared) ||
+        shared > before.size())
         return false;
     entry.hash = *hash;
     entry.path = before.substr(0, shared);
@@ -50,10 +51,9 @@ std::string ManifestPath(const std::string& backupFolder)
 
 const ManifestEntry* Manifest::Find(std::string_view path) const
 {
-    const auto found = std::lower_bound(files.begin(), files.end(), path,
-                                        [](const ManifestEntry& e, std::string_view p) {
-                                            return std::string_view(e.path) < p;
-                                        });
+    const auto found = std::lower_bound(
+        files.begin(), files.end(), path,
+        [](const ManifestEntry& e, std::string_view p) { return std::string_view(e.path) < p; });
     return found != files.end() && found->path == path ? &*found : nullptr;
 }
 
@@ -79,7 +79,8 @@ ManifestRead ParseManifest(std::string_view text)
     ManifestRead read;
     const std::size_t headerEnd = text.find('\n');
     if (headerEnd == std::string_view::npos) {
-        const bool cutHeader = kHeaderName.starts_with(text) || HeaderProblem(text) == ManifestProblem::None;
+        const bool cutHeader =
+            kHeaderName.starts_with(text) || HeaderProblem(text) == ManifestProblem::None;
         return {cutHeader ? ManifestProblem::Truncated : HeaderProblem(text), {}};
     }
     if ((read.problem = HeaderProblem(text.substr(0, headerEnd))) != ManifestProblem::None)
@@ -156,7 +157,8 @@ ManifestMaking MakeManifest(FileServices& files, const std::string& saveCopy,
             continue;
         ManifestEntry entry{std::move(file.path), file.size, file.modifiedNs, {}};
         const std::string path = saveCopy + "/" + entry.path;
-        const ManifestEntry* earlier = source.manifest ? source.manifest->Find(entry.path) : nullptr;
+        const ManifestEntry* earlier =
+            source.manifest ? source.manifest->Find(entry.path) : nullptr;
         if (earlier && earlier->size == entry.size && earlier->modifiedNs == entry.modifiedNs &&
             files.SameFile(path, source.saveCopy + "/" + entry.path)) {
             entry.hash = earlier->hash;
@@ -179,10 +181,9 @@ std::error_code WriteManifest(FileServices& files, const std::string& backupFold
                               const Manifest& manifest)
 {
     const std::string text = ManifestText(manifest);
-    return ReplaceAtomically(files, ManifestPath(backupFolder),
-                             [&](const std::string& temporary) {
-                                 return files.WriteText(temporary, text);
-                             });
+    return ReplaceAtomically(files, ManifestPath(backupFolder), [&](const std::string& temporary) {
+        return files.WriteText(temporary, text);
+    });
 }
 
 } // namespace saver

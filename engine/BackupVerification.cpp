@@ -55,12 +55,11 @@ std::error_code CompareFiles(FileServices& files, const std::string& saveCopy,
         } else if (found->size != entry.size) {
             record.damaged.push_back(entry.path);
         } else {
-            const HashedFile hashed =
-                HashFile(files, saveCopy + "/" + entry.path, cancel, DiskPriority::Idle,
-                         [&](std::uint64_t bytes) {
-                             if (progress)
-                                 progress(done += bytes, total);
-                         });
+            const HashedFile hashed = HashFile(files, saveCopy + "/" + entry.path, cancel,
+                                               DiskPriority::Idle, [&](std::uint64_t bytes) {
+                                                   if (progress)
+                                                       progress(done += bytes, total);
+                                               });
             if (hashed.error == std::errc::operation_canceled)
                 return hashed.error;
             // A file that cannot be read back is as lost as one that reads wrong.
@@ -93,8 +92,7 @@ VerifyOutcome VerifyBackup(FileServices& files, const std::string& backupFolder,
     outcome.record.manifestProblem = read.problem;
     // A later version's manifest may know more than this one can tell; it stays.
     if (read.problem == ManifestProblem::None)
-        outcome.error =
-            CompareFiles(files, saveCopy, read.manifest, progress, cancel, outcome);
+        outcome.error = CompareFiles(files, saveCopy, read.manifest, progress, cancel, outcome);
     else if (read.problem != ManifestProblem::Newer)
         outcome.error = MakeManifestFor(files, backupFolder, saveCopy, cancel, outcome);
     if (!outcome.error && (outcome.error = WriteCheckRecord(files, backupFolder, outcome.record)))

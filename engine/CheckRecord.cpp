@@ -139,9 +139,10 @@ std::error_code WriteCheckRecord(FileServices& files, const std::string& backupF
     if (before.error)
         return before.error;
     const std::string text = CheckText(record, ManifestStamp(files, backupFolder));
-    if (const std::error_code error = ReplaceAtomically(
-            files, CheckPath(backupFolder),
-            [&](const std::string& temporary) { return files.WriteText(temporary, text); }))
+    if (const std::error_code error =
+            ReplaceAtomically(files, CheckPath(backupFolder), [&](const std::string& temporary) {
+                return files.WriteText(temporary, text);
+            }))
         return error;
     return files.SetModified(backupFolder, before.modifiedNs);
 }

@@ -119,8 +119,9 @@ std::string VerifyText(const std::string& name, const VerifyOutcome& outcome)
 {
     if (outcome.error)
         return "校验 " + name + " 失败：" + FailureReason(outcome.error) +
-               (outcome.failedPath.empty() ? ""
-                                           : "（" + WithSystemSeparators(outcome.failedPath) + "）");
+               (outcome.failedPath.empty()
+                    ? ""
+                    : "（" + WithSystemSeparators(outcome.failedPath) + "）");
     const CheckRecord& record = outcome.record;
     if (record.state == CheckRecord::State::Good)
         return "校验 " + name + "：完好";

@@ -1,0 +1,247 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "BackupComparison.h"
+#include "BackupVerification.h"
+#include "FolderTrees.h"
+#include "World.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace saver::test {
+namespace {
+
+const std::string kBackup1 = "app/【1】9_0_0";
+const std::string kBackup2 = "app/【2】9_0_1";
+
+// Changes one byte inside the file, its size, time and identity left as they were: damage no
+// look at the folder would notice.
+void FlipByte(const std::string& path)
+{
+    const auto time = std::filesystem::last_write_time(NativePath(path));
+    std::fstream file(NativePath(path), std::ios::in | std::ios::out | std::ios::binary);
+    char byte = 0;
+    file.seekg(1);
+    file.get(byte);
+    file.seekp(1);
+    file.put(static_cast<char>(byte ^ 0x20));
+    file.close();
+    std::filesystem::last_write_time(NativePath(path), time);
+}
+
+// A world with backups made one second apart, checked as the player checks them.
+struct Checked : World
+{
+    void Backup()
+    {
+        ASSERT_NE(RunToEnd(saver.StartWholeSave()).text.find("保存成功"), std::string::npos);
+        clock.Advance(1);
+    }
+    VerifyOutcome Verify(const std::string& backup)
+    {
+        return VerifyBackup(files, Path(backup), {}, {});
+    }
+    CheckRecord Listed(const std::string& backup)
+    {
+        for (const BackupEntry& entry : ListBackups(files)) {
+            if (entry.path == Path(backup))
+                return entry.check;
+        }
+        return {};
+    }
+};
+
+// Counts every read of each file.
+class ReadCounter : public ForwardingServices
+{
+public:
+    using ForwardingServices::ForwardingServices;
+    std::error_code ReadChunks(const std::string& path,
+                               const std::function<void(std::string_view)>& take,
+                               std::stop_token cancel, DiskPriority priority) override
+    {
+        ++reads[path];
+        return m_inner.ReadChunks(path, take, std::move(cancel), priority);
+    }
+    std::map<std::string, int> reads;
+};
+
+TEST(Manifest, ACheckNamesEveryFileThatDiffers)
+{
+    Checked w;
+    // Names a line-based manifest must escape.
+    WriteFile(w.Path("game/World/new\nline"), "n");
+    WriteFile(w.Path("game/World/back\\slash"), "b");
+    w.Backup();
+    EXPECT_EQ(w.Verify(kBackup1).record.state, CheckRecord::State::Good);
+    EXPECT_EQ(CheckStateText(w.Listed(kBackup1)), "完好");
+
+    FlipByte(w.Path(kBackup1 + "/World/region/r.0.0.mca"));
+    std::filesystem::remove(NativePath(w.Path(kBackup1 + "/World/new\nline")));
+    WriteFile(w.Path(kBackup1 + "/World/stray"), "s");
+    const VerifyOutcome found = w.Verify(kBackup1);
+    EXPECT_EQ(found.record.damaged, std::vector<std::string>{"region/r.0.0.mca"});
+    EXPECT_EQ(found.record.missing, std::vector<std::string>{"new\nline"});
+    EXPECT_EQ(found.record.extra, std::vector<std::string>{"stray"});
+    const CheckRecord listed = w.Listed(kBackup1);
+    EXPECT_EQ(listed, found.record);
+    EXPECT_EQ(CheckStateText(listed), "损坏（3）");
+    EXPECT_NE(CheckDetailText(listed).find(SystemPath("损坏：region/r.0.0.mca")),
+              std::string::npos);
+    EXPECT_NE(VerifyText("【1】", found).find(SystemPath("region/r.0.0.mca")), std::string::npos);
+}
+
+// However the manifest is spoilt, the backup is never said to be whole: until a check gives it a
+// manifest of what it holds, and a later check finds it so.
+TEST(Manifest, ABackupWithoutAWholeManifestIsNeverSaidToBeWhole)
+{
+    const std::pair<std::string, std::function<void(std::string&)>> kSpoilt[] = {
+        {"missing", nullptr},
+        {"empty", [](std::string& text) { text.clear(); }},
+        {"cut in the header", [](std::string& text) { text.resize(9); }},
+        {"cut after a line", [](std::string& text) { text.resize(text.find('\n', 20) + 1); }},
+        {"cut in the closing line", [](std::string& text) { text.resize(text.size() - 2); }},
+        {"garbage", [](std::string& text) { text = "\x7f\x45LF\x02\x01\x01 binary"; }},
+        {"a hash cut short", [](std::string& text) { text.erase(text.find('\n') + 3, 1); }},
+        {"newer", [](std::string& text) { text.replace(text.find(" 1\n"), 2, " 2"); }},
+        {"a path with a bare line end",
+         [](std::string& text) { text.replace(text.find("level"), 5, "lev\nel"); }},
+    };
+    for (const auto& [name, spoil] : kSpoilt) {
+        SCOPED_TRACE(name);
+        Checked w;
+        w.Backup();
+        ASSERT_EQ(w.Verify(kBackup1).record.state, CheckRecord::State::Good);
+        const std::string manifest = w.Path(kBackup1 + "/.manifest");
+        std::string text = ReadFile(NativePath(manifest));
+        std::filesystem::remove(NativePath(manifest));
+        if (spoil) {
+            spoil(text);
+            WriteFile(manifest, text);
+        }
+        EXPECT_EQ(CheckStateText(w.Listed(kBackup1)), "未校验");
+        const VerifyOutcome check = w.Verify(kBackup1);
+        EXPECT_FALSE(check.error);
+        EXPECT_EQ(check.record.state, CheckRecord::State::Unchecked);
+        EXPECT_EQ(CheckStateText(w.Listed(kBackup1)), "未校验");
+        const bool newer = name == std::string("newer");
+        // A later version's manifest stays as it was; any other is replaced by a whole one.
+        EXPECT_EQ(check.record.manifestMade, !newer);
+        EXPECT_EQ(ReadFile(NativePath(manifest)) == text, newer || !spoil);
+        EXPECT_EQ(w.Verify(kBackup1).record.state,
+                  newer ? CheckRecord::State::Unchecked : CheckRecord::State::Good);
+    }
+}
+
+// A file the copier shared with the last backup is the same file: its hash comes from that
+// backup's manifest, and only the copies made anew are read.
+TEST(Manifest, SharedFilesAreNotReadAgain)
+{
+    Checked w;
+    w.Backup();
+    ReadCounter counter(w.real);
+    WriteFile(w.Path("game/World/level.dat"), "changed");
+    WholeSaveJob job(counter, w.saver.Holds(), w.Path("game/World"), 2, {9, 0, 1});
+    ASSERT_FALSE(job.Run({}, {}).error);
+    EXPECT_EQ(counter.reads[w.Path("app/.wholesave.partial/World/region/r.0.0.mca")], 0);
+    EXPECT_EQ(counter.reads[w.Path("app/.wholesave.partial/World/level.dat")], 1);
+    EXPECT_EQ(w.Verify(kBackup2).record.state, CheckRecord::State::Good);
+}
+
+TEST(Manifest, AFileThatCannotBeHashedFailsTheBackup)
+{
+    Checked w;
+    w.files.FailReadsOf(w.Path("app/.wholesave.partial/World/level.dat"));
+    EXPECT_EQ(w.RunToEnd(w.saver.StartWholeSave()).text.substr(0, 12), "保存失败");
+    EXPECT_EQ(Names(w.Path("app")), (std::vector<std::string>{"saver.ini", "tmp.back"}));
+}
+
+// The damage of a backup found damaged is never lent to the next one.
+TEST(Manifest, ADamagedBackupLendsNoFiles)
+{
+    for (const bool damaged : {false, true}) {
+        Checked w;
+        w.Backup();
+        if (damaged)
+            FlipByte(w.Path(kBackup1 + "/World/region/r.0.0.mca"));
+        w.Verify(kBackup1);
+        w.Backup();
+        const std::string region = "/World/region/r.0.0.mca";
+        EXPECT_EQ(w.real.SameFile(w.Path(kBackup1 + region), w.Path(kBackup2 + region)), !damaged);
+        EXPECT_EQ(w.Read(kBackup2 + region), kRegion);
+    }
+}
+
+// Keeping two, the rule keeps two good backups: a damaged one is not counted, nor removed to
+// bring the count down.
+TEST(Manifest, PruningKeepsTheGoodOnes)
+{
+    Checked w;
+    BackupOptions options;
+    options.keepNewest = 2;
+    options.pruneManual = true;
+    for (int i = 0; i < 3; ++i)
+        w.Backup();
+    FlipByte(w.Path(kBackup1 + "/World/level.dat"));
+    w.Verify(kBackup1);
+    ASSERT_FALSE(w.saver.SetOptions(options));
+    w.Backup();
+    EXPECT_EQ(Names(w.Path("app")),
+              (std::vector<std::string>{"options.ini", "saver.ini", "tmp.back", "【1】9_0_0",
+                                        "【3】9_0_2", "【4】9_0_3"}));
+}
+
+// 2,000 files named as a save names its players' files stay well under 200 KB.
+TEST(Manifest, StaysSmall)
+{
+    Manifest manifest;
+    for (int i = 0; i < 2000; ++i) {
+        const std::string folder = i < 700 ? "playerdata/" : i < 1400 ? "stats/" : "advancements/";
+        manifest.files.push_back({folder + "3f2a91c4-7b1e-4c3d-9a8f-" +
+                                      std::to_string(100000000000 + i * 7919) + ".json",
+                                  1234567,
+                                  1765432109876543210,
+                                  {~0ull - i, ~0ull}});
+    }
+    std::sort(manifest.files.begin(), manifest.files.end(),
+              [](const auto& a, const auto& b) { return a.path < b.path; });
+    const std::string text = ManifestText(manifest);
+    EXPECT_LT(text.size(), 200'000u);
+    const ManifestRead read = ParseManifest(text);
+    EXPECT_EQ(read.problem, ManifestProblem::None);
+    EXPECT_EQ(read.manifest.files, manifest.files);
+}
+
+TEST(Manifest, Comparisons)
+{
+    using Change = ComparedFile::Change;
+    Checked w;
+    WriteFile(w.Path("game/World/gone"), "g");
+    WriteFile(w.Path("game/World/touched"), "t");
+    w.Backup();
+    std::filesystem::remove(NativePath(w.Path("game/World/gone")));
+    WriteFile(w.Path("game/World/touched"), "t");
+    WriteFile(w.Path("game/World/level.dat"), "changed");
+    WriteFile(w.Path("game/World/new"), "new!");
+    const std::vector<ComparedFile> expected = {
+        {"gone", Change::Removed, 1}, {"level.dat", Change::Changed, 7}, {"new", Change::Added, 4}};
+    const Comparison withSave =
+        CompareWithSave(w.files, w.Path(kBackup1), w.Path("game/World"), {});
+    EXPECT_EQ(withSave.files, expected);
+    EXPECT_FALSE(withSave.byTimes);
+    EXPECT_EQ(withSave.Count(Change::Changed), 1u);
+    EXPECT_EQ(withSave.Bytes(Change::Added), 4u);
+
+    w.Backup();
+    const Comparison backups = CompareBackups(w.files, w.Path(kBackup1), w.Path(kBackup2));
+    EXPECT_EQ(backups.files, expected);
+    EXPECT_FALSE(backups.byTimes);
+    // Without a manifest a touched file cannot be told from a changed one.
+    std::filesystem::remove(NativePath(w.Path(kBackup1 + "/.manifest")));
+    const Comparison byTimes = CompareBackups(w.files, w.Path(kBackup1), w.Path(kBackup2));
+    EXPECT_TRUE(byTimes.byTimes);
+    EXPECT_EQ(byTimes.Count(Change::Changed), 2u);
+}
+
+} // namespace
+} // namespace saver::test
