@@ -6,28 +6,11 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 namespace saver::test {
 namespace {
 
 const std::string kBackup1 = "app/【1】9_0_0";
 const std::string kBackup2 = "app/【2】9_0_1";
-
-// Changes one byte inside the file, its size, time and identity left as they were: damage no
-// look at the folder would notice.
-void FlipByte(const std::string& path)
-{
-    const auto time = std::filesystem::last_write_time(NativePath(path));
-    std::fstream file(NativePath(path), std::ios::in | std::ios::out | std::ios::binary);
-    char byte = 0;
-    file.seekg(1);
-    file.get(byte);
-    file.seekp(1);
-    file.put(static_cast<char>(byte ^ 0x20));
-    file.close();
-    std::filesystem::last_write_time(NativePath(path), time);
-}
 
 // A world with backups made one second apart, checked as the player checks them.
 struct Checked : World
