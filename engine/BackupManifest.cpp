@@ -20,24 +20,39 @@ constexpr std::string_view kEndWord = "end";
 // Far beyond any save's manifest; more is no manifest of ours.
 constexpr std::size_t kLargestManifest = 256u << 20;
 
+// Numbers as the program writes them, with no sign or leading zero: a manifest that reads as
+// whole is exactly the text this program would write for it.
+template <typename Number> bool ParseNumber(std::string_view text, Number& number)
+{
+    return ParseWhole(text, number) && std::to_string(number) == text;
+}
+
+std::size_t SharedLength(std::string_view before, std::string_view path)
+{
+    return static_cast<std::size_t>(
+        std::mismatch(before.begin(), before.end(), path.begin(), path.end()).first -
+        before.begin());
+}
+
 bool ParseEntry(std::string_view line, const std::string& before, ManifestEntry& entry)
 {
     const std::optional<ContentHash> hash = ContentHash::FromText(TakeWord(line));
     std::size_t shared = 0;
-    if (!hash || !ParseWhole(TakeWord(line), entry.size) ||
-        !ParseWhole(TakeWord(line), entry.modifiedNs) || !ParseWhole(TakeWord(line), shared) ||
-        shared > before.size())
+    if (!hash || !ParseNumber(TakeWord(line), entry.size) ||
+        !ParseNumber(TakeWord(line), entry.modifiedNs) || !ParseNumber(TakeWord(line), shared) ||
+        shared > before.size() || line.find('\r') != std::string_view::npos)
         return false;
     entry.hash = *hash;
     entry.path = before.substr(0, shared);
-    // Every path is longer than and sorts after the one before it.
-    return UnescapeLine(line, entry.path) && entry.path > before;
+    // Every path sorts after the one before it and shares with it all the front it can.
+    return UnescapeLine(line, entry.path) && entry.path > before &&
+           SharedLength(before, entry.path) == shared;
 }
 
 ManifestProblem HeaderProblem(std::string_view header)
 {
     int version = 0;
-    if (TakeWord(header) != kHeaderName || !ParseWhole(header, version) || version < 1)
+    if (TakeWord(header) != kHeaderName || !ParseNumber(header, version) || version < 1)
         return ManifestProblem::Garbage;
     return version > kVersion ? ManifestProblem::Newer : ManifestProblem::None;
 }
@@ -62,10 +77,7 @@ std::string ManifestText(const Manifest& manifest)
     std::string text = std::string(kHeaderName) + " " + std::to_string(kVersion) + "\n";
     std::string_view before;
     for (const ManifestEntry& entry : manifest.files) {
-        const std::size_t shared =
-            std::mismatch(before.begin(), before.end(), entry.path.begin(), entry.path.end())
-                .first -
-            before.begin();
+        const std::size_t shared = SharedLength(before, entry.path);
         text += entry.hash.Text() + " " + std::to_string(entry.size) + " " +
                 std::to_string(entry.modifiedNs) + " " + std::to_string(shared) + " " +
                 EscapedLine(std::string_view(entry.path).substr(shared)) + "\n";
@@ -98,7 +110,7 @@ ManifestRead ParseManifest(std::string_view text)
             line[kEndWord.size()] == ' ') {
             line.remove_prefix(kEndWord.size() + 1);
             std::size_t count = 0;
-            if (!ParseWhole(line, count))
+            if (!ParseNumber(line, count))
                 return {ManifestProblem::Garbage, {}};
             if (count != read.manifest.files.size())
                 return {ManifestProblem::Truncated, {}};
