@@ -121,7 +121,7 @@ std::uint64_t Comparison::Bytes(ComparedFile::Change change) const
 }
 
 Comparison CompareWithSave(FileServices& files, const std::string& backupFolder,
-                           const std::string& saveFolder, std::stop_token cancel)
+                           const std::string& saveFolder, const std::stop_token& cancel)
 {
     return CompareSides(files, BackupSide(files, backupFolder), ListedSide(files, saveFolder),
                         &saveFolder, cancel);

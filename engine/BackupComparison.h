@@ -38,7 +38,7 @@ struct Comparison
 // From the backup in `backupFolder` to the save folder `saveFolder` now. A file whose size and
 // time differ from the manifest's is read, to tell a change from a touch.
 Comparison CompareWithSave(FileServices& files, const std::string& backupFolder,
-                           const std::string& saveFolder, std::stop_token cancel);
+                           const std::string& saveFolder, const std::stop_token& cancel);
 
 // From the backup in `olderFolder` to the one in `newerFolder`, by their manifests.
 Comparison CompareBackups(FileServices& files, const std::string& olderFolder,

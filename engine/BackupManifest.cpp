@@ -155,7 +155,7 @@ ManifestProblem ManifestHeaderProblem(FileServices& files, const std::string& ba
 }
 
 ManifestMaking MakeManifest(FileServices& files, const std::string& saveCopy,
-                            const ManifestSource& source, std::stop_token cancel,
+                            const ManifestSource& source, const std::stop_token& cancel,
                             DiskPriority priority)
 {
     ManifestMaking making;

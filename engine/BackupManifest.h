@@ -78,7 +78,7 @@ struct ManifestSource
 // Lists and hashes every file below `saveCopy`. A file that is the same file as its
 // counterpart in `source` (a shared one) takes its hash from there, unread.
 ManifestMaking MakeManifest(FileServices& files, const std::string& saveCopy,
-                            const ManifestSource& source, std::stop_token cancel,
+                            const ManifestSource& source, const std::stop_token& cancel,
                             DiskPriority priority);
 
 // Puts `manifest` into `backupFolder` under its own name in one step: a manifest there is

@@ -12,14 +12,13 @@ namespace {
 // Gives the backup a manifest of what it holds now; the folder's time, which tells when the
 // backup was made, is put back after.
 std::error_code MakeManifestFor(FileServices& files, const std::string& backupFolder,
-                                const std::string& saveCopy, std::stop_token cancel,
+                                const std::string& saveCopy, const std::stop_token& cancel,
                                 VerifyOutcome& outcome)
 {
     const FileStatus before = files.Status(backupFolder);
     if (before.error)
         return before.error;
-    const ManifestMaking making =
-        MakeManifest(files, saveCopy, {}, std::move(cancel), DiskPriority::Idle);
+    const ManifestMaking making = MakeManifest(files, saveCopy, {}, cancel, DiskPriority::Idle);
     outcome.failedPath = making.failedPath;
     if (making.error)
         return making.error;
@@ -78,7 +77,7 @@ std::error_code CompareFiles(FileServices& files, const std::string& saveCopy,
 } // namespace
 
 VerifyOutcome VerifyBackup(FileServices& files, const std::string& backupFolder,
-                           const VerifyProgress& progress, std::stop_token cancel)
+                           const VerifyProgress& progress, const std::stop_token& cancel)
 {
     VerifyOutcome outcome;
     const std::string saveName = SaveNameIn(files, backupFolder);

@@ -28,6 +28,6 @@ using VerifyProgress = std::function<void(std::uint64_t bytesDone, std::uint64_t
 // manifest to go by is given one from what it holds now; one written by a later version is
 // left as it is.
 VerifyOutcome VerifyBackup(FileServices& files, const std::string& backupFolder,
-                           const VerifyProgress& progress, std::stop_token cancel);
+                           const VerifyProgress& progress, const std::stop_token& cancel);
 
 } // namespace saver

@@ -53,7 +53,7 @@ std::optional<ContentHash> ContentHash::FromText(std::string_view text)
     return hash;
 }
 
-HashedFile HashFile(FileServices& files, const std::string& path, std::stop_token cancel,
+HashedFile HashFile(FileServices& files, const std::string& path, const std::stop_token& cancel,
                     DiskPriority priority, const std::function<void(std::uint64_t)>& progress)
 {
     HashedFile hashed;
@@ -70,7 +70,7 @@ HashedFile HashFile(FileServices& files, const std::string& path, std::stop_toke
             if (progress)
                 progress(piece.size());
         },
-        std::move(cancel), priority);
+        cancel, priority);
     const XXH128_hash_t digest = XXH3_128bits_digest(state.get());
     hashed.hash = {digest.high64, digest.low64};
     return hashed;

@@ -35,7 +35,7 @@ struct HashedFile
 };
 
 // Reads the whole file; `progress` is told of every piece read, by its length.
-HashedFile HashFile(FileServices& files, const std::string& path, std::stop_token cancel,
+HashedFile HashFile(FileServices& files, const std::string& path, const std::stop_token& cancel,
                     DiskPriority priority,
                     const std::function<void(std::uint64_t)>& progress = nullptr);
 

@@ -172,7 +172,7 @@ public:
     // operation_canceled once `cancel` is asked between two pieces.
     virtual std::error_code ReadChunks(const std::string& path,
                                        const std::function<void(std::string_view)>& take,
-                                       std::stop_token cancel, DiskPriority priority) = 0;
+                                       const std::stop_token& cancel, DiskPriority priority) = 0;
     // Whether two paths name one and the same file (one is a hard link of the other); false
     // when either cannot be looked at.
     virtual bool SameFile(const std::string& first, const std::string& second) = 0;

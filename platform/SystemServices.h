@@ -54,7 +54,7 @@ public:
     std::error_code WriteText(const std::string& path, const std::string& bytes) override;
     std::error_code ReadChunks(const std::string& path,
                                const std::function<void(std::string_view)>& take,
-                               std::stop_token cancel, DiskPriority priority) override;
+                               const std::stop_token& cancel, DiskPriority priority) override;
     bool SameFile(const std::string& first, const std::string& second) override;
 
 private:

@@ -253,7 +253,7 @@ std::error_code SystemServices::WriteText(const std::string& path, const std::st
 
 std::error_code SystemServices::ReadChunks(const std::string& path,
                                            const std::function<void(std::string_view)>& take,
-                                           std::stop_token cancel, DiskPriority priority)
+                                           const std::stop_token& cancel, DiskPriority priority)
 {
     std::optional<IdleDiskPriority> idle;
     if (priority == DiskPriority::Idle) {

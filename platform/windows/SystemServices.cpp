@@ -306,7 +306,7 @@ std::error_code SystemServices::WriteText(const std::string& path, const std::st
 
 std::error_code SystemServices::ReadChunks(const std::string& path,
                                            const std::function<void(std::string_view)>& take,
-                                           std::stop_token cancel, DiskPriority priority)
+                                           const std::stop_token& cancel, DiskPriority priority)
 {
     // Background mode lowers the thread's disk priority along with its processor priority.
     const bool background = priority == DiskPriority::Idle &&

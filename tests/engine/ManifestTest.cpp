@@ -41,10 +41,10 @@ public:
     using ForwardingServices::ForwardingServices;
     std::error_code ReadChunks(const std::string& path,
                                const std::function<void(std::string_view)>& take,
-                               std::stop_token cancel, DiskPriority priority) override
+                               const std::stop_token& cancel, DiskPriority priority) override
     {
         ++reads[path];
-        return m_inner.ReadChunks(path, take, std::move(cancel), priority);
+        return m_inner.ReadChunks(path, take, cancel, priority);
     }
     std::map<std::string, int> reads;
 };
@@ -56,7 +56,16 @@ TEST(Manifest, ACheckNamesEveryFileThatDiffers)
     WriteFile(w.Path("game/World/new\nline"), "n");
     WriteFile(w.Path("game/World/back\\slash"), "b");
     w.Backup();
-    EXPECT_EQ(w.Verify(kBackup1).record.state, CheckRecord::State::Good);
+    std::pair<std::uint64_t, std::uint64_t> read;
+    EXPECT_EQ(VerifyBackup(w.files, w.Path(kBackup1),
+                           [&](std::uint64_t done, std::uint64_t total) {
+                               read = {done, total};
+                           },
+                           {})
+                  .record.state,
+              CheckRecord::State::Good);
+    EXPECT_EQ(read,
+              std::pair(kGame.size() + kRegion.size() + 2, kGame.size() + kRegion.size() + 2));
     EXPECT_EQ(CheckStateText(w.Listed(kBackup1)), "完好");
 
     FlipByte(w.Path(kBackup1 + "/World/region/r.0.0.mca"));
@@ -114,6 +123,47 @@ TEST(Manifest, ABackupWithoutAWholeManifestIsNeverSaidToBeWhole)
         EXPECT_EQ(w.Verify(kBackup1).record.state,
                   newer ? CheckRecord::State::Unchecked : CheckRecord::State::Good);
     }
+}
+
+// A check that gives a backup a manifest replaces a file in it: cut short at any step, the
+// saved files stay as they were, the manifest is the old one or a whole new one, and the backup
+// is not said to be whole.
+TEST(Manifest, ACheckCutShortAtAnyStepLeavesTheBackupWhole)
+{
+    for (int n = 1;; ++n) {
+        SCOPED_TRACE(n);
+        Checked w;
+        w.Backup();
+        const std::string manifest = w.Path(kBackup1 + "/.manifest");
+        WriteFile(manifest, "garbage");
+        const Tree save = TreeOf(w.Path(kBackup1 + "/World"));
+        w.files.FailAt(n, std::errc::io_error);
+        const VerifyOutcome check = w.Verify(kBackup1);
+        const bool failed = w.files.Operations() >= n;
+        EXPECT_EQ(bool(check.error), failed);
+        EXPECT_EQ(TreeOf(w.Path(kBackup1 + "/World")), save);
+        const std::string text = ReadFile(NativePath(manifest));
+        EXPECT_TRUE(text == "garbage" || ParseManifest(text).problem == ManifestProblem::None);
+        EXPECT_EQ(CheckStateText(w.Listed(kBackup1)), "未校验");
+        EXPECT_EQ(Names(w.Path(kBackup1)).size(), failed ? 4u : 5u); // no temporary file stays
+        if (!failed)
+            break;
+    }
+}
+
+// Stopped, a check keeps no half answer: the record before stays.
+TEST(Manifest, AStoppedCheckKeepsTheRecordBefore)
+{
+    Checked w;
+    w.Backup();
+    w.Verify(kBackup1);
+    FlipByte(w.Path(kBackup1 + "/World/level.dat"));
+    std::stop_source stop;
+    stop.request_stop();
+    EXPECT_EQ(VerifyBackup(w.files, w.Path(kBackup1), {}, stop.get_token()).error,
+              std::errc::operation_canceled);
+    EXPECT_EQ(CheckStateText(w.Listed(kBackup1)), "完好");
+    EXPECT_EQ(CheckStateText(w.Verify(kBackup1).record), "损坏（1）");
 }
 
 // A file the copier shared with the last backup is the same file: its hash comes from that

@@ -85,11 +85,11 @@ public:
     void FailReadsOf(std::string path) { m_unreadable = std::move(path); }
     std::error_code ReadChunks(const std::string& path,
                                const std::function<void(std::string_view)>& take,
-                               std::stop_token cancel, DiskPriority priority) override
+                               const std::stop_token& cancel, DiskPriority priority) override
     {
         if (path == m_unreadable)
             return std::make_error_code(std::errc::io_error);
-        return m_inner.ReadChunks(path, take, std::move(cancel), priority);
+        return m_inner.ReadChunks(path, take, cancel, priority);
     }
 
 private:

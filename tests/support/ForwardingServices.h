@@ -70,9 +70,9 @@ public:
     }
     std::error_code ReadChunks(const std::string& p,
                                const std::function<void(std::string_view)>& take,
-                               std::stop_token cancel, DiskPriority priority) override
+                               const std::stop_token& cancel, DiskPriority priority) override
     {
-        return m_inner.ReadChunks(p, take, std::move(cancel), priority);
+        return m_inner.ReadChunks(p, take, cancel, priority);
     }
     bool SameFile(const std::string& a, const std::string& b) override
     {
