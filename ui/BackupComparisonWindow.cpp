@@ -85,11 +85,12 @@ void BackupComparisonWindow::Compare()
         m_asked > 0 ? std::optional(m_others[static_cast<std::size_t>(m_asked - 1)]) : std::nullopt;
     lblSummary->setText(QStringLiteral("正在比较…"));
     lstFiles->clear();
-    m_session.Compare(this, m_entry, other, [this, asked = m_asked](saver::Comparison comparison) {
-        if (asked == m_asked) {
-            Show(comparison);
-        }
-    });
+    m_session.Compare(this, m_entry, other,
+                      [this, asked = m_asked](const saver::Comparison& comparison) {
+                          if (asked == m_asked) {
+                              Show(comparison);
+                          }
+                      });
 }
 
 void BackupComparisonWindow::Show(const saver::Comparison& comparison)
