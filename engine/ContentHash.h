@@ -22,7 +22,7 @@ struct ContentHash
 
     bool operator==(const ContentHash&) const = default;
 
-    // 32 lower-case hexadecimal digits, high half first.
+    // 22 characters of URL-safe base64, high half first.
     std::string Text() const;
     static std::optional<ContentHash> FromText(std::string_view text);
 };

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 namespace saver::test {
 namespace {
 
@@ -224,17 +226,24 @@ TEST(Manifest, PruningKeepsTheGoodOnes)
                                         "【3】9_0_2", "【4】9_0_3"}));
 }
 
-// 2,000 files named as a save names its players' files stay well under 200 KB.
+// 2,000 files named as a server's save names its players' files, by random UUIDs, stay under
+// 200 KB, and read back as written.
 TEST(Manifest, StaysSmall)
 {
     Manifest manifest;
+    std::uint64_t state = 1;
+    const auto next = [&] { return state = state * 6364136223846793005u + 1442695040888963407u; };
     for (int i = 0; i < 2000; ++i) {
-        const std::string folder = i < 700 ? "playerdata/" : i < 1400 ? "stats/" : "advancements/";
-        manifest.files.push_back({folder + "3f2a91c4-7b1e-4c3d-9a8f-" +
-                                      std::to_string(100000000000 + i * 7919) + ".json",
-                                  1234567,
-                                  1765432109876543210,
-                                  {~0ull - i, ~0ull}});
+        char uuid[37];
+        std::snprintf(uuid, sizeof uuid, "%08x-%04x-4%03x-%04x-%012llx",
+                      static_cast<unsigned>(next() >> 32), static_cast<unsigned>(next() >> 48),
+                      static_cast<unsigned>(next() >> 52), static_cast<unsigned>(next() >> 48),
+                      static_cast<unsigned long long>(next() >> 16));
+        const char* folder = i % 3 == 0 ? "playerdata/" : i % 3 == 1 ? "stats/" : "advancements/";
+        manifest.files.push_back({folder + std::string(uuid) + ".json",
+                                  next() >> 44,
+                                  static_cast<std::int64_t>(next() >> 3),
+                                  {next(), next()}});
     }
     std::sort(manifest.files.begin(), manifest.files.end(),
               [](const auto& a, const auto& b) { return a.path < b.path; });
