@@ -254,6 +254,18 @@ TEST(Manifest, StaysSmall)
     EXPECT_EQ(read.manifest.files, manifest.files);
 }
 
+// A hash reads back only from the one text written for it.
+TEST(Manifest, HashTexts)
+{
+    const ContentHash hash{0x0123456789abcdefu, 0xfedcba9876543210u};
+    EXPECT_EQ(hash.Text(), "ASNFZ4mrze_-3LqYdlQyEA");
+    EXPECT_EQ(ContentHash::FromText(hash.Text()), hash);
+    for (const char* text :
+         {"ASNFZ4mrze_-3LqYdlQyEB", "ASNFZ4mrze_-3LqYdlQyE", "ASNFZ4mrze_+3LqYdlQyEA",
+          "ASNFZ4mrze_-3LqYdlQyEAA", "0123456789abcdef0123456789abcdef"})
+        EXPECT_EQ(ContentHash::FromText(text), std::nullopt) << text;
+}
+
 TEST(Manifest, Comparisons)
 {
     using Change = ComparedFile::Change;

@@ -181,6 +181,14 @@ private slots:
             QStringLiteral("损坏：") + QDir::toNativeSeparators("region/r.0.0.mca")));
         QTRY_COMPARE(p.List().lstBackups->topLevelItem(0)->text(5), QStringLiteral("损坏（1）"));
 
+        // The backup an earlier version made has no manifest: checking all gives it one,
+        // which proves nothing yet.
+        QTest::mouseClick(p.List().cmdVerifyAll, Qt::LeftButton);
+        QTRY_VERIFY(
+            p.List().lblOutcome->text().contains(QStringLiteral("已按备份现在的内容生成清单")));
+        QVERIFY(fs::exists(NativePath(p.App("【1】9_5_7/.manifest"))));
+        QTRY_COMPARE(p.List().lstBackups->findItems("未校验", Qt::MatchExactly, 5).size(), 1);
+
         WriteFile(p.levelDat, "level data, changed since");
         QTest::mouseClick(p.List().cmdCompare, Qt::LeftButton);
         auto* comparison = p.List().findChild<BackupComparisonWindow*>();
