@@ -30,6 +30,10 @@ int main(int argc, char** argv)
             CompareCopies(words[1], words[2], words[3], std::stoi(words[4]), command == "cow");
         } else if (command == "share" && words.size() == 3) {
             TimeSharedBackups(words[1], words[2]);
+        } else if (command == "manifest" && words.size() == 4) {
+            TimeManifests(words[1], words[2], std::stoi(words[3]));
+        } else if (command == "verify" && words.size() == 3) {
+            TimeVerification(words[1], words[2]);
         } else if (command == "quick" && words.size() == 2) {
             TimeQuickSlot(words[1]);
         } else if (command == "during-copy" && words.size() == 3) {
@@ -41,6 +45,7 @@ int main(int argc, char** argv)
         } else {
             std::cerr << "usage: saver_bench copy|cow WHERE SAVE WORK ROUNDS | share SAVE WORK | "
                          "quick WORK\n"
+                         "       saver_bench manifest SAVE WORK ROUNDS | verify SAVE WORK\n"
                          "       saver_bench during-copy SAVE APP_DIR | startup APP_DIR\n";
             return 2;
         }

@@ -73,6 +73,8 @@ FolderMarks ReadMarks(FileServices& files, const std::string& folder)
             marks.pinned = true;
         } else if (entry == kMadeMark) {
             ReadMadeMark(files, folder + "/" + entry, marks);
+        } else if (entry == kCheckMark || entry == kManifestName) {
+            continue;
         } else if (marks.saveName.empty()) {
             // The save is the one folder in it, whatever its name, a leading dot included.
             const FileStatus status = files.Status(folder + "/" + entry);
@@ -105,6 +107,7 @@ std::vector<WholeSaveBackup> BackupFolders(FileServices& files,
         backup.saveName = marks.saveName;
         backup.manual = marks.manual;
         backup.pinned = marks.pinned;
+        backup.check = ReadCheckRecord(files, backup.path);
         backups.push_back(std::move(backup));
     }
     return backups;
@@ -219,6 +222,7 @@ std::vector<BackupEntry> ListBackups(FileServices& files)
         entry.saveName = folder.saveName;
         entry.madeNs = folder.madeNs;
         entry.pinned = folder.pinned;
+        entry.check = folder.check;
         const DiskUsage usage = files.MeasureDiskUsage({entry.path});
         entry.bytes = usage.total;
         entry.unsharedBytes = usage.unshared;

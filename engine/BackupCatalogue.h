@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "CheckRecord.h"
 #include "Services.h"
 
 #include <cstdint>
@@ -21,9 +22,11 @@ struct WholeSaveBackup
     std::uint64_t sequence = 0;
     bool manual = false; // made with "整体手动保存"
     bool pinned = false; // kept for good: no rule removes it
+    CheckRecord check;   // what its last check against the manifest found
 
     // Backups in the order they were made: a clock set wrong at the time moves none of them.
     bool MadeBefore(const WholeSaveBackup& other) const;
+    bool Damaged() const { return check.state == CheckRecord::State::Damaged; }
 };
 
 // Anything in the data folder the program made that a save can be restored from.
@@ -44,6 +47,7 @@ struct BackupEntry
     std::uint64_t bytes = 0;         // a folder's space on disk, a file's length
     std::uint64_t unsharedBytes = 0; // folders: what removing this one alone would free
     bool pinned = false;
+    CheckRecord check; // folders: what the last check against the manifest found
 
     bool IsFolder() const { return kind == Kind::WholeSave || kind == Kind::BeforeRestore; }
     // The slot is replaced by every quick save; keeping it for good would stop quick saves.

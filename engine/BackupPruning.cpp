@@ -28,8 +28,10 @@ bool OverCount(const BackupOptions& options, const std::vector<WholeSaveBackup>&
 {
     if (options.keepNewest <= 0)
         return false;
-    const auto count = std::count_if(
-        kept.begin(), kept.end(), [&](const WholeSaveBackup& b) { return b.saveName == saveName; });
+    // A damaged backup is no backup to count on.
+    const auto count = std::count_if(kept.begin(), kept.end(), [&](const WholeSaveBackup& b) {
+        return b.saveName == saveName && !b.Damaged();
+    });
     return count > options.keepNewest;
 }
 
@@ -55,7 +57,8 @@ PruneOutcome PruneWholeSaveBackups(FileServices& files, BackupHolds& holds,
     bool measured = false;
     bool overSize = false;
     for (const WholeSaveBackup& candidate : candidates) {
-        if (!OverCount(options, kept, candidate.saveName)) {
+        // Removing a damaged one would bring the count no closer.
+        if (candidate.Damaged() || !OverCount(options, kept, candidate.saveName)) {
             if (!measured)
                 overSize = OverSize(files, options, kept);
             measured = true;

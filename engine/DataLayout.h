@@ -28,6 +28,10 @@ inline constexpr const char* kWholeSaveNumberClose = "】";
 // Marks inside a whole-save backup.
 inline constexpr const char* kMadeMark = ".made";     // "<sequence> <ns since 1970>" of its making
 inline constexpr const char* kManualMark = ".manual"; // made with 整体手动保存
+// Every file of the save as the backup was made: path, size, time and hash, to find damage by.
+inline constexpr const char* kManifestName = ".manifest";
+// What the last check of the backup against its manifest found.
+inline constexpr const char* kCheckMark = ".check";
 // Kept for good: inside a whole-save backup, or added to the name of a single file beside it.
 inline constexpr const char* kPinnedMark = ".pinned";
 // Starts the folder that holds a save a whole-save restore replaced: 【恢复前】<date> <time>.

@@ -6,6 +6,7 @@
 #include <optional>
 #include <stop_token>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -103,6 +104,13 @@ struct FirstLine
     std::string text;
 };
 
+// How a read shares the disk with everybody else's reads and writes.
+enum class DiskPriority {
+    Normal,
+    // Waits for the others: for a check of backups, worth less than the game's own writes.
+    Idle,
+};
+
 class FileServices
 {
 public:
@@ -157,6 +165,17 @@ public:
     virtual FirstLine ReadFirstLine(const std::string& path) = 0;
     // Creates or truncates `path` and writes `text` followed by CR LF, flushed to disk.
     virtual std::error_code WriteOneLine(const std::string& path, const std::string& text) = 0;
+    // Creates or truncates `path` and writes `bytes` as they are, flushed to disk.
+    virtual std::error_code WriteText(const std::string& path, const std::string& bytes) = 0;
+
+    // Reads a whole file from its start, handing each piece in turn to `take`; fails with
+    // operation_canceled once `cancel` is asked between two pieces.
+    virtual std::error_code ReadChunks(const std::string& path,
+                                       const std::function<void(std::string_view)>& take,
+                                       const std::stop_token& cancel, DiskPriority priority) = 0;
+    // Whether two paths name one and the same file (one is a hard link of the other); false
+    // when either cannot be looked at.
+    virtual bool SameFile(const std::string& first, const std::string& second) = 0;
 };
 
 } // namespace saver

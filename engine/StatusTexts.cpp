@@ -2,6 +2,7 @@
 #include "StatusTexts.h"
 
 #include "BackupOutcome.h"
+#include "BackupVerification.h"
 #include "PathSeparators.h"
 #include "QuickSlot.h"
 #include "RestoreRecovery.h"
@@ -46,6 +47,90 @@ std::string FailureReason(const std::error_code& error, const std::string& folde
 std::string SaveFailedText(const std::error_code& error, const std::string& folder)
 {
     return "保存失败：" + FailureReason(error, folder);
+}
+
+namespace {
+
+std::string ManifestProblemText(ManifestProblem problem)
+{
+    switch (problem) {
+    case ManifestProblem::None:
+        break;
+    case ManifestProblem::Missing:
+        return "没有清单";
+    case ManifestProblem::Unreadable:
+        return "清单无法读取";
+    case ManifestProblem::Truncated:
+        return "清单不完整";
+    case ManifestProblem::Garbage:
+        return "清单无法识别";
+    case ManifestProblem::Newer:
+        return "清单由更新版本的程序写成";
+    }
+    return {};
+}
+
+// "3 个文件与清单不符：", then a line for each.
+std::string DamageText(const CheckRecord& record)
+{
+    std::string text = std::to_string(record.Problems()) + " 个文件与清单不符：";
+    const auto add = [&](const char* title, const std::vector<std::string>& paths) {
+        for (const std::string& path : paths)
+            text += std::string("\n") + title + "：" + WithSystemSeparators(path);
+    };
+    add("损坏", record.damaged);
+    add("缺失", record.missing);
+    add("多出", record.extra);
+    return text;
+}
+
+} // namespace
+
+std::string CheckStateText(const CheckRecord& record)
+{
+    switch (record.state) {
+    case CheckRecord::State::Good:
+        return "完好";
+    case CheckRecord::State::Damaged:
+        return "损坏（" + std::to_string(record.Problems()) + "）";
+    case CheckRecord::State::Unchecked:
+        break;
+    }
+    return "未校验";
+}
+
+std::string CheckDetailText(const CheckRecord& record)
+{
+    if (record.state == CheckRecord::State::Good)
+        return "上次校验：每个文件都与清单相符";
+    if (record.state == CheckRecord::State::Damaged)
+        return "上次校验发现 " + DamageText(record);
+    if (record.manifestMade)
+        return "未校验：" + ManifestProblemText(record.manifestProblem) +
+               "，上次校验已按备份当时的内容生成了清单；再校验一次才能确认备份完好";
+    if (record.manifestProblem != ManifestProblem::None)
+        return "未校验：" + ManifestProblemText(record.manifestProblem);
+    if (record.outdated)
+        return "未校验：清单在上次校验后被改动过";
+    return "未校验：从未校验过";
+}
+
+std::string VerifyText(const std::string& name, const VerifyOutcome& outcome)
+{
+    if (outcome.error)
+        return "校验 " + name + " 失败：" + FailureReason(outcome.error) +
+               (outcome.failedPath.empty()
+                    ? ""
+                    : "（" + WithSystemSeparators(outcome.failedPath) + "）");
+    const CheckRecord& record = outcome.record;
+    if (record.state == CheckRecord::State::Good)
+        return "校验 " + name + "：完好";
+    if (record.state == CheckRecord::State::Damaged)
+        return "校验 " + name + " 发现 " + DamageText(record);
+    if (record.manifestMade)
+        return "校验 " + name + "：" + ManifestProblemText(record.manifestProblem) +
+               "，已按备份现在的内容生成清单（这不说明备份完好，以后的校验以它为准）";
+    return "校验 " + name + "：未校验，" + ManifestProblemText(record.manifestProblem);
 }
 
 std::string SizeText(std::uint64_t bytes)

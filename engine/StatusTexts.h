@@ -8,6 +8,8 @@
 namespace saver {
 
 struct BackupOutcome;
+struct CheckRecord;
+struct VerifyOutcome;
 struct QuickResult;
 struct RestoreOutcome;
 struct RestoreRecovery;
@@ -53,6 +55,14 @@ std::string SaveFailedText(const std::error_code& error, const std::string& fold
 
 // "12.4 MB": decimal units, as file managers show them.
 std::string SizeText(std::uint64_t bytes);
+
+// A backup's last check in one word for the list: "完好", "损坏（3）" or "未校验".
+std::string CheckStateText(const CheckRecord& record);
+// The same at length, with the files it found damaged, missing or added, or why there is
+// nothing checked.
+std::string CheckDetailText(const CheckRecord& record);
+// What a check of the backup `name` found, or why it could not be made.
+std::string VerifyText(const std::string& name, const VerifyOutcome& outcome);
 
 // "正在保存… 37%"
 std::string ProgressText(std::uint64_t bytesDone, std::uint64_t bytesTotal);

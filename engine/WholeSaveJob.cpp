@@ -2,6 +2,7 @@
 #include "WholeSaveJob.h"
 
 #include "BackupCatalogue.h"
+#include "BackupManifest.h"
 #include "DataLayout.h"
 #include "SafeFileOps.h"
 
@@ -35,7 +36,8 @@ FolderCopyOptions WholeSaveJob::CopyOptions(const std::string& saveName,
     };
     // The newest backup of the same save lends the files that did not change since.
     for (auto backup = backups.rbegin(); backup != backups.rend(); ++backup) {
-        if (backup->saveName == saveName) {
+        // A backup found damaged would lend its damage.
+        if (backup->saveName == saveName && !backup->Damaged()) {
             options.shareFrom = backup->path + "/" + saveName;
             options.shareOlderThanNs = backup->madeNs - kTimestampResolutionNs;
             break;
@@ -95,6 +97,25 @@ WholeSaveResult WholeSaveJob::Run(const Progress& progress, std::stop_token canc
     return result;
 }
 
+std::error_code WholeSaveJob::AddManifest(const FolderCopyOptions& options,
+                                          const std::string& partial, std::string& failedPath)
+{
+    // The files shared with the backup the copy was based on are the same files: their hashes
+    // are taken from its manifest rather than read again.
+    ManifestRead earlier;
+    ManifestSource source{options.shareFrom, nullptr};
+    if (!options.shareFrom.empty()) {
+        earlier = ReadManifest(m_files, FolderOf(options.shareFrom));
+        source.manifest = earlier.problem == ManifestProblem::None ? &earlier.manifest : nullptr;
+    }
+    const std::string saveName = m_saveFolder.substr(m_saveFolder.rfind('/') + 1);
+    // The copy was just written and is likely still in memory: read it rather than the save.
+    const ManifestMaking making = MakeManifest(m_files, partial + "/" + saveName, source,
+                                               options.cancel, DiskPriority::Normal);
+    failedPath = making.failedPath;
+    return making.error ? making.error : WriteManifest(m_files, partial, making.manifest);
+}
+
 WholeSaveResult WholeSaveJob::Copy(const FolderCopyOptions& options, const std::string& partial,
                                    std::uint64_t sequence, std::uint64_t bytesAdded)
 {
@@ -114,6 +135,9 @@ WholeSaveResult WholeSaveJob::Copy(const FolderCopyOptions& options, const std::
     result.changedFiles = copy.changedFiles;
     result.failedPath = copy.failedPath;
     if ((result.error = copy.error))
+        return result;
+    // Last, so that a backup folder with a whole manifest holds every file it lists.
+    if ((result.error = AddManifest(options, partial, result.failedPath)))
         return result;
     const std::string stem = m_files.AppDir() + "/" + kWholeSaveNumberOpen +
                              std::to_string(m_number) + kWholeSaveNumberClose + PlainStamp(m_when);

@@ -49,6 +49,8 @@ public:
 private:
     FolderCopyOptions CopyOptions(const std::string& saveName,
                                   const std::vector<WholeSaveBackup>& backups) const;
+    std::error_code AddManifest(const FolderCopyOptions& options, const std::string& partial,
+                                std::string& failedPath);
     WholeSaveResult Copy(const FolderCopyOptions& options, const std::string& partial,
                          std::uint64_t sequence, std::uint64_t bytesAdded);
 

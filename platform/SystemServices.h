@@ -47,7 +47,15 @@ public:
     FolderCopyResult CopyFolder(const std::string& from, const std::string& into,
                                 const FolderCopyOptions& options) override;
     FirstLine ReadFirstLine(const std::string& path) override;
-    std::error_code WriteOneLine(const std::string& path, const std::string& text) override;
+    std::error_code WriteOneLine(const std::string& path, const std::string& text) override
+    {
+        return WriteText(path, text + "\r\n");
+    }
+    std::error_code WriteText(const std::string& path, const std::string& bytes) override;
+    std::error_code ReadChunks(const std::string& path,
+                               const std::function<void(std::string_view)>& take,
+                               const std::stop_token& cancel, DiskPriority priority) override;
+    bool SameFile(const std::string& first, const std::string& second) override;
 
 private:
     std::string m_appDir;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "BackupListWindow.h"
 
+#include "BackupComparisonWindow.h"
 #include "BackupSession.h"
 #include "FolderOpener.h"
 #include "UserPrompt.h"
@@ -20,6 +21,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <iterator>
 #include <utility>
 
 namespace {
@@ -28,6 +31,8 @@ using Kind = saver::BackupEntry::Kind;
 
 constexpr Kind kKinds[] = {Kind::WholeSave, Kind::BeforeRestore, Kind::Character,
                            Kind::BeforeOverwrite, Kind::QuickSlot};
+
+constexpr int kCheckColumn = 5;
 
 QString KindText(Kind kind)
 {
@@ -74,9 +79,13 @@ QTreeWidgetItem* Row(const saver::BackupEntry& entry)
     auto* row = new QTreeWidgetItem(
         {made.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), KindText(entry.kind),
          entry.saveName.empty() ? QStringLiteral("—") : Text(entry.saveName), SizeColumn(entry),
-         entry.pinned ? QStringLiteral("★ 固定") : QString()});
+         entry.pinned ? QStringLiteral("★ 固定") : QString(),
+         entry.IsFolder() ? Text(saver::CheckStateText(entry.check)) : QString()});
     row->setData(0, Qt::UserRole, Text(entry.path));
     row->setToolTip(0, Shown(entry.path));
+    if (entry.IsFolder()) {
+        row->setToolTip(kCheckColumn, Text(saver::CheckDetailText(entry.check)));
+    }
     return row;
 }
 
@@ -88,7 +97,12 @@ BackupListWindow::BackupListWindow(BackupSession& session, QWidget* parent)
       cmdPin(new QPushButton(QStringLiteral("固定"), this)),
       cmdOpen(new QPushButton(QStringLiteral("打开文件夹"), this)),
       cmdDelete(new QPushButton(QStringLiteral("删除"), this)), barRestore(new QProgressBar(this)),
-      lblOutcome(new QLabel(this)), m_session(session)
+      cmdCompare(new QPushButton(QStringLiteral("比较"), this)),
+      cmdVerify(new QPushButton(QStringLiteral("校验"), this)),
+      cmdVerifyAll(new QPushButton(QStringLiteral("全部校验"), this)),
+      barVerify(new QProgressBar(this)),
+      cmdCancelVerify(new QPushButton(QStringLiteral("取消"), this)), lblOutcome(new QLabel(this)),
+      m_session(session)
 {
     setObjectName(QStringLiteral("BackupListWindow"));
     setWindowTitle(QStringLiteral("备份列表"));
@@ -109,6 +123,13 @@ BackupListWindow::BackupListWindow(BackupSession& session, QWidget* parent)
     connect(cmdDelete, &QPushButton::clicked, this, &BackupListWindow::cmdDelete_Click);
     connect(&session, &BackupSession::RestoreProgressed, barRestore, &QProgressBar::setValue);
     connect(&session, &BackupSession::RestoreFinished, this, &BackupListWindow::FinishRestore);
+    connect(cmdCompare, &QPushButton::clicked, this, &BackupListWindow::cmdCompare_Click);
+    connect(cmdVerify, &QPushButton::clicked, this, &BackupListWindow::cmdVerify_Click);
+    connect(cmdVerifyAll, &QPushButton::clicked, this, &BackupListWindow::cmdVerifyAll_Click);
+    connect(cmdCancelVerify, &QPushButton::clicked, this, &BackupListWindow::cmdCancelVerify_Click);
+    connect(&session, &BackupSession::VerifyProgressed, this,
+            &BackupListWindow::ShowVerifyProgress);
+    connect(&session, &BackupSession::VerifyFinished, this, &BackupListWindow::FinishVerify);
     m_lockPoll.start();
     Refresh();
 }
@@ -122,7 +143,7 @@ void BackupListWindow::LayOut()
     }
     lstBackups->setHeaderLabels({QStringLiteral("时间"), QStringLiteral("种类"),
                                  QStringLiteral("存档"), QStringLiteral("大小"),
-                                 QStringLiteral("固定")});
+                                 QStringLiteral("固定"), QStringLiteral("校验")});
     lstBackups->setRootIsDecorated(false);
     lstBackups->setSelectionMode(QAbstractItemView::SingleSelection);
     lstBackups->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
@@ -140,10 +161,21 @@ void BackupListWindow::LayOut()
         buttons->addWidget(button);
     }
     buttons->addWidget(barRestore, 1);
+    barVerify->setRange(0, 100);
+    barVerify->hide();
+    cmdCancelVerify->hide();
+    auto* more = new QHBoxLayout;
+    for (QPushButton* button : {cmdCompare, cmdVerify, cmdVerifyAll}) {
+        more->addWidget(button);
+    }
+    more->addWidget(barVerify, 1);
+    more->addWidget(cmdCancelVerify);
+    more->addStretch();
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(lstBackups, 1);
     layout->addLayout(buttons);
+    layout->addLayout(more);
     layout->addWidget(lblOutcome);
 }
 
@@ -215,6 +247,10 @@ void BackupListWindow::UpdateButtons()
     cmdOpen->setEnabled(entry.has_value());
     cmdPin->setEnabled(entry && entry->CanPin());
     cmdPin->setText(entry && entry->pinned ? QStringLiteral("取消固定") : QStringLiteral("固定"));
+    const bool folder = entry && entry->IsFolder();
+    cmdCompare->setEnabled(folder);
+    cmdVerify->setEnabled(folder && !m_session.Verifying());
+    cmdVerifyAll->setEnabled(!m_session.Verifying());
 }
 
 std::optional<saver::BackupEntry> BackupListWindow::Selected() const
@@ -378,4 +414,70 @@ void BackupListWindow::ShowOutcome(const QString& title, const QString& text)
 {
     lblOutcome->setText(text);
     UserPrompt::Inform(this, title, text);
+}
+
+void BackupListWindow::cmdCompare_Click()
+{
+    const std::optional<saver::BackupEntry> entry = Selected();
+    if (!entry || !entry->IsFolder()) {
+        return;
+    }
+    std::vector<saver::BackupEntry> others;
+    for (const saver::BackupEntry& other : m_entries) {
+        if (other.IsFolder() && other.saveName == entry->saveName && other.path != entry->path) {
+            others.push_back(other);
+        }
+    }
+    auto* window = new BackupComparisonWindow(m_session, *entry, std::move(others), this);
+    window->show();
+}
+
+void BackupListWindow::cmdVerify_Click()
+{
+    if (const std::optional<saver::BackupEntry> entry = Selected(); entry && entry->IsFolder()) {
+        StartVerify({*entry});
+    }
+}
+
+void BackupListWindow::cmdVerifyAll_Click()
+{
+    std::vector<saver::BackupEntry> folders;
+    std::copy_if(m_entries.begin(), m_entries.end(), std::back_inserter(folders),
+                 [](const saver::BackupEntry& entry) { return entry.IsFolder(); });
+    if (!folders.empty()) {
+        StartVerify(folders);
+    }
+}
+
+void BackupListWindow::cmdCancelVerify_Click()
+{
+    m_session.CancelVerify();
+}
+
+void BackupListWindow::StartVerify(const std::vector<saver::BackupEntry>& entries)
+{
+    if (m_session.Verifying()) {
+        return;
+    }
+    m_session.Verify(entries);
+    barVerify->setValue(0);
+    barVerify->setFormat(QStringLiteral("正在校验…"));
+    barVerify->show();
+    cmdCancelVerify->show();
+    UpdateButtons();
+}
+
+void BackupListWindow::ShowVerifyProgress(int index, int count, const QString& name, int percent)
+{
+    barVerify->setFormat(QStringLiteral("校验 %1/%2 %3：%p%").arg(index).arg(count).arg(name));
+    barVerify->setValue(percent);
+}
+
+void BackupListWindow::FinishVerify(bool damaged, const QString& text)
+{
+    barVerify->hide();
+    cmdCancelVerify->hide();
+    UpdateButtons();
+    ShowOutcome(damaged ? QStringLiteral("备份已损坏") : QStringLiteral("校验完成"), text);
+    Refresh();
 }

@@ -18,7 +18,8 @@ class QPushButton;
 class QTreeWidget;
 
 // Every backup the program made, newest first, and what can be done with one: put it back over
-// the save, keep it for good, show it in the file manager, move it to the trash. The list
+// the save, keep it for good, show it in the file manager, move it to the trash, compare it,
+// check it against its manifest. The list
 // follows the data folder as backups come and go.
 class BackupListWindow final : public QWidget
 {
@@ -36,6 +37,11 @@ public:
     QPushButton* const cmdOpen;
     QPushButton* const cmdDelete;
     QProgressBar* const barRestore;
+    QPushButton* const cmdCompare;
+    QPushButton* const cmdVerify;
+    QPushButton* const cmdVerifyAll;
+    QProgressBar* const barVerify;
+    QPushButton* const cmdCancelVerify;
     QLabel* const lblOutcome;
 
 public slots:
@@ -44,6 +50,10 @@ public slots:
     void cmdPin_Click();
     void cmdOpen_Click();
     void cmdDelete_Click();
+    void cmdCompare_Click();
+    void cmdVerify_Click();
+    void cmdVerifyAll_Click();
+    void cmdCancelVerify_Click();
 
 private:
     void LayOut();
@@ -58,6 +68,9 @@ private:
     bool GoAheadWhileInUse();
     void FinishRestore(bool failed, const QString& text);
     void ShowOutcome(const QString& title, const QString& text);
+    void StartVerify(const std::vector<saver::BackupEntry>& entries);
+    void ShowVerifyProgress(int index, int count, const QString& name, int percent);
+    void FinishVerify(bool damaged, const QString& text);
 
     BackupSession& m_session;
     std::vector<saver::BackupEntry> m_entries;

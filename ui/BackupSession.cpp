@@ -3,6 +3,7 @@
 
 #include "DesktopNotifier.h"
 
+#include "BackupVerification.h"
 #include "ClockFields.h"
 #include "DataLayout.h"
 #include "RestoreRules.h"
@@ -310,6 +311,67 @@ void BackupSession::MeasureBackups(QObject* receiver, std::function<void(saver::
     m_work.Run(
         receiver,
         [this](const std::stop_token&) { return saver::MeasureWholeSaveBackups(m_files); },
+        std::move(done));
+}
+
+void BackupSession::Verify(const std::vector<saver::BackupEntry>& entries)
+{
+    if (m_verifyStop) {
+        return;
+    }
+    m_verifyStop = std::make_shared<std::stop_source>();
+    m_work.Run(
+        this,
+        [this, entries, cancel = m_verifyStop](const std::stop_token& stop) {
+            const std::stop_callback closing(stop, [cancel] { cancel->request_stop(); });
+            bool damaged = false;
+            QStringList texts;
+            for (std::size_t i = 0; i < entries.size() && !cancel->stop_requested(); ++i) {
+                const QString name = QFileInfo(Text(entries[i].path)).fileName();
+                int shown = -1;
+                const auto progress = [&](std::uint64_t done, std::uint64_t total) {
+                    const int percent = total == 0 ? 0 : static_cast<int>(done * 100 / total);
+                    if (std::exchange(shown, percent) != percent) {
+                        QMetaObject::invokeMethod(
+                            this,
+                            [this, i, count = entries.size(), name, percent] {
+                                emit VerifyProgressed(static_cast<int>(i) + 1,
+                                                      static_cast<int>(count), name, percent);
+                            },
+                            Qt::QueuedConnection);
+                    }
+                };
+                const saver::VerifyOutcome outcome =
+                    saver::VerifyBackup(m_files, entries[i].path, progress, cancel->get_token());
+                damaged = damaged || outcome.record.state == saver::CheckRecord::State::Damaged;
+                texts << Text(saver::VerifyText(name.toStdString(), outcome));
+            }
+            return std::pair(damaged, texts.join(QLatin1Char('\n')));
+        },
+        [this](const std::pair<bool, QString>& outcome) {
+            m_verifyStop.reset();
+            emit VerifyFinished(outcome.first, outcome.second);
+        });
+}
+
+void BackupSession::CancelVerify()
+{
+    if (m_verifyStop) {
+        m_verifyStop->request_stop();
+    }
+}
+
+void BackupSession::Compare(QObject* receiver, const saver::BackupEntry& entry,
+                            const std::optional<saver::BackupEntry>& other,
+                            std::function<void(saver::Comparison)> done)
+{
+    const std::string save = saver::FolderOf(m_engine.ChosenSave().value_or(std::string()));
+    m_work.Run(
+        receiver,
+        [this, entry, other, save](const std::stop_token& stop) {
+            return other ? saver::CompareBackups(m_files, entry.path, other->path)
+                         : saver::CompareWithSave(m_files, entry.path, save, stop);
+        },
         std::move(done));
 }
 

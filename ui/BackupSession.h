@@ -6,6 +6,7 @@
 
 #include "AutoSaver.h"
 #include "BackupCatalogue.h"
+#include "BackupComparison.h"
 #include "QuickSlot.h"
 #include "Services.h"
 #include "StatusTexts.h"
@@ -19,6 +20,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <stop_token>
+#include <vector>
 
 class DesktopNotifier;
 
@@ -93,6 +96,17 @@ public:
     void ListBackups(QObject* receiver, std::function<void(std::vector<saver::BackupEntry>)> done);
     void MeasureBackups(QObject* receiver, std::function<void(saver::DiskUsage)> done);
 
+    // Checks the backups one after another against their manifests, at the disk's idle
+    // priority: VerifyProgressed while it reads, VerifyFinished once all are done or it was
+    // cancelled. One check at a time; while one runs, another is not started.
+    void Verify(const std::vector<saver::BackupEntry>& entries);
+    void CancelVerify();
+    bool Verifying() const { return m_verifyStop != nullptr; }
+    // What changed from `entry` to the chosen save now, or to the backup `other`.
+    void Compare(QObject* receiver, const saver::BackupEntry& entry,
+                 const std::optional<saver::BackupEntry>& other,
+                 std::function<void(saver::Comparison)> done);
+
     // Ends the work under way, without waiting: the program is closing.
     void Stop();
 
@@ -111,6 +125,10 @@ signals:
     void QuickRefused(const QString& title, const QString& text, bool warning);
     void RestoreProgressed(int percent);
     void RestoreFinished(bool failed, const QString& text);
+    // Backup `index` of `count`, named `name`, read to `percent`.
+    void VerifyProgressed(int index, int count, const QString& name, int percent);
+    // `damaged`: some backup was found damaged; `text` says what each check found.
+    void VerifyFinished(bool damaged, const QString& text);
 
 private:
     void Show(const saver::BackupOutcome& outcome);
@@ -133,6 +151,8 @@ private:
     DesktopNotifier* m_notifier = nullptr;
     std::deque<QuickAction> m_quickWaiting;
     bool m_quickRunning = false;
+    // Set while a check runs: cancels it without stopping other work.
+    std::shared_ptr<std::stop_source> m_verifyStop;
     // Last: a job still running is stopped and waited for before what it uses goes.
     BackgroundWork m_work;
 };

@@ -6,6 +6,7 @@
 #include "FileDescriptor.h"
 #include "FolderCopier.h"
 #include "FolderRemoval.h"
+#include "IdleDiskPriority.h"
 #include "NoReplaceRename.h"
 #include "SessionLock.h"
 #include "SystemError.h"
@@ -15,13 +16,17 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <optional>
+#include <vector>
 
 namespace saver {
 namespace {
 
 constexpr std::size_t kFirstLineLimit = 32 * 1024;
+constexpr std::size_t kReadChunk = 1024 * 1024;
 constexpr mode_t kPermissionBits = S_IRWXU | S_IRWXG | S_IRWXO;
 constexpr mode_t kNewFileMode = S_IRUSR | S_IWUSR | S_IRGRP | S_IWGRP | S_IROTH | S_IWOTH;
 
@@ -231,19 +236,58 @@ FirstLine SystemServices::ReadFirstLine(const std::string& path)
     return line;
 }
 
-std::error_code SystemServices::WriteOneLine(const std::string& path, const std::string& text)
+std::error_code SystemServices::WriteText(const std::string& path, const std::string& bytes)
 {
     FileDescriptor file(
         ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, kNewFileMode));
     if (!file.IsOpen()) {
         return LastError();
     }
-    std::error_code error = file.WriteAll(text + "\r\n", 0);
+    std::error_code error = file.WriteAll(bytes, 0);
     if (!error && ::fsync(file.Get()) != 0) {
         error = LastError();
     }
     const std::error_code closed = file.Close();
     return error ? error : closed;
+}
+
+std::error_code SystemServices::ReadChunks(const std::string& path,
+                                           const std::function<void(std::string_view)>& take,
+                                           const std::stop_token& cancel, DiskPriority priority)
+{
+    std::optional<IdleDiskPriority> idle;
+    if (priority == DiskPriority::Idle) {
+        idle.emplace();
+    }
+    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC));
+    if (!file.IsOpen()) {
+        return LastError();
+    }
+    // Read once from start to end: the kernel may read ahead further than it would guess.
+    ::posix_fadvise(file.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    std::vector<char> buffer(kReadChunk);
+    while (!cancel.stop_requested()) {
+        const ssize_t got = ::read(file.Get(), buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            return LastError();
+        }
+        if (got == 0) {
+            return {};
+        }
+        take(std::string_view(buffer.data(), static_cast<std::size_t>(got)));
+    }
+    return std::make_error_code(std::errc::operation_canceled);
+}
+
+bool SystemServices::SameFile(const std::string& first, const std::string& second)
+{
+    struct stat one = {};
+    struct stat other = {};
+    return ::stat(first.c_str(), &one) == 0 && ::stat(second.c_str(), &other) == 0 &&
+           one.st_dev == other.st_dev && one.st_ino == other.st_ino;
 }
 
 } // namespace saver

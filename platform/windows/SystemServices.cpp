@@ -8,10 +8,13 @@
 #include "WidePath.h"
 #include "WinError.h"
 
+#include <vector>
+
 namespace saver {
 namespace {
 
 constexpr std::size_t kFirstLineLimit = 32 * 1024;
+constexpr std::size_t kReadChunk = 1024 * 1024;
 
 // The program before this one wrote its settings in the ANSI code page (GBK on a Chinese
 // Windows); a line that is not UTF-8 is read that way, so the path it holds is kept.
@@ -290,15 +293,56 @@ FirstLine SystemServices::ReadFirstLine(const std::string& path)
     return line;
 }
 
-std::error_code SystemServices::WriteOneLine(const std::string& path, const std::string& text)
+std::error_code SystemServices::WriteText(const std::string& path, const std::string& bytes)
 {
     FileHandle file = OpenShared(path, GENERIC_WRITE, CREATE_ALWAYS);
     if (!file.IsOpen()) {
         return LastWriteError();
     }
-    const std::error_code error = file.WriteAll(text + "\r\n");
+    const std::error_code error = file.WriteAll(bytes);
     const std::error_code closed = file.FlushAndClose();
     return error ? error : closed;
+}
+
+std::error_code SystemServices::ReadChunks(const std::string& path,
+                                           const std::function<void(std::string_view)>& take,
+                                           const std::stop_token& cancel, DiskPriority priority)
+{
+    // Background mode lowers the thread's disk priority along with its processor priority.
+    const bool background = priority == DiskPriority::Idle &&
+                            ::SetThreadPriority(::GetCurrentThread(), THREAD_MODE_BACKGROUND_BEGIN);
+    const std::error_code error = [&] {
+        const FileHandle file =
+            OpenShared(path, GENERIC_READ, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN);
+        const FileFacts facts = file.Facts();
+        if (facts.error || facts.isFolder) {
+            return facts.error ? facts.error : IsADirectory();
+        }
+        std::vector<char> buffer(kReadChunk);
+        while (!cancel.stop_requested()) {
+            DWORD got = 0;
+            if (!::ReadFile(file.Get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got,
+                            nullptr)) {
+                return LastWinError();
+            }
+            if (got == 0) {
+                return std::error_code{};
+            }
+            take(std::string_view(buffer.data(), got));
+        }
+        return std::make_error_code(std::errc::operation_canceled);
+    }();
+    if (background) {
+        ::SetThreadPriority(::GetCurrentThread(), THREAD_MODE_BACKGROUND_END);
+    }
+    return error;
+}
+
+bool SystemServices::SameFile(const std::string& first, const std::string& second)
+{
+    const FileFacts one = OpenShared(first, FILE_READ_ATTRIBUTES).Facts();
+    const FileFacts other = OpenShared(second, FILE_READ_ATTRIBUTES).Facts();
+    return !one.error && !other.error && one.volume == other.volume && one.index == other.index;
 }
 
 } // namespace saver

@@ -51,8 +51,9 @@ TEST(Backups, ProgramInsideTheSaveIsLeftOutOfItsBackups)
         EXPECT_EQ(w.RunToEnd(w.saver.StartWholeSave()).text, "第1次 保存成功！（新增 3.0 KB）");
         w.clock.Advance(1);
         EXPECT_EQ(w.RunToEnd(w.saver.StartWholeSave()).text, "第2次 保存成功！（新增 0 B）");
-        // The five there were, and four in each backup: two of the save's and the marks.
-        EXPECT_EQ(w.Files().size(), 13u) << app;
+        // The five there were, and five in each backup: two of the save's, the marks and
+        // the manifest.
+        EXPECT_EQ(w.Files().size(), 15u) << app;
         EXPECT_EQ(w.Read(app + "/【2】9_0_1/World/region/r.0.0.mca"), kRegion);
     }
 }

@@ -33,7 +33,7 @@ const Action kActions[]{
       {"app/options.ini", "interval=1;kind=character;keep=0;keepMB=0;pruneManual=0;skipUnchanged=0\r\n"}}},
     {"WholeSave", "第1次 保存成功！（新增 3.0 KB）", "保存失败：%", 1, "",
      {{"app/【1】9_0_0/World/level.dat", kGame}, {"app/【1】9_0_0/.manual", "\r\n"},
-      {"app/【1】9_0_0/.made", kWhenever},
+      {"app/【1】9_0_0/.made", kWhenever}, {"app/【1】9_0_0/.manifest", kWhenever},
       {"app/【1】9_0_0/World/region/r.0.0.mca", kRegion}}},
     {"ChoosePath", "", "%", 0, "", {{"app/saver.ini", SystemPath(kOtherPath) + "\r\n"}}}};
 // clang-format on

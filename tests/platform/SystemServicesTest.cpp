@@ -260,6 +260,38 @@ TEST_F(ServicesTest, ReadsAndWritesOneLine)
     EXPECT_EQ(m_services.WriteOneLine(In("gone/a"), "x"), std::errc::no_such_file_or_directory);
 }
 
+// A whole file comes back in pieces at either priority until asked to stop; a second name of
+// a file is the same file, a copy is not.
+TEST_F(ServicesTest, ReadsWholeFilesAndKnowsTheSameFile)
+{
+    const std::string bytes(3 * 1024 * 1024 + 5, 'b');
+    EXPECT_FALSE(m_services.WriteText(In("big"), bytes));
+    for (const DiskPriority priority : {DiskPriority::Normal, DiskPriority::Idle}) {
+        std::string read;
+        int pieces = 0;
+        EXPECT_FALSE(m_services.ReadChunks(
+            In("big"), [&](std::string_view piece) { read += piece, ++pieces; }, {}, priority));
+        EXPECT_EQ(read, bytes);
+        EXPECT_GT(pieces, 1);
+    }
+    std::stop_source stop;
+    int pieces = 0;
+    EXPECT_EQ(m_services.ReadChunks(
+                  In("big"), [&](std::string_view) { ++pieces, stop.request_stop(); },
+                  stop.get_token(), DiskPriority::Idle),
+              std::errc::operation_canceled);
+    EXPECT_EQ(pieces, 1);
+    EXPECT_EQ(m_services.ReadChunks(
+                  In("gone"), [](std::string_view) {}, {}, DiskPriority::Normal),
+              std::errc::no_such_file_or_directory);
+
+    fs::create_hard_link(NativePath(In("big")), NativePath(In("second name")));
+    EXPECT_FALSE(m_services.CopyFile(In("big"), In("copy")));
+    EXPECT_TRUE(m_services.SameFile(In("big"), In("second name")));
+    EXPECT_FALSE(m_services.SameFile(In("big"), In("copy")));
+    EXPECT_FALSE(m_services.SameFile(In("big"), In("gone")));
+}
+
 // More files and bytes than the copy keeps on their way to the disk at once, with links, a
 // pipe, unusual names, locked folders, permissions and times, copied into a folder inside
 // itself; what the caller leaves out, asked by full path, stays out with all it holds.

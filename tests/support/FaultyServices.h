@@ -4,6 +4,7 @@
 #include "ForwardingServices.h"
 
 #include <atomic>
+#include <utility>
 
 namespace saver::test {
 
@@ -76,6 +77,20 @@ public:
     {
         return Fails() ? m_error : m_inner.WriteOneLine(path, text);
     }
+    std::error_code WriteText(const std::string& path, const std::string& bytes) override
+    {
+        return Fails() ? m_error : m_inner.WriteText(path, bytes);
+    }
+    // Reads are not counted as operations: a read of `path` fails, every time, from now on.
+    void FailReadsOf(std::string path) { m_unreadable = std::move(path); }
+    std::error_code ReadChunks(const std::string& path,
+                               const std::function<void(std::string_view)>& take,
+                               const std::stop_token& cancel, DiskPriority priority) override
+    {
+        if (path == m_unreadable)
+            return std::make_error_code(std::errc::io_error);
+        return m_inner.ReadChunks(path, take, cancel, priority);
+    }
 
 private:
     bool Fails()
@@ -92,6 +107,7 @@ private:
     std::uint64_t m_changedFiles = 0;
     bool m_tear = false;
     bool m_torn = false;
+    std::string m_unreadable;
 };
 
 } // namespace saver::test

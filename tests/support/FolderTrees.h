@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
@@ -58,5 +59,20 @@ public:
         return m_inner.Rename(from, to, replace);
     }
 };
+
+// Changes one byte inside the file, its size, time and identity left as they were: damage no
+// look at the folder would notice.
+inline void FlipByte(const std::string& path)
+{
+    const auto time = std::filesystem::last_write_time(NativePath(path));
+    std::fstream file(NativePath(path), std::ios::in | std::ios::out | std::ios::binary);
+    char byte = 0;
+    file.seekg(1);
+    file.get(byte);
+    file.seekp(1);
+    file.put(static_cast<char>(byte ^ 0x20));
+    file.close();
+    std::filesystem::last_write_time(NativePath(path), time);
+}
 
 } // namespace saver::test

@@ -3,6 +3,8 @@
 
 #include "Services.h"
 
+#include <utility>
+
 namespace saver::test {
 
 // Passes every call to other services; a test double overrides only what it changes.
@@ -61,6 +63,20 @@ public:
     std::error_code WriteOneLine(const std::string& p, const std::string& text) override
     {
         return m_inner.WriteOneLine(p, text);
+    }
+    std::error_code WriteText(const std::string& p, const std::string& bytes) override
+    {
+        return m_inner.WriteText(p, bytes);
+    }
+    std::error_code ReadChunks(const std::string& p,
+                               const std::function<void(std::string_view)>& take,
+                               const std::stop_token& cancel, DiskPriority priority) override
+    {
+        return m_inner.ReadChunks(p, take, cancel, priority);
+    }
+    bool SameFile(const std::string& a, const std::string& b) override
+    {
+        return m_inner.SameFile(a, b);
     }
 
 protected:

@@ -1,0 +1,301 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "BackupComparison.h"
+#include "BackupVerification.h"
+#include "FolderTrees.h"
+#include "World.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+namespace saver::test {
+namespace {
+
+const std::string kBackup1 = "app/【1】9_0_0";
+const std::string kBackup2 = "app/【2】9_0_1";
+
+// A world with backups made one second apart, checked as the player checks them.
+struct Checked : World
+{
+    void Backup()
+    {
+        ASSERT_NE(RunToEnd(saver.StartWholeSave()).text.find("保存成功"), std::string::npos);
+        clock.Advance(1);
+    }
+    VerifyOutcome Verify(const std::string& backup)
+    {
+        return VerifyBackup(files, Path(backup), {}, {});
+    }
+    CheckRecord Listed(const std::string& backup)
+    {
+        for (const BackupEntry& entry : ListBackups(files)) {
+            if (entry.path == Path(backup))
+                return entry.check;
+        }
+        return {};
+    }
+};
+
+// Counts every read of each file.
+class ReadCounter : public ForwardingServices
+{
+public:
+    using ForwardingServices::ForwardingServices;
+    std::error_code ReadChunks(const std::string& path,
+                               const std::function<void(std::string_view)>& take,
+                               const std::stop_token& cancel, DiskPriority priority) override
+    {
+        ++reads[path];
+        return m_inner.ReadChunks(path, take, cancel, priority);
+    }
+    std::map<std::string, int> reads;
+};
+
+TEST(Manifest, ACheckNamesEveryFileThatDiffers)
+{
+    Checked w;
+    // Names a line-based manifest must escape.
+    WriteFile(w.Path("game/World/new\nline"), "n");
+    WriteFile(w.Path("game/World/back\\slash"), "b");
+    w.Backup();
+    std::pair<std::uint64_t, std::uint64_t> read;
+    EXPECT_EQ(VerifyBackup(w.files, w.Path(kBackup1),
+                           [&](std::uint64_t done, std::uint64_t total) {
+                               read = {done, total};
+                           },
+                           {})
+                  .record.state,
+              CheckRecord::State::Good);
+    EXPECT_EQ(read,
+              std::pair(kGame.size() + kRegion.size() + 2, kGame.size() + kRegion.size() + 2));
+    EXPECT_EQ(CheckStateText(w.Listed(kBackup1)), "完好");
+
+    FlipByte(w.Path(kBackup1 + "/World/region/r.0.0.mca"));
+    std::filesystem::remove(NativePath(w.Path(kBackup1 + "/World/new\nline")));
+    WriteFile(w.Path(kBackup1 + "/World/stray"), "s");
+    const VerifyOutcome found = w.Verify(kBackup1);
+    EXPECT_EQ(found.record.damaged, std::vector<std::string>{"region/r.0.0.mca"});
+    EXPECT_EQ(found.record.missing, std::vector<std::string>{"new\nline"});
+    EXPECT_EQ(found.record.extra, std::vector<std::string>{"stray"});
+    const CheckRecord listed = w.Listed(kBackup1);
+    EXPECT_EQ(listed, found.record);
+    EXPECT_EQ(CheckStateText(listed), "损坏（3）");
+    EXPECT_NE(CheckDetailText(listed).find(SystemPath("损坏：region/r.0.0.mca")),
+              std::string::npos);
+    EXPECT_NE(VerifyText("【1】", found).find(SystemPath("region/r.0.0.mca")), std::string::npos);
+}
+
+// However the manifest is spoilt, the backup is never said to be whole: until a check gives it a
+// manifest of what it holds, and a later check finds it so.
+TEST(Manifest, ABackupWithoutAWholeManifestIsNeverSaidToBeWhole)
+{
+    const std::pair<std::string, std::function<void(std::string&)>> kSpoilt[] = {
+        {"missing", nullptr},
+        {"empty", [](std::string& text) { text.clear(); }},
+        {"cut in the header", [](std::string& text) { text.resize(9); }},
+        {"cut after a line", [](std::string& text) { text.resize(text.find('\n', 20) + 1); }},
+        {"cut in the closing line", [](std::string& text) { text.resize(text.size() - 2); }},
+        {"garbage", [](std::string& text) { text = "\x7f\x45LF\x02\x01\x01 binary"; }},
+        {"a hash cut short", [](std::string& text) { text.erase(text.find('\n') + 3, 1); }},
+        {"newer", [](std::string& text) { text.replace(text.find(" 1\n"), 2, " 2"); }},
+        {"a path with a bare line end",
+         [](std::string& text) { text.replace(text.find("level"), 5, "lev\nel"); }},
+    };
+    for (const auto& [name, spoil] : kSpoilt) {
+        SCOPED_TRACE(name);
+        Checked w;
+        w.Backup();
+        ASSERT_EQ(w.Verify(kBackup1).record.state, CheckRecord::State::Good);
+        const std::string manifest = w.Path(kBackup1 + "/.manifest");
+        std::string text = ReadFile(NativePath(manifest));
+        std::filesystem::remove(NativePath(manifest));
+        if (spoil) {
+            spoil(text);
+            WriteFile(manifest, text);
+        }
+        EXPECT_EQ(CheckStateText(w.Listed(kBackup1)), "未校验");
+        const VerifyOutcome check = w.Verify(kBackup1);
+        EXPECT_FALSE(check.error);
+        EXPECT_EQ(check.record.state, CheckRecord::State::Unchecked);
+        EXPECT_EQ(CheckStateText(w.Listed(kBackup1)), "未校验");
+        const bool newer = name == std::string("newer");
+        // A later version's manifest stays as it was; any other is replaced by a whole one.
+        EXPECT_EQ(check.record.manifestMade, !newer);
+        EXPECT_EQ(ReadFile(NativePath(manifest)) == text, newer || !spoil);
+        EXPECT_EQ(w.Verify(kBackup1).record.state,
+                  newer ? CheckRecord::State::Unchecked : CheckRecord::State::Good);
+    }
+}
+
+// A check that gives a backup a manifest replaces a file in it: cut short at any step, the
+// saved files stay as they were, the manifest is the old one or a whole new one, and the backup
+// is not said to be whole.
+TEST(Manifest, ACheckCutShortAtAnyStepLeavesTheBackupWhole)
+{
+    for (int n = 1;; ++n) {
+        SCOPED_TRACE(n);
+        Checked w;
+        w.Backup();
+        const std::string manifest = w.Path(kBackup1 + "/.manifest");
+        WriteFile(manifest, "garbage");
+        const Tree save = TreeOf(w.Path(kBackup1 + "/World"));
+        w.files.FailAt(n, std::errc::io_error);
+        const VerifyOutcome check = w.Verify(kBackup1);
+        const bool failed = w.files.Operations() >= n;
+        EXPECT_EQ(bool(check.error), failed);
+        EXPECT_EQ(TreeOf(w.Path(kBackup1 + "/World")), save);
+        const std::string text = ReadFile(NativePath(manifest));
+        EXPECT_TRUE(text == "garbage" || ParseManifest(text).problem == ManifestProblem::None);
+        EXPECT_EQ(CheckStateText(w.Listed(kBackup1)), "未校验");
+        EXPECT_EQ(Names(w.Path(kBackup1)).size(), failed ? 4u : 5u); // no temporary file stays
+        if (!failed)
+            break;
+    }
+}
+
+// Stopped, a check keeps no half answer: the record before stays.
+TEST(Manifest, AStoppedCheckKeepsTheRecordBefore)
+{
+    Checked w;
+    w.Backup();
+    w.Verify(kBackup1);
+    FlipByte(w.Path(kBackup1 + "/World/level.dat"));
+    std::stop_source stop;
+    stop.request_stop();
+    EXPECT_EQ(VerifyBackup(w.files, w.Path(kBackup1), {}, stop.get_token()).error,
+              std::errc::operation_canceled);
+    EXPECT_EQ(CheckStateText(w.Listed(kBackup1)), "完好");
+    EXPECT_EQ(CheckStateText(w.Verify(kBackup1).record), "损坏（1）");
+}
+
+// A file the copier shared with the last backup is the same file: its hash comes from that
+// backup's manifest, and only the copies made anew are read.
+TEST(Manifest, SharedFilesAreNotReadAgain)
+{
+    Checked w;
+    w.Backup();
+    ReadCounter counter(w.real);
+    WriteFile(w.Path("game/World/level.dat"), "changed");
+    WholeSaveJob job(counter, w.saver.Holds(), w.Path("game/World"), 2, {9, 0, 1});
+    ASSERT_FALSE(job.Run({}, {}).error);
+    EXPECT_EQ(counter.reads[w.Path("app/.wholesave.partial/World/region/r.0.0.mca")], 0);
+    EXPECT_EQ(counter.reads[w.Path("app/.wholesave.partial/World/level.dat")], 1);
+    EXPECT_EQ(w.Verify(kBackup2).record.state, CheckRecord::State::Good);
+}
+
+TEST(Manifest, AFileThatCannotBeHashedFailsTheBackup)
+{
+    Checked w;
+    w.files.FailReadsOf(w.Path("app/.wholesave.partial/World/level.dat"));
+    EXPECT_EQ(w.RunToEnd(w.saver.StartWholeSave()).text.substr(0, 12), "保存失败");
+    EXPECT_EQ(Names(w.Path("app")), (std::vector<std::string>{"saver.ini", "tmp.back"}));
+}
+
+// The damage of a backup found damaged is never lent to the next one.
+TEST(Manifest, ADamagedBackupLendsNoFiles)
+{
+    for (const bool damaged : {false, true}) {
+        Checked w;
+        w.Backup();
+        if (damaged)
+            FlipByte(w.Path(kBackup1 + "/World/region/r.0.0.mca"));
+        w.Verify(kBackup1);
+        w.Backup();
+        const std::string region = "/World/region/r.0.0.mca";
+        EXPECT_EQ(w.real.SameFile(w.Path(kBackup1 + region), w.Path(kBackup2 + region)), !damaged);
+        EXPECT_EQ(w.Read(kBackup2 + region), kRegion);
+    }
+}
+
+// Keeping two, the rule keeps two good backups: a damaged one is not counted, nor removed to
+// bring the count down.
+TEST(Manifest, PruningKeepsTheGoodOnes)
+{
+    Checked w;
+    BackupOptions options;
+    options.keepNewest = 2;
+    options.pruneManual = true;
+    for (int i = 0; i < 3; ++i)
+        w.Backup();
+    FlipByte(w.Path(kBackup1 + "/World/level.dat"));
+    w.Verify(kBackup1);
+    ASSERT_FALSE(w.saver.SetOptions(options));
+    w.Backup();
+    EXPECT_EQ(Names(w.Path("app")),
+              (std::vector<std::string>{"options.ini", "saver.ini", "tmp.back", "【1】9_0_0",
+                                        "【3】9_0_2", "【4】9_0_3"}));
+}
+
+// 2,000 files named as a server's save names its players' files, by random UUIDs, stay under
+// 200 KB, and read back as written.
+TEST(Manifest, StaysSmall)
+{
+    Manifest manifest;
+    std::uint64_t state = 1;
+    const auto next = [&] { return state = state * 6364136223846793005u + 1442695040888963407u; };
+    for (int i = 0; i < 2000; ++i) {
+        char uuid[37];
+        std::snprintf(uuid, sizeof uuid, "%08x-%04x-4%03x-%04x-%012llx",
+                      static_cast<unsigned>(next() >> 32), static_cast<unsigned>(next() >> 48),
+                      static_cast<unsigned>(next() >> 52), static_cast<unsigned>(next() >> 48),
+                      static_cast<unsigned long long>(next() >> 16));
+        const char* folder = i % 3 == 0 ? "playerdata/" : i % 3 == 1 ? "stats/" : "advancements/";
+        manifest.files.push_back({folder + std::string(uuid) + ".json",
+                                  next() >> 44,
+                                  static_cast<std::int64_t>(next() >> 3),
+                                  {next(), next()}});
+    }
+    std::sort(manifest.files.begin(), manifest.files.end(),
+              [](const auto& a, const auto& b) { return a.path < b.path; });
+    const std::string text = ManifestText(manifest);
+    EXPECT_LT(text.size(), 200'000u);
+    const ManifestRead read = ParseManifest(text);
+    EXPECT_EQ(read.problem, ManifestProblem::None);
+    EXPECT_EQ(read.manifest.files, manifest.files);
+}
+
+// A hash reads back only from the one text written for it.
+TEST(Manifest, HashTexts)
+{
+    const ContentHash hash{0x0123456789abcdefu, 0xfedcba9876543210u};
+    EXPECT_EQ(hash.Text(), "ASNFZ4mrze_-3LqYdlQyEA");
+    EXPECT_EQ(ContentHash::FromText(hash.Text()), hash);
+    for (const char* text :
+         {"ASNFZ4mrze_-3LqYdlQyEB", "ASNFZ4mrze_-3LqYdlQyE", "ASNFZ4mrze_+3LqYdlQyEA",
+          "ASNFZ4mrze_-3LqYdlQyEAA", "0123456789abcdef0123456789abcdef"})
+        EXPECT_EQ(ContentHash::FromText(text), std::nullopt) << text;
+}
+
+TEST(Manifest, Comparisons)
+{
+    using Change = ComparedFile::Change;
+    Checked w;
+    WriteFile(w.Path("game/World/gone"), "g");
+    WriteFile(w.Path("game/World/touched"), "t");
+    w.Backup();
+    std::filesystem::remove(NativePath(w.Path("game/World/gone")));
+    WriteFile(w.Path("game/World/touched"), "t");
+    WriteFile(w.Path("game/World/level.dat"), "changed");
+    WriteFile(w.Path("game/World/new"), "new!");
+    const std::vector<ComparedFile> expected = {
+        {"gone", Change::Removed, 1}, {"level.dat", Change::Changed, 7}, {"new", Change::Added, 4}};
+    const Comparison withSave =
+        CompareWithSave(w.files, w.Path(kBackup1), w.Path("game/World"), {});
+    EXPECT_EQ(withSave.files, expected);
+    EXPECT_FALSE(withSave.byTimes);
+    EXPECT_EQ(withSave.Count(Change::Changed), 1u);
+    EXPECT_EQ(withSave.Bytes(Change::Added), 4u);
+
+    w.Backup();
+    const Comparison backups = CompareBackups(w.files, w.Path(kBackup1), w.Path(kBackup2));
+    EXPECT_EQ(backups.files, expected);
+    EXPECT_FALSE(backups.byTimes);
+    // Without a manifest a touched file cannot be told from a changed one.
+    std::filesystem::remove(NativePath(w.Path(kBackup1 + "/.manifest")));
+    const Comparison byTimes = CompareBackups(w.files, w.Path(kBackup1), w.Path(kBackup2));
+    EXPECT_TRUE(byTimes.byTimes);
+    EXPECT_EQ(byTimes.Count(Change::Changed), 2u);
+}
+
+} // namespace
+} // namespace saver::test
