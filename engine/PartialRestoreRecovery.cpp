@@ -25,17 +25,15 @@ public:
             PutBackKept();
         for (const std::string& name : m_record.added)
             RemoveAdded(m_at.target + "/" + name);
-        if (m_stillKept) {
+        if (m_undone) {
             m_result.kind = RestoreRecovery::Kind::KeptAside;
-            m_result.kept = m_at.kept;
-        } else {
-            m_result.kind =
-                keptAny ? RestoreRecovery::Kind::PutBack : RestoreRecovery::Kind::Untouched;
-            if (m_files.FolderExists(m_at.keptFolder) && m_files.RemoveFolder(m_at.keptFolder))
-                m_clean = false;
+            m_result.kept = m_stillKept ? m_at.kept : std::string();
+            return m_result;
         }
-        if (m_clean && !m_stillKept)
-            m_clean = !m_files.DeleteFile(RestoreJournalPath(m_files));
+        m_result.kind = keptAny ? RestoreRecovery::Kind::PutBack : RestoreRecovery::Kind::Untouched;
+        // What is left now is empty folders and the record, which the next start tries again.
+        if (!(m_files.FolderExists(m_at.keptFolder) && m_files.RemoveFolder(m_at.keptFolder)))
+            m_files.DeleteFile(RestoreJournalPath(m_files));
         return m_result;
     }
 
@@ -43,8 +41,8 @@ private:
     void PutBackKept()
     {
         const TreeListing listing = m_files.ListTree(m_at.kept);
-        m_stillKept = bool(listing.error);
-        m_result.error = listing.error;
+        if (listing.error)
+            Undone(listing.error, true);
         for (const TreeEntry& entry : listing.entries) {
             const std::string kept = m_at.kept + "/" + entry.path;
             if (entry.kind != TreeEntry::Kind::File)
@@ -56,10 +54,8 @@ private:
             }
             const std::string place = m_at.target + "/" + entry.path;
             RemoveFile(TemporaryNameFor(place));
-            if (const std::error_code error = MoveFile(m_files, kept, place, true)) {
-                m_stillKept = true;
-                m_result.error = error;
-            }
+            if (const std::error_code error = MoveFile(m_files, kept, place, true))
+                Undone(error, true);
         }
     }
 
@@ -67,8 +63,10 @@ private:
     {
         if (path.ends_with('/')) {
             const std::string folder = path.substr(0, path.size() - 1);
-            if (m_files.FolderExists(folder) && m_files.RemoveFolder(folder))
-                m_clean = false;
+            if (m_files.FolderExists(folder)) {
+                if (const std::error_code error = m_files.RemoveFolder(folder))
+                    Undone(error, false);
+            }
             return;
         }
         RemoveFile(path);
@@ -77,16 +75,26 @@ private:
 
     void RemoveFile(const std::string& path)
     {
-        if (!m_files.FirstEntry(path).empty() && m_files.DeleteFile(path))
-            m_clean = false;
+        if (m_files.FirstEntry(path).empty())
+            return;
+        if (const std::error_code error = m_files.DeleteFile(path))
+            Undone(error, false);
+    }
+
+    void Undone(const std::error_code& error, bool stillKept)
+    {
+        if (!m_undone)
+            m_result.error = error;
+        m_undone = true;
+        m_stillKept = m_stillKept || stillKept;
     }
 
     FileServices& m_files;
     const RestoreRecord& m_record;
     const RestorePlaces m_at;
     RestoreRecovery m_result;
-    bool m_stillKept = false;
-    bool m_clean = true;
+    bool m_undone = false;    // something of the restore is still in the save
+    bool m_stillKept = false; // some replaced file is still in the 【恢复前】 folder
 };
 
 } // namespace

@@ -161,6 +161,14 @@ QuickTexts QuickTextsOf(const QuickResult& result)
 
 namespace {
 
+std::string NotUndoneText(const RestoreRecovery& recovery)
+{
+    return "未能全部撤销（" + FailureReason(recovery.error) + "）" +
+           (recovery.kept.empty() ? std::string()
+                                  : "，没能放回的原文件在 " + WithSystemSeparators(recovery.kept)) +
+           "，下次启动时会再试";
+}
+
 std::string PartialRecoveryText(const RestoreRecovery& recovery)
 {
     const std::string start = "上次部分恢复存档 " + recovery.saveName + " 时程序被中断";
@@ -168,8 +176,7 @@ std::string PartialRecoveryText(const RestoreRecovery& recovery)
     case RestoreRecovery::Kind::PutBack:
         return start + "，已撤销：被替换的文件已放回 " + WithSystemSeparators(recovery.target);
     case RestoreRecovery::Kind::KeptAside:
-        return start + "，未能全部撤销（" + FailureReason(recovery.error) +
-               "），没能放回的原文件在 " + WithSystemSeparators(recovery.kept);
+        return start + "，" + NotUndoneText(recovery);
     default:
         return start + "，存档未改动。";
     }
@@ -318,8 +325,7 @@ std::string PartialRestoreText(const PartialRestoreOutcome& outcome)
     case RestoreRecovery::Kind::PutBack:
         return text + "。已全部撤销，被替换的文件已放回原处";
     case RestoreRecovery::Kind::KeptAside:
-        return text + "。未能全部撤销，没能放回的原文件在 " +
-               WithSystemSeparators(restore.keptSave);
+        return text + "。" + NotUndoneText(restore.recovery);
     default:
         return text + "（存档未改动）";
     }
