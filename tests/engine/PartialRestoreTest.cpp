@@ -197,17 +197,5 @@ TEST(PartialRestoreTest, ChosenFilesThatWentAreNamedAndAllIsUndone)
     }
 }
 
-// A record of a partial restore that cannot be read is not acted on.
-TEST(PartialRestoreTest, AnUnreadableRecordTouchesNothing)
-{
-    PartialWorld w;
-    for (const char* garbage : {"partial\t1\t0\tname\t2\tregion/\t/w", "partial\t1\t0\tname\tx\t/w",
-                                "partial\t1\t0\tname\t1\t\t/w"}) {
-        WriteFile(RestoreJournalPath(w.real), garbage);
-        EXPECT_EQ(RecoverInterruptedRestore(w.real).kind, RestoreRecovery::Kind::Unreadable);
-        EXPECT_EQ(TreeOf(w.save), w.before);
-    }
-}
-
 } // namespace
 } // namespace saver::test
