@@ -73,6 +73,8 @@ PartialRestoreOutcome PartialRestore::Run(const Progress& progress, const std::s
             {std::make_error_code(std::errc::argument_list_too_long), Cause::TooManyFiles});
     if (const std::error_code error = WriteRestoreRecord(m_files, m_record))
         return Fail({error});
+    if (const std::error_code error = MarkKeptFolder())
+        return Fail({error});
 
     std::uint64_t total = 0, done = 0;
     for (const Planned& file : m_planned)
@@ -165,6 +167,18 @@ PartialRestore::Failure PartialRestore::Put(const Planned& file)
     if (const std::error_code error = MoveFile(m_files, temporary, place, false))
         return {error, Cause::Error, place};
     return {};
+}
+
+// Made before any file moves, so that it is never taken for a whole save.
+std::error_code PartialRestore::MarkKeptFolder()
+{
+    if (std::none_of(m_planned.begin(), m_planned.end(),
+                     [](const Planned& file) { return file.replaces; }))
+        return {};
+    const RestorePlaces at(m_files, m_record);
+    if (const std::error_code error = m_files.MakeDir(at.keptFolder))
+        return error;
+    return m_files.WriteOneLine(at.keptFolder + "/" + kSomeFilesMark, "");
 }
 
 // The folders on the way to `name` below `base` that are missing.

@@ -73,6 +73,7 @@ private:
 
     Failure Plan(std::vector<std::string>& goneFromBackup);
     void NoteAdded(const std::string& name);
+    std::error_code MarkKeptFolder();
     Failure Put(const Planned& file);
     std::error_code MakeFolders(const std::string& base, const std::string& name);
     PartialRestoreOutcome Done();

@@ -252,6 +252,8 @@ std::string RestoreReason(const RestoreOutcome& outcome)
         return "存档里的 " + WithSystemSeparators(outcome.place) + " 是一个文件夹";
     case Cause::TooManyFiles:
         return "一次选的文件太多，请分几次恢复";
+    case Cause::OnlySomeFiles:
+        return "这里只有部分恢复替换下的文件，请用“部分恢复”放回它们";
     }
     return FailureReason(outcome.error, outcome.recovery.target);
 }

@@ -84,6 +84,8 @@ WholeSaveRestore::WholeSaveRestore(FileServices& files, BackupHolds& holds,
     m_problem = target.problem;
     if (!m_problem && (files.ResolvedPath(files.AppDir()) + "/").starts_with(m_record.target + "/"))
         m_problem = RestoreOutcome::Cause::DataFolderInside;
+    else if (!m_problem && !files.FirstEntry(m_backupFolder + "/" + kSomeFilesMark).empty())
+        m_problem = RestoreOutcome::Cause::OnlySomeFiles;
 }
 
 std::string WholeSaveRestore::KeptSaveStem() const

@@ -35,6 +35,7 @@ struct RestoreOutcome
         FilesGone,     // chosen files went from the backup or the save
         PlaceIsFolder, // a folder of the save stands where a chosen file goes: `place`
         TooManyFiles,  // more new names than the record can hold
+        OnlySomeFiles, // the backup is what a restore of some files replaced
     };
     std::error_code error; // none when the backup's save is in place
     Cause cause = Cause::Error;

@@ -4,6 +4,7 @@
 #include "Leftovers.h"
 #include "PathSeparators.h"
 #include "RestoreRecovery.h"
+#include "SafeFileOps.h"
 #include "StatusTexts.h"
 #include "World.h"
 
@@ -97,6 +98,11 @@ TEST(PartialRestoreTest, CutShortAtAnyStepEveryFileIsWholeWhereTheProgramSays)
                 if (!outcome.restore.error) {
                     EXPECT_EQ(now, w.restored);
                     EXPECT_EQ(TreeOf(w.Kept()), w.replaced);
+                    // Which, put back as a whole save, would take the rest of the save away.
+                    EXPECT_EQ(
+                        WholeSaveRestore(w.real, w.holds, FolderOf(w.Kept()), w.Level(), kStamp)
+                            .Problem(),
+                        RestoreOutcome::Cause::OnlySomeFiles);
                     const std::string told = "已从 【1】9_5_7 恢复存档 World 的 4 个文件。"
                                              "被替换的文件已移到 " +
                                              WithSystemSeparators(w.Kept());
