@@ -36,6 +36,9 @@ inline constexpr const char* kCheckMark = ".check";
 inline constexpr const char* kPinnedMark = ".pinned";
 // Starts the folder that holds a save a whole-save restore replaced: 【恢复前】<date> <time>.
 inline constexpr const char* kBeforeRestorePrefix = "【恢复前】";
+// Inside such a folder when a restore of some files made it: it holds only the files replaced,
+// which put back as a whole save would take the rest of the save away.
+inline constexpr const char* kSomeFilesMark = ".somefiles";
 
 // Work under way, found and cleared up after a run that was cut short.
 inline constexpr const char* kTemporarySuffix = ".saving"; // a file before its rename into place

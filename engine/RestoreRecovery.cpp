@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "RestoreRecovery.h"
 
+#include "PartialRestoreRecovery.h"
 #include "RestoreJournal.h"
 
 #include <utility>
@@ -187,6 +188,8 @@ RestoreRecovery RecoverInterruptedRestore(FileServices& files)
         unreadable.kept = RestoreJournalPath(files);
         return unreadable;
     }
+    if (stored.record->mode == RestoreRecord::Mode::Partial)
+        return RollBackPartialRestore(files, *stored.record);
     return Recovery(files, *stored.record).Run();
 }
 

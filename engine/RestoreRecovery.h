@@ -8,7 +8,7 @@
 
 namespace saver {
 
-// What was found of a whole-save restore that did not finish, and what became of it.
+// What was found of a restore that did not finish, and what became of it.
 struct RestoreRecovery
 {
     enum class Kind {
@@ -26,6 +26,9 @@ struct RestoreRecovery
     std::string kept;
     bool inTheWay = false; // KeptAside: another folder has taken the save's place
     std::error_code error; // KeptAside: why the save could not be moved back
+    // Only some files of the save were being restored: `kept` holds the ones they replaced
+    // that could not go back.
+    bool partial = false;
 };
 
 // Finds what a restore that was cut short left and puts it right from the record it wrote:

@@ -92,6 +92,22 @@ std::error_code CopySteadily(FileServices& files, const std::string& from, const
     return std::make_error_code(std::errc::resource_unavailable_try_again);
 }
 
+std::error_code MoveFile(FileServices& files, const std::string& from, const std::string& to,
+                         bool replace)
+{
+    std::error_code error = files.Rename(from, to, replace);
+    if (error == std::errc::cross_device_link) {
+        error = WriteThenPublish(
+            files, TemporaryNameFor(to),
+            [&](const std::string& temporary) { return CopySteadily(files, from, temporary); },
+            [&](const std::string& temporary) { return files.Rename(temporary, to, replace); });
+        return error ? error : files.DeleteFile(from);
+    }
+    if (error && files.FirstEntry(from).empty() && !files.FirstEntry(to).empty())
+        return {};
+    return error;
+}
+
 std::string TemporaryInFolder(const std::string& folder)
 {
     return TemporaryNameFor(folder + "/" + kLevelCopyStem + kLevelCopyExtension);

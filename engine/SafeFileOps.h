@@ -41,6 +41,12 @@ std::error_code CopyUnderFreeName(FileServices& files, const std::string& from,
 // again a few times, then the file counts as busy (resource_unavailable_try_again).
 std::error_code CopySteadily(FileServices& files, const std::string& from, const std::string& to);
 
+// Moves the file `from` to `to` by a rename, or across filesystems by a copy under a temporary
+// name beside `to` and the removal of `from`: cut short, it leaves `from` whole, and maybe a
+// whole `to` as well. A rename that went through but could not be flushed counts as made.
+std::error_code MoveFile(FileServices& files, const std::string& from, const std::string& to,
+                         bool replace);
+
 // The text before the last '/', or "" when there is none.
 std::string FolderOf(const std::string& path);
 

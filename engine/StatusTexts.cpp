@@ -3,11 +3,14 @@
 
 #include "BackupOutcome.h"
 #include "BackupVerification.h"
+#include "PartialRestore.h"
 #include "PathSeparators.h"
 #include "QuickSlot.h"
 #include "RestoreRecovery.h"
 #include "WholeSaveRestore.h"
 #include "WriteRefused.h"
+
+#include <vector>
 
 namespace saver {
 
@@ -241,8 +244,43 @@ QuickTexts QuickTextsOf(const QuickResult& result)
     return {result.restore ? "覆盖失败" : "保存失败", failed + what + untouched};
 }
 
+namespace {
+
+std::string NotUndoneText(const RestoreRecovery& recovery)
+{
+    return "未能全部撤销（" + FailureReason(recovery.error) + "）" +
+           (recovery.kept.empty() ? std::string()
+                                  : "，没能放回的原文件在 " + WithSystemSeparators(recovery.kept)) +
+           "，下次启动时会再试";
+}
+
+std::string PartialRecoveryText(const RestoreRecovery& recovery)
+{
+    const std::string start = "上次部分恢复存档 " + recovery.saveName + " 时程序被中断";
+    switch (recovery.kind) {
+    case RestoreRecovery::Kind::PutBack:
+        return start + "，已撤销：被替换的文件已放回 " + WithSystemSeparators(recovery.target);
+    case RestoreRecovery::Kind::KeptAside:
+        return start + "，" + NotUndoneText(recovery);
+    default:
+        return start + "，存档未改动。";
+    }
+}
+
+std::string Listed(const std::vector<std::string>& names)
+{
+    std::string text;
+    for (const std::string& name : names)
+        text += (text.empty() ? "" : "、") + WithSystemSeparators(name);
+    return text;
+}
+
+} // namespace
+
 std::string RecoveryText(const RestoreRecovery& recovery)
 {
+    if (recovery.partial)
+        return PartialRecoveryText(recovery);
     const std::string start = "上次恢复存档 " + recovery.saveName + " 时程序被中断";
     switch (recovery.kind) {
     case RestoreRecovery::Kind::None:
@@ -289,6 +327,18 @@ std::string RestoreReason(const RestoreOutcome& outcome)
         return "备份里的文件在复制时丢失或改动了";
     case Cause::SaveChanged:
         return "存档在复制时有变动";
+    case Cause::NoSaveInPlace:
+        return "找不到要恢复到的存档";
+    case Cause::NothingChosen:
+        return "所选的文件夹里没有文件";
+    case Cause::FilesGone:
+        return "所选的文件已不在";
+    case Cause::PlaceIsFolder:
+        return "存档里的 " + WithSystemSeparators(outcome.place) + " 是一个文件夹";
+    case Cause::TooManyFiles:
+        return "一次选的文件太多，请分几次恢复";
+    case Cause::OnlySomeFiles:
+        return "这里只有部分恢复替换下的文件，请用“部分恢复”放回它们";
     }
     return FailureReason(outcome.error, outcome.recovery.target);
 }
@@ -322,6 +372,47 @@ std::string RestoreText(const RestoreOutcome& outcome)
     case RestoreRecovery::Kind::KeptAside:
         return text + "。原来的存档未能放回原处，它完整地保存在 " +
                WithSystemSeparators(outcome.recovery.kept);
+    default:
+        return text + "（存档未改动）";
+    }
+}
+
+std::string PartialRestoreText(const PartialRestoreOutcome& outcome)
+{
+    using Cause = RestoreOutcome::Cause;
+    const RestoreOutcome& restore = outcome.restore;
+    if (!restore.error) {
+        std::string text = "已从 " + restore.backupName + " 恢复存档 " + restore.saveName + " 的 " +
+                           std::to_string(outcome.files) + " 个文件";
+        if (!restore.movedTo.empty())
+            text += "。被替换的文件已移到 " + WithSystemSeparators(restore.movedTo);
+        if (restore.notPinned)
+            text += "；未能固定这个备份";
+        return text;
+    }
+    std::string text = "部分恢复失败：";
+    if (restore.cause != Cause::FilesGone)
+        text += RestoreReason(restore);
+    if (!outcome.goneFromBackup.empty())
+        text += "备份里已没有 " + Listed(outcome.goneFromBackup);
+    if (!outcome.goneFromSave.empty())
+        text += (outcome.goneFromBackup.empty() ? "" : "；") + std::string("存档里已没有 ") +
+                Listed(outcome.goneFromSave);
+    switch (restore.cause) {
+    case Cause::NoSaveChosen:
+    case Cause::NoSaveInBackup:
+    case Cause::NoSaveInPlace:
+    case Cause::NothingChosen:
+    case Cause::EarlierUnresolved:
+        return text;
+    default:
+        break;
+    }
+    switch (restore.recovery.kind) {
+    case RestoreRecovery::Kind::PutBack:
+        return text + "。已全部撤销，被替换的文件已放回原处";
+    case RestoreRecovery::Kind::KeptAside:
+        return text + "。" + NotUndoneText(restore.recovery);
     default:
         return text + "（存档未改动）";
     }

@@ -10,6 +10,7 @@ namespace saver {
 struct BackupOutcome;
 struct CheckRecord;
 struct VerifyOutcome;
+struct PartialRestoreOutcome;
 struct QuickResult;
 struct RestoreOutcome;
 struct RestoreRecovery;
@@ -37,6 +38,9 @@ QuickTexts QuickTextsOf(const QuickResult& result);
 // What a whole-save restore did, in full; the reason alone, as a refusal before it starts says.
 std::string RestoreText(const RestoreOutcome& outcome);
 std::string RestoreReason(const RestoreOutcome& outcome);
+// What a restore of some files of a save did: how many, where the ones it replaced are, or
+// which chosen files were missing and that all of it was undone.
+std::string PartialRestoreText(const PartialRestoreOutcome& outcome);
 // What the player is told at start of a restore that was cut short; "" when none was.
 std::string RecoveryText(const RestoreRecovery& recovery);
 // What a restore of level.dat from `backup` over `levelDat` did.

@@ -32,26 +32,60 @@ bool Taken(FileServices& files, const std::string& path)
 
 } // namespace
 
+RestoreTarget FindRestoreTarget(FileServices& files, const std::string& backupFolder,
+                                const std::string& chosenLevelDat)
+{
+    const std::string chosenSave = FolderOf(chosenLevelDat);
+    const std::string saveName = SaveNameIn(files, backupFolder);
+    if (chosenSave.empty())
+        return {{}, RestoreOutcome::Cause::NoSaveChosen};
+    if (saveName.empty())
+        return {{}, RestoreOutcome::Cause::NoSaveInBackup};
+    // A backup belongs to the save of its own name, looked for beside the chosen one.
+    return {FolderOf(files.ResolvedPath(chosenSave)) + "/" + saveName, std::nullopt};
+}
+
+std::optional<RestoreOutcome> EarlierRestoreUnresolved(FileServices& files)
+{
+    // One that cannot be put right is not buried under a second.
+    const RestoreRecovery earlier = RecoverInterruptedRestore(files);
+    if (!ReadRestoreRecord(files).present)
+        return std::nullopt;
+    RestoreOutcome stuck;
+    stuck.error = std::make_error_code(std::errc::device_or_resource_busy);
+    stuck.cause = RestoreOutcome::Cause::EarlierUnresolved;
+    stuck.recovery = earlier;
+    stuck.keptSave = earlier.kept;
+    return stuck;
+}
+
+std::string FreeKeptFolderName(FileServices& files, const std::string& stem)
+{
+    std::string keptFolder;
+    // Chosen before it is made, so that a restore's record can name it.
+    CreateUnderFreeName(
+        files.AppDir() + "/" + stem, "",
+        [&](const std::string& name) {
+            return Taken(files, name) ? std::make_error_code(std::errc::file_exists)
+                                      : std::error_code{};
+        },
+        &keptFolder);
+    return LastName(keptFolder);
+}
+
 WholeSaveRestore::WholeSaveRestore(FileServices& files, BackupHolds& holds,
                                    std::string backupFolder, const std::string& chosenLevelDat,
                                    const std::string& stamp)
     : m_files(files), m_holds(holds), m_backupFolder(std::move(backupFolder)),
       m_stamp(std::string(kBeforeRestorePrefix) + stamp)
 {
-    const std::string chosenSave = FolderOf(chosenLevelDat);
-    const std::string saveName = SaveNameIn(files, m_backupFolder);
-    if (chosenSave.empty()) {
-        m_problem = RestoreOutcome::Cause::NoSaveChosen;
-        return;
-    }
-    if (saveName.empty()) {
-        m_problem = RestoreOutcome::Cause::NoSaveInBackup;
-        return;
-    }
-    // A backup belongs to the save of its own name, looked for beside the chosen one.
-    m_record.target = FolderOf(files.ResolvedPath(chosenSave)) + "/" + saveName;
-    if ((files.ResolvedPath(files.AppDir()) + "/").starts_with(m_record.target + "/"))
+    const RestoreTarget target = FindRestoreTarget(files, m_backupFolder, chosenLevelDat);
+    m_record.target = target.path;
+    m_problem = target.problem;
+    if (!m_problem && (files.ResolvedPath(files.AppDir()) + "/").starts_with(m_record.target + "/"))
         m_problem = RestoreOutcome::Cause::DataFolderInside;
+    else if (!m_problem && !files.FirstEntry(m_backupFolder + "/" + kSomeFilesMark).empty())
+        m_problem = RestoreOutcome::Cause::OnlySomeFiles;
 }
 
 std::string WholeSaveRestore::KeptSaveStem() const
@@ -67,17 +101,8 @@ RestoreOutcome WholeSaveRestore::Run(const Progress& progress, const std::stop_t
         refused.cause = *m_problem;
         return refused;
     }
-    // A restore cut short earlier is put right first; one that cannot be is not buried
-    // under a second.
-    const RestoreRecovery earlier = RecoverInterruptedRestore(m_files);
-    if (ReadRestoreRecord(m_files).present) {
-        RestoreOutcome stuck;
-        stuck.error = std::make_error_code(std::errc::device_or_resource_busy);
-        stuck.cause = RestoreOutcome::Cause::EarlierUnresolved;
-        stuck.recovery = earlier;
-        stuck.keptSave = earlier.kept;
-        return stuck;
-    }
+    if (std::optional<RestoreOutcome> stuck = EarlierRestoreUnresolved(m_files))
+        return *stuck;
     const std::optional<BackupHolds::Hold> hold = m_holds.HoldForUse(m_backupFolder);
     if (!hold)
         return Fail({std::make_error_code(std::errc::device_or_resource_busy),
@@ -85,16 +110,7 @@ RestoreOutcome WholeSaveRestore::Run(const Progress& progress, const std::stop_t
 
     m_record.mode = RestoreRecord::Mode::Rename;
     m_record.hadSave = m_files.FolderExists(m_record.target);
-    std::string keptFolder;
-    // Chosen before it is made, so that the record can name it.
-    CreateUnderFreeName(
-        m_files.AppDir() + "/" + m_stamp, "",
-        [&](const std::string& name) {
-            return Taken(m_files, name) ? std::make_error_code(std::errc::file_exists)
-                                        : std::error_code{};
-        },
-        &keptFolder);
-    m_record.keptName = LastName(keptFolder);
+    m_record.keptName = FreeKeptFolderName(m_files, m_stamp);
     const RestorePlaces at(m_files, m_record);
     // Whatever holds these names is no one's to remove, and the record must not mistake it
     // for the save.

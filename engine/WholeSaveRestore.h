@@ -29,6 +29,13 @@ struct RestoreOutcome
         InTheWay,      // `place` is left from an earlier restore
         BackupChanged, // a file of the backup went or changed while it was copied
         SaveChanged,   // the save changed while it was copied aside
+        // Of a restore of some files only:
+        NoSaveInPlace, // there is no save to put them into
+        NothingChosen, // the folders chosen hold no file
+        FilesGone,     // chosen files went from the backup or the save
+        PlaceIsFolder, // a folder of the save stands where a chosen file goes: `place`
+        TooManyFiles,  // more new names than the record can hold
+        OnlySomeFiles, // the backup is what a restore of some files replaced
     };
     std::error_code error; // none when the backup's save is in place
     Cause cause = Cause::Error;
@@ -45,6 +52,21 @@ struct RestoreOutcome
     std::string otherKept;  // a second old save an interrupted step left, put in 【恢复前】
     bool notPinned = false; // the backup could not be kept for good
 };
+
+// The save a backup belongs to: the one of the backup's save's name beside the chosen save.
+struct RestoreTarget
+{
+    std::string path;
+    std::optional<RestoreOutcome::Cause> problem; // there is none
+};
+RestoreTarget FindRestoreTarget(FileServices& files, const std::string& backupFolder,
+                                const std::string& chosenLevelDat);
+
+// A restore cut short earlier is put right first; one that cannot be stops the next.
+std::optional<RestoreOutcome> EarlierRestoreUnresolved(FileServices& files);
+
+// The first free name of the 【恢复前】 folder `stem` in the data folder.
+std::string FreeKeptFolderName(FileServices& files, const std::string& stem);
 
 // Puts the save folder held by a whole-save backup (or by a folder a restore kept) in place of
 // the save of the same name beside the chosen level.dat's save. The backup is copied beside

@@ -4,6 +4,7 @@
 #include "BackupComparisonWindow.h"
 #include "BackupSession.h"
 #include "FolderOpener.h"
+#include "PartialRestoreDialog.h"
 #include "UserPrompt.h"
 
 #include "SafeFileOps.h"
@@ -96,8 +97,9 @@ BackupListWindow::BackupListWindow(BackupSession& session, QWidget* parent)
       lstBackups(new QTreeWidget(this)), cmdRestore(new QPushButton(QStringLiteral("恢复"), this)),
       cmdPin(new QPushButton(QStringLiteral("固定"), this)),
       cmdOpen(new QPushButton(QStringLiteral("打开文件夹"), this)),
-      cmdDelete(new QPushButton(QStringLiteral("删除"), this)), barRestore(new QProgressBar(this)),
-      cmdCompare(new QPushButton(QStringLiteral("比较"), this)),
+      cmdDelete(new QPushButton(QStringLiteral("删除"), this)),
+      cmdPartialRestore(new QPushButton(QStringLiteral("部分恢复"), this)),
+      barRestore(new QProgressBar(this)), cmdCompare(new QPushButton(QStringLiteral("比较"), this)),
       cmdVerify(new QPushButton(QStringLiteral("校验"), this)),
       cmdVerifyAll(new QPushButton(QStringLiteral("全部校验"), this)),
       barVerify(new QProgressBar(this)),
@@ -121,6 +123,8 @@ BackupListWindow::BackupListWindow(BackupSession& session, QWidget* parent)
     connect(cmdPin, &QPushButton::clicked, this, &BackupListWindow::cmdPin_Click);
     connect(cmdOpen, &QPushButton::clicked, this, &BackupListWindow::cmdOpen_Click);
     connect(cmdDelete, &QPushButton::clicked, this, &BackupListWindow::cmdDelete_Click);
+    connect(cmdPartialRestore, &QPushButton::clicked, this,
+            &BackupListWindow::cmdPartialRestore_Click);
     connect(&session, &BackupSession::RestoreProgressed, barRestore, &QProgressBar::setValue);
     connect(&session, &BackupSession::RestoreFinished, this, &BackupListWindow::FinishRestore);
     connect(cmdCompare, &QPushButton::clicked, this, &BackupListWindow::cmdCompare_Click);
@@ -165,7 +169,7 @@ void BackupListWindow::LayOut()
     barVerify->hide();
     cmdCancelVerify->hide();
     auto* more = new QHBoxLayout;
-    for (QPushButton* button : {cmdCompare, cmdVerify, cmdVerifyAll}) {
+    for (QPushButton* button : {cmdPartialRestore, cmdCompare, cmdVerify, cmdVerifyAll}) {
         more->addWidget(button);
     }
     more->addWidget(barVerify, 1);
@@ -244,6 +248,7 @@ void BackupListWindow::UpdateButtons()
     const std::optional<saver::BackupEntry> entry = Selected();
     cmdRestore->setEnabled(entry && !m_restoring);
     cmdDelete->setEnabled(entry && !m_restoring);
+    cmdPartialRestore->setEnabled(entry && entry->IsFolder() && !m_restoring);
     cmdOpen->setEnabled(entry.has_value());
     cmdPin->setEnabled(entry && entry->CanPin());
     cmdPin->setText(entry && entry->pinned ? QStringLiteral("取消固定") : QStringLiteral("固定"));
@@ -291,9 +296,7 @@ void BackupListWindow::RestoreFolder(const saver::BackupEntry& entry)
 {
     std::shared_ptr<saver::WholeSaveRestore> restore = m_session.PrepareRestore(entry);
     if (const std::optional<saver::RestoreOutcome::Cause> problem = restore->Problem()) {
-        saver::RestoreOutcome refused;
-        refused.cause = *problem;
-        ShowOutcome(QStringLiteral("无法恢复"), Text("无法恢复：" + saver::RestoreReason(refused)));
+        ShowRefused(*problem);
         return;
     }
     if (!GoAheadWhileInUse()) {
@@ -312,12 +315,67 @@ void BackupListWindow::RestoreFolder(const saver::BackupEntry& entry)
     if (!UserPrompt::Confirm(this, QStringLiteral("恢复整体存档"), question)) {
         return;
     }
+    BeginRestore(Text(entry.saveName));
+    m_session.RestoreFolder(std::move(restore));
+}
+
+void BackupListWindow::cmdPartialRestore_Click()
+{
+    const std::optional<saver::BackupEntry> entry = Selected();
+    if (!entry || !entry->IsFolder() || m_restoring) {
+        return;
+    }
+    const saver::TreeListing contents = m_session.BackupContents(*entry);
+    if (contents.error) {
+        ShowOutcome(QStringLiteral("无法恢复"),
+                    QStringLiteral("无法读取备份：") +
+                        Text(saver::FailureReason(contents.error, entry->path)));
+        return;
+    }
+    PartialRestoreDialog dialog(contents.entries, this);
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    const std::vector<std::string> chosen = dialog.Chosen();
+    std::shared_ptr<saver::PartialRestore> restore =
+        m_session.PreparePartialRestore(*entry, chosen);
+    if (const std::optional<saver::RestoreOutcome::Cause> problem = restore->Problem()) {
+        ShowRefused(*problem);
+        return;
+    }
+    if (!GoAheadWhileInUse()) {
+        return;
+    }
+    QStringList names;
+    for (const std::string& name : chosen) {
+        names << QDir::toNativeSeparators(Text(name));
+    }
+    const QString question =
+        QStringLiteral("用备份 %1 恢复存档 %2 里的：\n%3\n\n存档里被替换的文件会先移到：%4\n"
+                       "存档里其余的文件保持不变。")
+            .arg(QFileInfo(Text(entry->path)).fileName(), Shown(restore->Target()),
+                 names.join(QLatin1Char('\n')), Shown(restore->KeptFilesStem()));
+    if (!UserPrompt::Confirm(this, QStringLiteral("部分恢复"), question)) {
+        return;
+    }
+    BeginRestore(Text(entry->saveName));
+    m_session.RestorePartly(std::move(restore));
+}
+
+void BackupListWindow::ShowRefused(saver::RestoreOutcome::Cause cause)
+{
+    saver::RestoreOutcome refused;
+    refused.cause = cause;
+    ShowOutcome(QStringLiteral("无法恢复"), Text("无法恢复：" + saver::RestoreReason(refused)));
+}
+
+void BackupListWindow::BeginRestore(const QString& saveName)
+{
     m_restoring = true;
     UpdateButtons();
     barRestore->setValue(0);
     barRestore->show();
-    lblOutcome->setText(QStringLiteral("正在恢复 ") + Text(entry.saveName) + QStringLiteral("…"));
-    m_session.RestoreFolder(std::move(restore));
+    lblOutcome->setText(QStringLiteral("正在恢复 ") + saveName + QStringLiteral("…"));
 }
 
 void BackupListWindow::FinishRestore(bool failed, const QString& text)

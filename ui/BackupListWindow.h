@@ -2,6 +2,7 @@
 #pragma once
 
 #include "BackupCatalogue.h"
+#include "WholeSaveRestore.h"
 
 #include <QFileSystemWatcher>
 #include <QTimer>
@@ -36,6 +37,7 @@ public:
     QPushButton* const cmdPin;
     QPushButton* const cmdOpen;
     QPushButton* const cmdDelete;
+    QPushButton* const cmdPartialRestore;
     QProgressBar* const barRestore;
     QPushButton* const cmdCompare;
     QPushButton* const cmdVerify;
@@ -54,6 +56,7 @@ public slots:
     void cmdVerify_Click();
     void cmdVerifyAll_Click();
     void cmdCancelVerify_Click();
+    void cmdPartialRestore_Click();
 
 private:
     void LayOut();
@@ -66,6 +69,10 @@ private:
     void RestoreFile(const saver::BackupEntry& entry);
     // Asks the player to go on when the game has the save open; true when it has not.
     bool GoAheadWhileInUse();
+    // Shown when a restore cannot be made at all.
+    void ShowRefused(saver::RestoreOutcome::Cause cause);
+    // From here the restore runs: the window waits for its end.
+    void BeginRestore(const QString& saveName);
     void FinishRestore(bool failed, const QString& text);
     void ShowOutcome(const QString& title, const QString& text);
     void StartVerify(const std::vector<saver::BackupEntry>& entries);

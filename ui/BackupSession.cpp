@@ -210,39 +210,69 @@ void BackupSession::FinishQuick(QuickAction action, const saver::QuickResult& re
     emit QuickRefused(Text(texts.title), Text(texts.message), result.outcome != Outcome::NoSlot);
 }
 
+std::string BackupSession::RestoreStamp() const
+{
+    // The clock tells the time of day only; the date comes from the system.
+    return QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd ")).toStdString() +
+           saver::BackupStamp(saver::GetHMS(m_clock));
+}
+
+saver::WholeSaveRestore::Progress BackupSession::RestoreProgress()
+{
+    return [this, shown = -1](std::uint64_t done, std::uint64_t total) mutable {
+        const int percent = total == 0 ? 0 : static_cast<int>(std::min(done, total) * 100 / total);
+        if (std::exchange(shown, percent) != percent) {
+            QMetaObject::invokeMethod(
+                this, [this, percent] { emit RestoreProgressed(percent); }, Qt::QueuedConnection);
+        }
+    };
+}
+
 std::shared_ptr<saver::WholeSaveRestore>
 BackupSession::PrepareRestore(const saver::BackupEntry& entry)
 {
-    // The clock tells the time of day only; the date comes from the system.
-    const std::string stamp =
-        QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd ")).toStdString() +
-        saver::BackupStamp(saver::GetHMS(m_clock));
     return std::make_shared<saver::WholeSaveRestore>(m_files, m_engine.Holds(), entry.path,
                                                      m_engine.ChosenSave().value_or(std::string()),
-                                                     stamp);
+                                                     RestoreStamp());
 }
 
 void BackupSession::RestoreFolder(std::shared_ptr<saver::WholeSaveRestore> restore)
 {
     m_work.Run(
         this,
-        [this, restore = std::move(restore)](const std::stop_token& stop) {
-            int shown = -1;
-            // Sent only when the percentage changes.
-            const auto progress = [this, &shown](std::uint64_t done, std::uint64_t total) {
-                const int percent =
-                    total == 0 ? 0 : static_cast<int>(std::min(done, total) * 100 / total);
-                if (std::exchange(shown, percent) != percent) {
-                    QMetaObject::invokeMethod(
-                        this, [this, percent] { emit RestoreProgressed(percent); },
-                        Qt::QueuedConnection);
-                }
-            };
+        [restore = std::move(restore), progress = RestoreProgress()](const std::stop_token& stop) {
             return restore->Run(progress, stop);
         },
         [this](const saver::RestoreOutcome& outcome) {
             emit RestoreFinished(bool(outcome.error), Text(saver::RestoreText(outcome)));
         });
+}
+
+std::shared_ptr<saver::PartialRestore>
+BackupSession::PreparePartialRestore(const saver::BackupEntry& entry,
+                                     std::vector<std::string> chosen)
+{
+    return std::make_shared<saver::PartialRestore>(m_files, m_engine.Holds(), entry.path,
+                                                   m_engine.ChosenSave().value_or(std::string()),
+                                                   RestoreStamp(), std::move(chosen));
+}
+
+void BackupSession::RestorePartly(std::shared_ptr<saver::PartialRestore> restore)
+{
+    m_work.Run(
+        this,
+        [restore = std::move(restore), progress = RestoreProgress()](const std::stop_token& stop) {
+            return restore->Run(progress, stop);
+        },
+        [this](const saver::PartialRestoreOutcome& outcome) {
+            emit RestoreFinished(bool(outcome.restore.error),
+                                 Text(saver::PartialRestoreText(outcome)));
+        });
+}
+
+saver::TreeListing BackupSession::BackupContents(const saver::BackupEntry& entry)
+{
+    return m_files.ListTree(entry.path + "/" + entry.saveName);
 }
 
 void BackupSession::RestoreFile(const saver::BackupEntry& entry)

@@ -7,6 +7,7 @@
 #include "AutoSaver.h"
 #include "BackupCatalogue.h"
 #include "BackupComparison.h"
+#include "PartialRestore.h"
 #include "QuickSlot.h"
 #include "Services.h"
 #include "StatusTexts.h"
@@ -86,6 +87,12 @@ public:
     std::shared_ptr<saver::WholeSaveRestore> PrepareRestore(const saver::BackupEntry& entry);
     void RestoreFolder(std::shared_ptr<saver::WholeSaveRestore> restore);
     void RestoreFile(const saver::BackupEntry& entry);
+    // Of a whole-save backup, only `chosen` (files and folders below its save) are put back.
+    std::shared_ptr<saver::PartialRestore> PreparePartialRestore(const saver::BackupEntry& entry,
+                                                                 std::vector<std::string> chosen);
+    void RestorePartly(std::shared_ptr<saver::PartialRestore> restore);
+    // What the save in a whole-save backup holds, to choose from.
+    saver::TreeListing BackupContents(const saver::BackupEntry& entry);
     // Whether the game has the chosen save open.
     bool SaveInUse();
     std::error_code SetPinned(const saver::BackupEntry& entry, bool pinned);
@@ -137,6 +144,10 @@ private:
                          const saver::WholeSaveResult& result);
     void RunNextQuick();
     void FinishQuick(QuickAction action, const saver::QuickResult& result);
+    // Names the 【恢复前】 folder of a restore begun now.
+    std::string RestoreStamp() const;
+    // Tells the windows how far a restore has got, when the percentage changes.
+    saver::WholeSaveRestore::Progress RestoreProgress();
     void ReportDone(const QString& text);
     void ReportFailure(const QString& title, const QString& text);
     QString AddToLog(const QString& text);

@@ -246,8 +246,10 @@ TEST(WholeSaveRestoreTest, TheNextStartKeepsACopyThatIsNotTheSave)
     EXPECT_EQ(Names(w.Path("game")), std::vector<std::string>{"World"});
     EXPECT_EQ(RecoverInterruptedRestore(w.real).kind, RestoreRecovery::Kind::None);
     // A record that cannot be read stops every restore until the player has looked.
-    for (const char* garbage : {"copy\t1\t0\t\t/a/w", "move\t1\t0\tname\t/w",
-                                "copy\t2\t0\tname\t/w", "copy\t1\t0\t/a/w"}) {
+    for (const char* garbage :
+         {"copy\t1\t0\t\t/a/w", "move\t1\t0\tname\t/w", "copy\t2\t0\tname\t/w", "copy\t1\t0\t/a/w",
+          "partial\t1\t0\tname\t2\tregion/\t/a/w", "partial\t1\t0\tname\tx\t/a/w",
+          "partial\t1\t0\tname\t1\t\t/a/w"}) {
         WriteFile(RestoreJournalPath(w.real), garbage);
         EXPECT_EQ(RecoverInterruptedRestore(w.real).kind, RestoreRecovery::Kind::Unreadable);
         EXPECT_NE(

@@ -3,16 +3,20 @@
 #include "BackupListWindow.h"
 #include "BackupOptions.h"
 #include "FolderTrees.h"
+#include "PartialRestoreDialog.h"
 #include "TestProgram.h"
 #include "UserPrompt.h"
 #include "WindowDescription.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 #include <QTemporaryDir>
 
 #include <filesystem>
@@ -55,6 +59,36 @@ struct ListProgram : TestProgram
         QTest::mouseClick(button, Qt::LeftButton);
     }
 };
+
+// Runs `answer` on the dialog of type T once the window has it open, modal.
+template <typename T> void WhenModal(std::function<void(T&)> answer)
+{
+    auto* poll = new QTimer(qApp);
+    QObject::connect(poll, &QTimer::timeout, [poll, answer = std::move(answer)] {
+        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            poll->deleteLater();
+            poll->stop();
+            answer(*dialog);
+            // A check that failed halfway leaves it open: the test goes on to fail, not hang.
+            if (dialog->isVisible())
+                dialog->reject();
+        }
+    });
+    poll->start(10);
+}
+
+// Clicks the check box of `item`, where the view's style draws it.
+void ClickCheckBox(QTreeWidget* tree, QTreeWidgetItem* item)
+{
+    QStyleOptionViewItem option;
+    option.initFrom(tree->viewport());
+    option.rect = tree->visualItemRect(item);
+    option.features = QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDisplay;
+    option.text = item->text(0);
+    const QRect box =
+        tree->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, tree);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, box.center());
+}
 
 } // namespace
 
@@ -164,6 +198,51 @@ private slots:
                  "level data, character backup");
 #endif
         QTRY_VERIFY(p.List().lstBackups->findItems("人物存档", Qt::MatchExactly, 1).isEmpty());
+    }
+
+    // Two files ticked in the tree of the backup, one of them in a folder opened for it: just
+    // those two come back, and the ones they replaced wait in 【恢复前】.
+    void restoresTwoChosenFiles()
+    {
+        ListProgram p;
+        saver::test::WriteTree(p.App("【1】9_5_7/world"),
+                               {{"region/r.0.0.mca", "region, backup"},
+                                {"region/r.1.0.mca", "another region, backup"}});
+        WriteFile(p.save + "/region/r.1.0.mca", "another region");
+        m_asked.clear();
+        WhenModal<PartialRestoreDialog>([](PartialRestoreDialog& dialog) {
+            QTreeWidget* tree = dialog.lstFiles;
+            QVERIFY(!dialog.cmdOK->isEnabled());
+            ClickCheckBox(tree, tree->findItems(QStringLiteral("level.dat"), Qt::MatchExactly)[0]);
+            QTreeWidgetItem* region =
+                tree->findItems(QStringLiteral("region"), Qt::MatchExactly)[0];
+            // The arrow before the folder's name opens it.
+            const QRect row = tree->visualItemRect(region);
+            QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
+                              {row.left() - tree->indentation() / 2, row.center().y()});
+            QVERIFY(region->isExpanded());
+            ClickCheckBox(tree, region->child(0));
+            QCOMPARE(region->checkState(0), Qt::PartiallyChecked);
+            QTest::mouseClick(dialog.cmdOK, Qt::LeftButton);
+        });
+        p.Press(QStringLiteral("整体存档"), p.List().cmdPartialRestore);
+        QTRY_VERIFY(p.List().lblOutcome->text().startsWith(QStringLiteral("已从")));
+        QCOMPARE(m_asked.size(), 2); // the question, then the outcome
+        QVERIFY(
+            m_asked.first().contains(QStringLiteral("level.dat\n") +
+                                     QDir::toNativeSeparators(QStringLiteral("region/r.0.0.mca"))));
+        QCOMPARE(ReadFile(p.levelDat), "level data, whole backup");
+        QCOMPARE(ReadFile(p.save + "/region/r.0.0.mca"), "region, backup");
+        QCOMPARE(ReadFile(p.save + "/region/r.1.0.mca"), "another region");
+        const QStringList kept = QDir(QString::fromStdString(p.app))
+                                     .entryList({QStringLiteral("【恢复前】*")}, QDir::Dirs);
+        QCOMPARE(kept.size(), 1);
+        const std::string keptSave = p.App(kept[0].toStdString() + "/world");
+        QCOMPARE(ReadFile(keptSave + "/level.dat"), "level data, first version");
+        QCOMPARE(ReadFile(keptSave + "/region/r.0.0.mca"), "region");
+        QCOMPARE(p.List().lblOutcome->text(),
+                 QStringLiteral("已从 【1】9_5_7 恢复存档 world 的 2 个文件。被替换的文件已移到 ") +
+                     QDir::toNativeSeparators(QString::fromStdString(keptSave)));
     }
 
     // A whole-save backup made from the main window carries a manifest: a byte flipped inside

@@ -1,0 +1,207 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "PartialRestore.h"
+#include "FolderTrees.h"
+#include "Leftovers.h"
+#include "PathSeparators.h"
+#include "RestoreRecovery.h"
+#include "SafeFileOps.h"
+#include "StatusTexts.h"
+#include "World.h"
+
+#include <gtest/gtest.h>
+
+namespace saver::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kStamp = "2026-12-07 01_02_03";
+
+bool Holds(const Tree& tree, const std::string& name, const std::string& bytes)
+{
+    const auto found = tree.find(name);
+    return found != tree.end() && found->second == bytes;
+}
+
+// A save with a character file and region files, and a whole-save backup of it from before;
+// the player takes back the character file, the region folder (one file of it new) and the
+// Nether, which the save does not have yet.
+struct PartialWorld : World
+{
+    PartialWorld()
+    {
+        WriteTree(save, {{"playerdata/p1.dat", "p1 now"}, {"playerdata/p2.dat", "p2 now"}});
+        WriteTree(backup + "/World", {{"level.dat", "level then"},
+                                      {"playerdata/p1.dat", "p1 then"},
+                                      {"playerdata/p2.dat", "p2 then"},
+                                      {"region/r.0.0.mca", "region then"},
+                                      {"region/r.1.0.mca", "new region"},
+                                      {"DIM-1/region/r.0.0.mca", "nether"}});
+        before = TreeOf(save);
+        restored = before;
+        for (const char* name : {"playerdata/p1.dat", "region/r.0.0.mca", "region/r.1.0.mca",
+                                 "DIM-1/region/r.0.0.mca"})
+            restored[name] = TreeOf(backup + "/World")[name];
+        replaced = {{"playerdata/p1.dat", "p1 now"}, {"region/r.0.0.mca", kRegion}};
+    }
+    PartialRestoreOutcome Restore(FileServices& through,
+                                  std::vector<std::string> chosen = {"playerdata/p1.dat", "region",
+                                                                     "DIM-1"})
+    {
+        return PartialRestore(through, holds, backup, Level(), kStamp, std::move(chosen))
+            .Run({}, {});
+    }
+    std::string Kept() const { return Path(std::string("app/【恢复前】") + kStamp + "/World"); }
+    // Nothing of a restore is left but the save and, after one that went through, the replaced
+    // files in their 【恢复前】 folder.
+    void ExpectNothingLeftOver(bool wentThrough)
+    {
+        EXPECT_EQ(Names(Path("game")), std::vector<std::string>{"World"});
+        std::vector<std::string> expected = {"saver.ini", "tmp.back", "【1】9_5_7"};
+        if (wentThrough)
+            expected.push_back(std::string("【恢复前】") + kStamp);
+        EXPECT_EQ(Names(Path("app")), expected);
+    }
+    void Reset()
+    {
+        fs::remove_all(NativePath(save));
+        fs::remove_all(NativePath(Path(std::string("app/【恢复前】") + kStamp)));
+        WriteTree(save, before);
+        fs::remove(NativePath(backup + "/.pinned"));
+    }
+
+    const std::string backup = Path("app/【1】9_5_7");
+    const std::string save = Path("game/World");
+    BackupHolds holds;
+    Tree before, restored, replaced;
+};
+
+// Cut short at any step, by a failure or by a kill (every change from then on fails), with the
+// data folder on the save's filesystem or another: every file of the save is whole in the save
+// or where the player is told, and once the next start has put things right the save is
+// either as it was or restored, with nothing else left.
+TEST(PartialRestoreTest, CutShortAtAnyStepEveryFileIsWholeWhereTheProgramSays)
+{
+    PartialWorld w;
+    OtherFilesystem apart(w.real);
+    FaultyServices faultyApart(apart);
+    for (FaultyServices* faulty : {&w.files, &faultyApart}) {
+        for (const bool killed : {false, true}) {
+            for (int n = 1;; ++n) {
+                faulty->FailAt(n, std::errc::io_error, killed);
+                const PartialRestoreOutcome outcome = w.Restore(*faulty);
+                const bool last = faulty->Operations() < n;
+                const std::string text = PartialRestoreText(outcome);
+                SCOPED_TRACE("operation " + std::to_string(n) + (killed ? " killed: " : ": ") +
+                             text);
+                const Tree now = TreeOf(w.save);
+                if (!outcome.restore.error) {
+                    EXPECT_EQ(now, w.restored);
+                    EXPECT_EQ(TreeOf(w.Kept()), w.replaced);
+                    // Which, put back as a whole save, would take the rest of the save away.
+                    EXPECT_EQ(
+                        WholeSaveRestore(w.real, w.holds, FolderOf(w.Kept()), w.Level(), kStamp)
+                            .Problem(),
+                        RestoreOutcome::Cause::OnlySomeFiles);
+                    const std::string told = "已从 【1】9_5_7 恢复存档 World 的 4 个文件。"
+                                             "被替换的文件已移到 " +
+                                             WithSystemSeparators(w.Kept());
+                    EXPECT_TRUE(last ? text == told : text.starts_with(told));
+                } else if (outcome.restore.recovery.kind != RestoreRecovery::Kind::KeptAside) {
+                    EXPECT_TRUE(text.ends_with("（存档未改动）") ||
+                                text.ends_with("已全部撤销，被替换的文件已放回原处"));
+                    EXPECT_EQ(now, w.before);
+                } else {
+                    // Not all undone: each file the restore replaced is whole in the save or in
+                    // the folder named.
+                    const std::string& kept = outcome.restore.keptSave;
+                    EXPECT_TRUE(text.ends_with(kept.empty() ? "），下次启动时会再试"
+                                                            : "没能放回的原文件在 " +
+                                                                  WithSystemSeparators(kept) +
+                                                                  "，下次启动时会再试"));
+                    for (const auto& [name, bytes] : w.before)
+                        EXPECT_TRUE(Holds(now, name, bytes) || Holds(TreeOf(kept), name, bytes))
+                            << name;
+                }
+                RemoveLeftovers(w.real);
+                const RestoreRecovery next = RecoverInterruptedRestore(w.real);
+                SCOPED_TRACE(RecoveryText(next));
+                if (next.kind == RestoreRecovery::Kind::PutBack) {
+                    EXPECT_TRUE(RecoveryText(next).ends_with("被替换的文件已放回 " +
+                                                             WithSystemSeparators(w.save)));
+                }
+                const bool restored = !outcome.restore.error;
+                EXPECT_EQ(TreeOf(w.save), restored ? w.restored : w.before);
+                w.ExpectNothingLeftOver(restored);
+                w.Reset();
+                if (last)
+                    break;
+            }
+        }
+    }
+}
+
+// Services that run `meanwhile` once, before the first file is copied in.
+class BeforeFirstCopy final : public ForwardingServices
+{
+public:
+    using ForwardingServices::ForwardingServices;
+    std::function<void()> meanwhile;
+
+    std::error_code CopyFile(const std::string& from, const std::string& to) override
+    {
+        if (meanwhile)
+            std::exchange(meanwhile, nullptr)();
+        return m_inner.CopyFile(from, to);
+    }
+};
+
+// Chosen files that are gone from the backup before the restore starts, or go from the backup
+// or the save while it runs, are named, and the save is left as it was.
+TEST(PartialRestoreTest, ChosenFilesThatWentAreNamedAndAllIsUndone)
+{
+    PartialWorld w;
+    const auto gone = [&](const std::string& file) {
+        return [&w, file] { fs::remove(NativePath(file)); };
+    };
+    const struct
+    {
+        std::vector<std::string> chosen;
+        std::function<void()> meanwhile;
+        std::string told;
+        std::string lost; // from the save, by whoever removed it
+    } cases[] = {
+        {{"playerdata/p1.dat", "playerdata/p3.dat", "DIM-1"},
+         {},
+         "部分恢复失败：备份里已没有 playerdata/p3.dat（存档未改动）",
+         {}},
+        {{"playerdata", "region"},
+         [&] {
+             gone(w.backup + "/World/region/r.1.0.mca")();
+             gone(w.backup + "/World/playerdata/p2.dat")();
+         },
+         "部分恢复失败：备份里已没有 playerdata/p2.dat、region/r.1.0.mca。"
+         "已全部撤销，被替换的文件已放回原处",
+         {}},
+        {{"region", "playerdata/p2.dat"},
+         gone(w.save + "/region/r.0.0.mca"),
+         "部分恢复失败：存档里已没有 region/r.0.0.mca。已全部撤销，被替换的文件已放回原处",
+         "region/r.0.0.mca"},
+    };
+    for (const auto& c : cases) {
+        BeforeFirstCopy player(w.real);
+        player.meanwhile = c.meanwhile;
+        SCOPED_TRACE(c.told);
+        EXPECT_EQ(PartialRestoreText(w.Restore(player, c.chosen)), WithSystemSeparators(c.told));
+        Tree expected = w.before;
+        expected.erase(c.lost);
+        EXPECT_EQ(TreeOf(w.save), expected);
+        w.ExpectNothingLeftOver(false);
+        w.Reset();
+        WriteTree(w.backup + "/World",
+                  {{"playerdata/p2.dat", "p2 then"}, {"region/r.1.0.mca", "new region"}});
+    }
+}
+
+} // namespace
+} // namespace saver::test
