@@ -28,8 +28,13 @@ inline constexpr const char* kWholeSaveNumberClose = "】";
 // Marks inside a whole-save backup.
 inline constexpr const char* kMadeMark = ".made";     // "<sequence> <ns since 1970>" of its making
 inline constexpr const char* kManualMark = ".manual"; // made with 整体手动保存
+// Made because the player left the world: the game let go of the save's session.lock.
+inline constexpr const char* kWorldClosedMark = ".worldclosed";
 // Kept for good: inside a whole-save backup, or added to the name of a single file beside it.
 inline constexpr const char* kPinnedMark = ".pinned";
+// The player's note on a backup, kept where the pin mark is: one line of UTF-8 whose line
+// breaks are U+2028, so that the line readers of every version take it whole.
+inline constexpr const char* kNoteMark = ".note";
 // Starts the folder that holds a save a whole-save restore replaced: 【恢复前】<date> <time>.
 inline constexpr const char* kBeforeRestorePrefix = "【恢复前】";
 
