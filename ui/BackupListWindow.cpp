@@ -5,6 +5,7 @@
 #include "FolderOpener.h"
 #include "UserPrompt.h"
 
+#include "BackupNote.h"
 #include "SafeFileOps.h"
 #include "StatusTexts.h"
 
@@ -14,7 +15,9 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -25,6 +28,9 @@
 namespace {
 
 using Kind = saver::BackupEntry::Kind;
+
+// Enough of a note for the list; the whole of it is in the tooltip.
+constexpr std::size_t kNoteShown = 40;
 
 constexpr Kind kKinds[] = {Kind::WholeSave, Kind::BeforeRestore, Kind::Character,
                            Kind::BeforeOverwrite, Kind::QuickSlot};
@@ -68,15 +74,20 @@ QString SizeColumn(const saver::BackupEntry& entry)
     return text;
 }
 
+constexpr int kNoteColumn = 5;
+
 QTreeWidgetItem* Row(const saver::BackupEntry& entry)
 {
     const QDateTime made = QDateTime::fromMSecsSinceEpoch(entry.madeNs / 1'000'000);
     auto* row = new QTreeWidgetItem(
-        {made.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), KindText(entry.kind),
+        {made.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+         KindText(entry.kind) + (entry.worldClosed ? QStringLiteral("（退出存档时）") : QString()),
          entry.saveName.empty() ? QStringLiteral("—") : Text(entry.saveName), SizeColumn(entry),
-         entry.pinned ? QStringLiteral("★ 固定") : QString()});
+         entry.pinned ? QStringLiteral("★ 固定") : QString(),
+         Text(saver::NoteSummary(entry.note, kNoteShown))});
     row->setData(0, Qt::UserRole, Text(entry.path));
     row->setToolTip(0, Shown(entry.path));
+    row->setToolTip(kNoteColumn, Text(entry.note));
     return row;
 }
 
@@ -84,10 +95,12 @@ QTreeWidgetItem* Row(const saver::BackupEntry& entry)
 
 BackupListWindow::BackupListWindow(BackupSession& session, QWidget* parent)
     : QWidget(parent, Qt::Window), lblSave(new QLabel(this)), cboKind(new QComboBox(this)),
-      lstBackups(new QTreeWidget(this)), cmdRestore(new QPushButton(QStringLiteral("恢复"), this)),
+      txtFilter(new QLineEdit(this)), lstBackups(new QTreeWidget(this)),
+      cmdRestore(new QPushButton(QStringLiteral("恢复"), this)),
       cmdPin(new QPushButton(QStringLiteral("固定"), this)),
       cmdOpen(new QPushButton(QStringLiteral("打开文件夹"), this)),
-      cmdDelete(new QPushButton(QStringLiteral("删除"), this)), barRestore(new QProgressBar(this)),
+      cmdDelete(new QPushButton(QStringLiteral("删除"), this)),
+      cmdNote(new QPushButton(QStringLiteral("备注"), this)), barRestore(new QProgressBar(this)),
       lblOutcome(new QLabel(this)), m_session(session)
 {
     setObjectName(QStringLiteral("BackupListWindow"));
@@ -102,11 +115,13 @@ BackupListWindow::BackupListWindow(BackupSession& session, QWidget* parent)
     connect(&m_refreshSoon, &QTimer::timeout, this, &BackupListWindow::Refresh);
     connect(&m_lockPoll, &QTimer::timeout, this, &BackupListWindow::ShowSaveState);
     connect(cboKind, &QComboBox::currentIndexChanged, this, &BackupListWindow::ShowEntries);
+    connect(txtFilter, &QLineEdit::textChanged, this, &BackupListWindow::ShowEntries);
     connect(lstBackups, &QTreeWidget::itemSelectionChanged, this, &BackupListWindow::UpdateButtons);
     connect(cmdRestore, &QPushButton::clicked, this, &BackupListWindow::cmdRestore_Click);
     connect(cmdPin, &QPushButton::clicked, this, &BackupListWindow::cmdPin_Click);
     connect(cmdOpen, &QPushButton::clicked, this, &BackupListWindow::cmdOpen_Click);
     connect(cmdDelete, &QPushButton::clicked, this, &BackupListWindow::cmdDelete_Click);
+    connect(cmdNote, &QPushButton::clicked, this, &BackupListWindow::cmdNote_Click);
     connect(&session, &BackupSession::RestoreProgressed, barRestore, &QProgressBar::setValue);
     connect(&session, &BackupSession::RestoreFinished, this, &BackupListWindow::FinishRestore);
     m_lockPoll.start();
@@ -122,7 +137,7 @@ void BackupListWindow::LayOut()
     }
     lstBackups->setHeaderLabels({QStringLiteral("时间"), QStringLiteral("种类"),
                                  QStringLiteral("存档"), QStringLiteral("大小"),
-                                 QStringLiteral("固定")});
+                                 QStringLiteral("固定"), QStringLiteral("备注")});
     lstBackups->setRootIsDecorated(false);
     lstBackups->setSelectionMode(QAbstractItemView::SingleSelection);
     lstBackups->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
@@ -135,15 +150,22 @@ void BackupListWindow::LayOut()
     top->addWidget(lblSave, 1);
     top->addWidget(new QLabel(QStringLiteral("显示："), this));
     top->addWidget(cboKind);
+    txtFilter->setPlaceholderText(QStringLiteral("筛选备注"));
+    txtFilter->setClearButtonEnabled(true);
+    top->addWidget(txtFilter);
     auto* buttons = new QHBoxLayout;
     for (QPushButton* button : {cmdRestore, cmdPin, cmdOpen, cmdDelete}) {
         buttons->addWidget(button);
     }
     buttons->addWidget(barRestore, 1);
+    auto* more = new QHBoxLayout;
+    more->addWidget(cmdNote);
+    more->addStretch(1);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(lstBackups, 1);
     layout->addLayout(buttons);
+    layout->addLayout(more);
     layout->addWidget(lblOutcome);
 }
 
@@ -182,9 +204,11 @@ void BackupListWindow::ShowEntries()
 {
     const std::optional<saver::BackupEntry> selected = Selected();
     const int kind = cboKind->currentData().toInt();
+    const QString filter = txtFilter->text();
     lstBackups->clear();
     for (const saver::BackupEntry& entry : m_entries) {
-        if (kind >= 0 && static_cast<int>(entry.kind) != kind) {
+        if ((kind >= 0 && static_cast<int>(entry.kind) != kind) ||
+            !Text(entry.note).contains(filter, Qt::CaseInsensitive)) {
             continue;
         }
         QTreeWidgetItem* row = Row(entry);
@@ -214,6 +238,7 @@ void BackupListWindow::UpdateButtons()
     cmdDelete->setEnabled(entry && !m_restoring);
     cmdOpen->setEnabled(entry.has_value());
     cmdPin->setEnabled(entry && entry->CanPin());
+    cmdNote->setEnabled(entry && saver::CanNote(*entry));
     cmdPin->setText(entry && entry->pinned ? QStringLiteral("取消固定") : QStringLiteral("固定"));
 }
 
@@ -322,6 +347,27 @@ void BackupListWindow::cmdPin_Click()
         }
         Refresh();
     }
+}
+
+void BackupListWindow::cmdNote_Click()
+{
+    const std::optional<saver::BackupEntry> entry = Selected();
+    if (!entry || !saver::CanNote(*entry)) {
+        return;
+    }
+    bool ok = false;
+    const QString note = QInputDialog::getMultiLineText(
+        this, QStringLiteral("备注"),
+        QStringLiteral("%1 的备注（留空则删除）：").arg(QFileInfo(Text(entry->path)).fileName()),
+        Text(entry->note), &ok);
+    if (!ok) {
+        return;
+    }
+    if (const std::error_code error = m_session.SetNote(*entry, note)) {
+        ShowOutcome(QStringLiteral("备注失败"), QStringLiteral("无法保存备注：") +
+                                                    Text(saver::FailureReason(error, entry->path)));
+    }
+    Refresh();
 }
 
 void BackupListWindow::cmdOpen_Click()

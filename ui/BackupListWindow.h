@@ -13,6 +13,7 @@
 class BackupSession;
 class QComboBox;
 class QLabel;
+class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QTreeWidget;
@@ -30,11 +31,13 @@ public:
 
     QLabel* const lblSave;
     QComboBox* const cboKind;
+    QLineEdit* const txtFilter;
     QTreeWidget* const lstBackups;
     QPushButton* const cmdRestore;
     QPushButton* const cmdPin;
     QPushButton* const cmdOpen;
     QPushButton* const cmdDelete;
+    QPushButton* const cmdNote;
     QProgressBar* const barRestore;
     QLabel* const lblOutcome;
 
@@ -44,6 +47,7 @@ public slots:
     void cmdPin_Click();
     void cmdOpen_Click();
     void cmdDelete_Click();
+    void cmdNote_Click();
 
 private:
     void LayOut();

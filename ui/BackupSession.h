@@ -14,6 +14,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
 #include <deque>
 #include <functional>
@@ -86,6 +87,9 @@ public:
     // Whether the game has the chosen save open.
     bool SaveInUse();
     std::error_code SetPinned(const saver::BackupEntry& entry, bool pinned);
+    // Keeps the player's note on a backup, or removes it when blank; quick, and never waits for
+    // a backup under way.
+    std::error_code SetNote(const saver::BackupEntry& entry, const QString& note);
     // To the trash, or for good when asked; a backup being restored from stays.
     Removal RemoveBackup(const saver::BackupEntry& entry, bool forGood);
 
@@ -111,8 +115,11 @@ signals:
     void QuickRefused(const QString& title, const QString& text, bool warning);
     void RestoreProgressed(int percent);
     void RestoreFinished(bool failed, const QString& text);
+    // The game took or let go of the chosen save.
+    void SaveInUseChanged(bool inUse);
 
 private:
+    void WatchSave();
     void Show(const saver::BackupOutcome& outcome);
     void Begin(const std::optional<saver::AutoSaver::BackupStart>& start);
     void FinishWholeSave(const std::shared_ptr<saver::WholeSaveJob>& job,
@@ -133,6 +140,10 @@ private:
     DesktopNotifier* m_notifier = nullptr;
     std::deque<QuickAction> m_quickWaiting;
     bool m_quickRunning = false;
+    // The game holds its save's session.lock while the world is open; letting go of it is
+    // told by nothing but the lock.
+    QTimer m_saveWatch;
+    bool m_saveInUse = false;
     // Last: a job still running is stopped and waited for before what it uses goes.
     BackgroundWork m_work;
 };

@@ -3,6 +3,7 @@
 #include "BackupSettingsDialog.h"
 #include "ColourButton.h"
 #include "EventLogView.h"
+#include "GameLock.h"
 #include "HotkeyDialog.h"
 #include "TestProgram.h"
 #include "WindowDescription.h"
@@ -79,6 +80,9 @@ std::string ReadIfThere(const std::string& path)
 class WindowsTest final : public QObject
 {
     Q_OBJECT
+
+public:
+    static void initMain() { GameLock::ServeIfAsked(); }
 
 private slots:
     // Both windows control by control as a first start shows them, once the save is chosen,
@@ -256,6 +260,24 @@ private slots:
                  (QStringList{"【3】10_0_2", "【4】10_0_3"}));
         // The rule holds after a restart.
         QCOMPARE(saver::OptionsFile(p.real).Load().keepNewest, 2);
+    }
+
+    // Switched off, leaving the world backs nothing up.
+    void noBackupOnLeavingTheWorldWhenSwitchedOff()
+    {
+        TestProgram p;
+        p.files.OpenGate();
+        AnswerRules(p.Main().cmdManage, [](BackupSettingsDialog* dialog) {
+            // On the box itself: the row is wider than its text.
+            QTest::mouseClick(dialog->chkWorldClosed, Qt::LeftButton, {},
+                              QPoint(8, dialog->chkWorldClosed->height() / 2));
+            return QDialogButtonBox::Ok;
+        });
+        QVERIFY(!saver::OptionsFile(p.real).Load().backupOnWorldClose);
+        const QString status = p.Main().lblShow2->text();
+        GameLock::OpenAndLeave(p.session, p.save);
+        QCOMPARE(p.Main().lblShow2->text(), status);
+        QVERIFY(QDir(QString::fromStdString(p.app)).entryList({"【*"}, QDir::Dirs).isEmpty());
     }
 };
 
