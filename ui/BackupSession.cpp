@@ -77,9 +77,11 @@ QString BackupSession::ChosenSave() const
 std::error_code BackupSession::ChooseSave(const QString& levelDat)
 {
     const std::error_code error = m_engine.ChooseSave(levelDat.toStdString());
-    // A save the game had open before it was chosen is not one the player just left.
-    m_saveInUse = false;
-    m_saveWatch.start();
+    if (!error) {
+        // A save the game had open before it was chosen is not one the player just left.
+        m_saveInUse = false;
+        m_saveWatch.start();
+    }
     emit ChosenSaveChanged(ChosenSave());
     return error;
 }

@@ -1,96 +1,55 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "World.h"
 
-#include "BackupCatalogue.h"
-
 #include <gtest/gtest.h>
 
 namespace saver::test {
 namespace {
 
-// Ticks on from second `from` of the schedule until a scheduled backup falls due, and runs
-// it; the second it fell due on, or 0 when none did within twenty minutes.
-int NextScheduled(World& w, int from)
-{
-    for (int second = from + 1; second <= from + 1200; ++second) {
-        w.clock.Advance(1);
-        if (const auto backup = w.saver.Tick().backup) {
-            w.RunToEnd(*backup);
-            return second;
-        }
-    }
-    return 0;
-}
-
-// The countdown of five minutes is switched on at 9:00:00 and would back up at second 299.
-TEST(WorldClosed, StandsInForTheScheduledBackupOnlyWhenThatIsAMinuteAway)
+// A manual backup, then the five-minute countdown from 9:00:00, due at its second 299; the
+// world closes at `closedAt`. What the backup on closing shows, and when the countdown's next
+// one falls due.
+TEST(WorldClosed, StandsInForAScheduledBackupDueWithinAMinute)
 {
     const struct
     {
         int closedAt;
-        bool running; // a manual backup is under way when the world closes
-        int nextScheduled;
-    } cases[] = {
-        {200, false, 299},       {239, false, 299}, {240, false, 240 + 299},
-        {298, false, 298 + 299}, {240, true, 299},
-    };
-    for (const auto& c : cases) {
-        World w;
-        w.saver.SetAutoBackup(true);
-        ASSERT_TRUE(w.Ticks(c.closedAt).empty());
-        std::optional<AutoSaver::BackupStart> manual;
-        if (c.running)
-            manual = w.saver.StartWholeSave();
-        const std::optional<AutoSaver::BackupStart> closed = w.saver.WorldClosed();
-        EXPECT_EQ(closed.has_value(), !c.running) << c.closedAt;
-        EXPECT_TRUE(w.RunToEnd(closed ? *closed : *manual).text.starts_with("第1次 保存成功"));
-        EXPECT_EQ(NextScheduled(w, c.closedAt), c.nextScheduled) << c.closedAt << c.running;
-        std::vector<WholeSaveBackup> made = ListWholeSaveBackups(w.files);
-        ASSERT_EQ(made.size(), 2u);
-        // Made as a scheduled one is, for the pruning rules: not manual.
-        EXPECT_EQ(made[0].worldClosed, !c.running);
-        EXPECT_EQ(made[0].manual, c.running);
-        EXPECT_FALSE(made[1].worldClosed || made[1].manual);
-    }
-}
-
-TEST(WorldClosed, FollowsThePlayersRules)
-{
-    const struct
-    {
+        bool running; // the manual backup is not finished yet
         BackupOptions options;
-        const char* shown; // "" for no backup at all
+        std::string shown; // "" for none
+        int next;
     } cases[] = {
-        {{}, "第2次 保存成功！（新增 0 B）"},
-        {{.skipUnchanged = true}, "存档未变化，跳过"},
-        {{.backupOnWorldClose = false}, ""},
-        {{.kind = BackupKind::Character}, "第2次 保存成功！（新增 0 B）"},
+        {239, false, {}, "第2次 保存成功！（新增 0 B）", 299},
+        {240, false, {}, "第2次 保存成功！（新增 0 B）", 240 + 299},
+        {240, true, {}, "", 299},
+        {240, false, {.skipUnchanged = true}, "存档未变化，跳过", 240 + 299},
+        {240, false, {.backupOnWorldClose = false}, "", 299},
     };
     for (const auto& c : cases) {
         World w;
         w.saver.SetOptions(c.options);
-        ASSERT_EQ(w.RunToEnd(w.saver.StartWholeSave()).text, "第1次 保存成功！（新增 3.0 KB）");
-        w.clock.Advance(1);
+        const AutoSaver::BackupStart manual = w.saver.StartWholeSave();
+        if (!c.running)
+            w.RunToEnd(manual);
+        w.saver.SetAutoBackup(true);
+        w.Ticks(c.closedAt);
         const std::optional<AutoSaver::BackupStart> closed = w.saver.WorldClosed();
-        EXPECT_EQ(closed ? w.RunToEnd(*closed).text : "", c.shown) << c.shown;
+        EXPECT_EQ(closed ? w.RunToEnd(*closed).text : "", c.shown) << c.closedAt << c.shown;
+        if (c.running)
+            w.RunToEnd(manual);
+        int next = c.closedAt + 1;
+        for (w.clock.Advance(1); !w.saver.Tick().backup; w.clock.Advance(1))
+            ++next;
+        EXPECT_EQ(next, c.next) << c.closedAt << c.shown;
     }
 }
 
 // Older files have no word on it: on, as for a new player.
-TEST(WorldClosed, SwitchIsKeptInTheOptionsFile)
+TEST(WorldClosed, SwitchIsKeptInTheOptions)
 {
-    EXPECT_TRUE(OptionsFile::Parse("interval=7;kind=whole;keep=0;keepMB=0;pruneManual=1;"
-                                   "skipUnchanged=1")
-                    .backupOnWorldClose);
-    EXPECT_TRUE(OptionsFile::Parse("worldClosed=off").backupOnWorldClose);
-    for (const bool on : {false, true}) {
-        World w;
-        const BackupOptions set{.intervalMinutes = 7, .backupOnWorldClose = on};
-        ASSERT_FALSE(w.saver.SetOptions(set));
-        AutoSaver later(w.files, w.clock);
-        later.Load();
-        EXPECT_EQ(later.Options(), set);
-    }
+    EXPECT_TRUE(OptionsFile::Parse("interval=7;skipUnchanged=1").backupOnWorldClose);
+    const BackupOptions off{.backupOnWorldClose = false};
+    EXPECT_EQ(OptionsFile::Parse(OptionsFile::Format(off)), off);
 }
 
 } // namespace

@@ -4,16 +4,12 @@
 #include "BackupSession.h"
 #include "TempDir.h"
 
-#include <QCoreApplication>
 #include <QProcess>
-#include <QProcessEnvironment>
 #include <QSignalSpy>
-#include <QString>
 #include <QTest>
 
 #include <cstdio>
 #include <cstdlib>
-#include <string>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -21,77 +17,49 @@
 #include <fcntl.h>
 #endif
 
-// A game that has its world open: a second copy of the test program holds session.lock as the
-// game does, until the test lets go of it. Each test program calls ServeIfAsked() from its
-// initMain(), which is how that copy knows to play the game.
+// The game with its world open: a second copy of the test program holds session.lock as the
+// game does. Test programs call ServeIfAsked() from initMain(), by which that copy knows.
 class GameLock final
 {
 public:
-    explicit GameLock(const std::string& sessionLock)
-    {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QString::fromLatin1(kVariable), QString::fromStdString(sessionLock));
-        m_game.setProcessEnvironment(environment);
-        m_game.start(QCoreApplication::applicationFilePath(), {});
-        m_game.waitForReadyRead(20000);
-    }
-    ~GameLock()
-    {
-        if (m_game.state() != QProcess::NotRunning) {
-            m_game.kill();
-            m_game.waitForFinished();
-        }
-    }
-    GameLock(const GameLock&) = delete;
-    GameLock& operator=(const GameLock&) = delete;
-
-    bool Held() { return m_game.readAllStandardOutput().startsWith("held"); }
-    // The player leaves the world: the game closes the file and ends.
-    void Release()
-    {
-        m_game.closeWriteChannel();
-        m_game.waitForFinished(20000);
-    }
-
-    // The player opens the world of the save folder `save` and leaves it again, both seen by
-    // `session`.
-    static void OpenAndLeave(BackupSession& session, const std::string& save)
-    {
-        QSignalSpy inUse(&session, &BackupSession::SaveInUseChanged);
-        GameLock game(save + "/session.lock");
-        QVERIFY(game.Held());
-        QTRY_COMPARE_WITH_TIMEOUT(inUse.size(), 1, 10000);
-        game.Release();
-        QTRY_COMPARE_WITH_TIMEOUT(inUse.size(), 2, 10000);
-        QCOMPARE(inUse.at(1).at(0).toBool(), false);
-    }
-
     static void ServeIfAsked()
     {
         const char* path = std::getenv(kVariable);
         if (path == nullptr)
             return;
 #ifdef _WIN32
-        // The game opens the file for itself alone, which is how Windows shows it held.
-        const HANDLE file =
+        // Open for itself alone: held, as Windows tells it.
+        const bool held =
             ::CreateFileW(saver::test::NativePath(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
-                          nullptr, OPEN_ALWAYS, 0, nullptr);
-        const bool held = file != INVALID_HANDLE_VALUE;
+                          nullptr, OPEN_ALWAYS, 0, nullptr) != INVALID_HANDLE_VALUE;
 #else
         struct flock whole = {};
         whole.l_type = F_WRLCK;
-        whole.l_whence = SEEK_SET;
-        const bool held =
-            ::fcntl(::open(path, O_RDWR | O_CREAT | O_CLOEXEC, 0644), F_SETLK, &whole) == 0;
+        const bool held = ::fcntl(::open(path, O_RDWR | O_CREAT, 0644), F_SETLK, &whole) == 0;
 #endif
-        std::fputs(held ? "held\n" : "refused\n", stdout);
+        std::puts(held ? "held" : "refused");
         std::fflush(stdout);
         while (std::getchar() != EOF) {
         }
-        std::exit(held ? 0 : 1);
+        std::exit(0);
+    }
+
+    // The player opens the world in the save folder `save` and leaves it, as `session` sees.
+    static void OpenAndLeave(BackupSession& session, const std::string& save)
+    {
+        QSignalSpy inUse(&session, &BackupSession::SaveInUseChanged);
+        QProcess game;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(kVariable, QString::fromStdString(save + "/session.lock"));
+        game.setProcessEnvironment(environment);
+        game.start(QCoreApplication::applicationFilePath(), {});
+        QVERIFY(game.waitForReadyRead(20000) && game.readAll().startsWith("held"));
+        QTRY_COMPARE_WITH_TIMEOUT(inUse.size(), 1, 10000);
+        game.closeWriteChannel();
+        QVERIFY(game.waitForFinished(20000));
+        QTRY_COMPARE_WITH_TIMEOUT(inUse.size(), 2, 10000);
     }
 
 private:
     static constexpr const char* kVariable = "MCSAVER_TEST_GAME_LOCK";
-    QProcess m_game;
 };

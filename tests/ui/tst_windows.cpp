@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "BackupListWindow.h"
 #include "BackupOptions.h"
 #include "BackupSettingsDialog.h"
 #include "ColourButton.h"
@@ -20,6 +21,7 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QTreeWidget>
 
 #include <filesystem>
 #include <functional>
@@ -262,22 +264,30 @@ private slots:
         QCOMPARE(saver::OptionsFile(p.real).Load().keepNewest, 2);
     }
 
-    // Switched off, leaving the world backs nothing up.
-    void noBackupOnLeavingTheWorldWhenSwitchedOff()
+    // Leaving the world backs the save up once, unless switched off in the dialog.
+    void backupOnLeavingTheWorld()
     {
         TestProgram p;
         p.files.OpenGate();
-        AnswerRules(p.Main().cmdManage, [](BackupSettingsDialog* dialog) {
-            // On the box itself: the row is wider than its text.
-            QTest::mouseClick(dialog->chkWorldClosed, Qt::LeftButton, {},
-                              QPoint(8, dialog->chkWorldClosed->height() / 2));
-            return QDialogButtonBox::Ok;
-        });
-        QVERIFY(!saver::OptionsFile(p.real).Load().backupOnWorldClose);
         const QString status = p.Main().lblShow2->text();
-        GameLock::OpenAndLeave(p.session, p.save);
-        QCOMPARE(p.Main().lblShow2->text(), status);
-        QVERIFY(QDir(QString::fromStdString(p.app)).entryList({"【*"}, QDir::Dirs).isEmpty());
+        for (const bool on : {false, true}) {
+            AnswerRules(p.Main().cmdManage, [](BackupSettingsDialog* dialog) {
+                // On the box itself: the row is wider than its text.
+                QTest::mouseClick(dialog->chkWorldClosed, Qt::LeftButton, {}, QPoint(8, 8));
+                return QDialogButtonBox::Ok;
+            });
+            QCOMPARE(saver::OptionsFile(p.real).Load().backupOnWorldClose, on);
+            GameLock::OpenAndLeave(p.session, p.save);
+            QCOMPARE(p.Main().lblShow2->text() == status, !on);
+        }
+        QTRY_VERIFY(p.Main().lblShow2->text().startsWith("第1次 保存成功！"));
+        QCOMPARE(QDir(QString::fromStdString(p.app)).entryList({"【*"}, QDir::Dirs),
+                 QStringList{"【1】10_0_0"});
+        const QDir made(QString::fromStdString(p.app + "/【1】10_0_0"));
+        QVERIFY(made.exists(".worldclosed") && !made.exists(".manual"));
+        p.Main().mnuFolder->mnuBackupList->trigger();
+        auto* rows = p.Main().findChild<BackupListWindow*>()->lstBackups;
+        QTRY_COMPARE(rows->findItems("整体存档（退出存档时）", Qt::MatchExactly, 1).size(), 1);
     }
 };
 
