@@ -11,10 +11,11 @@
 #include <cstdio>
 #include <cstdlib>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
 #include <fcntl.h>
+#ifdef _WIN32
+#include <io.h>
+#include <share.h>
+#include <sys/stat.h>
 #endif
 
 // The game with its world open: a second copy of the test program holds session.lock as the
@@ -29,9 +30,8 @@ public:
             return;
 #ifdef _WIN32
         // Open for itself alone: held, as Windows tells it.
-        const bool held =
-            ::CreateFileW(saver::test::NativePath(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
-                          nullptr, OPEN_ALWAYS, 0, nullptr) != INVALID_HANDLE_VALUE;
+        const bool held = ::_wsopen(saver::test::NativePath(path).c_str(), _O_RDWR | _O_CREAT,
+                                    _SH_DENYRW, _S_IREAD | _S_IWRITE) >= 0;
 #else
         struct flock whole = {};
         whole.l_type = F_WRLCK;
