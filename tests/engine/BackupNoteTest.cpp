@@ -24,24 +24,25 @@ BackupEntry Listed(World& w, const std::string& name)
     return {};
 }
 
+// Bytes that are no UTF-8 reach the note only on Linux: Windows reads such a line in the ANSI
+// code page.
 TEST(BackupNote, WhateverTheFileHoldsIsShownSafelyAndInPart)
 {
-    const struct
-    {
-        std::string bytes, shown;
-    } cases[] = {
-        {"\xEF\xBB\xBF村庄 one\xE2\x80\xA8two\tthree\r\nfour", "村庄 one\ntwo three"},
+    const std::pair<std::string, std::string> cleaned[] = {
+        {"\xEF\xBB\xBF村庄 one\xE2\x80\xA8two\tthree", "村庄 one\ntwo three"},
         {"\xFF ok \xC0\xAF bell\x07 c1\xC2\x85 rtl\xE2\x80\xAE.exe",
          "\uFFFD ok \uFFFD\uFFFD bell\uFFFD c1\uFFFD rtl\uFFFD.exe"},
         {"\xED\xA0\x80 \xF4\x90\x80\x80 cut \xE6\x97",
-         "\uFFFD\uFFFD\uFFFD \uFFFD\uFFFD\uFFFD\uFFFD cut \uFFFD\uFFFD"},
-        {std::string(8 << 20, 'n'), std::string(32 << 10, 'n')},
-    };
+         "\uFFFD\uFFFD\uFFFD \uFFFD\uFFFD\uFFFD\uFFFD cut \uFFFD\uFFFD"}};
+    for (const auto& [bytes, shown] : cleaned)
+        EXPECT_EQ(CleanNote(bytes), shown);
     World w;
     Listed(w, kFile);
-    for (const auto& c : cases) {
-        WriteFile(w.Path(kFile + ".note"), c.bytes);
-        EXPECT_EQ(Listed(w, kFile).note, c.shown) << c.bytes.substr(0, 40);
+    const std::pair<std::string, std::string> read[] = {
+        {"村庄\r\nfour", "村庄"}, {std::string(8 << 20, 'n'), std::string(32 << 10, 'n')}};
+    for (const auto& [bytes, shown] : read) {
+        WriteFile(w.Path(kFile + ".note"), bytes);
+        EXPECT_EQ(Listed(w, kFile).note, shown);
     }
     EXPECT_EQ(NoteSummary("下界\n要塞！", 5), "下界 要…");
 }
