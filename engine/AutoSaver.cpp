@@ -72,30 +72,41 @@ AutoSaver::TickOutcome AutoSaver::Tick()
     const CountdownSchedule::Tick tick = m_schedule.OnTick(now, m_options.intervalMinutes);
     outcome.countdown = tick.countdown;
     if (tick.backupDue && m_schedule.IsOn())
-        outcome.backup = BackUp(now, true);
+        outcome.backup = ScheduledBackup(now);
     return outcome;
 }
 
-std::optional<AutoSaver::BackupStart> AutoSaver::BackUp(const ClockFields& now, bool scheduled)
+std::optional<AutoSaver::BackupStart> AutoSaver::ScheduledBackup(const ClockFields& now)
 {
     if (m_options.kind == BackupKind::WholeSave)
-        return BeginWholeSave(now, scheduled);
+        return BeginWholeSave(now, BackupReason::Scheduled);
     return BackupStart{CharacterBackup(now), nullptr};
 }
 
 AutoSaver::BackupStart AutoSaver::StartWholeSave()
 {
-    return *BeginWholeSave(GetHMS(m_clock), false);
+    return *BeginWholeSave(GetHMS(m_clock), BackupReason::Asked);
+}
+
+std::optional<AutoSaver::BackupStart> AutoSaver::WorldClosed()
+{
+    if (!m_options.backupOnWorldClose || m_wholeSaveRunning)
+        return std::nullopt;
+    const ClockFields now = GetHMS(m_clock);
+    if (m_schedule.IsOn() && m_options.kind == BackupKind::WholeSave &&
+        m_schedule.Remaining(now, m_options.intervalMinutes) <= kWorldClosedStandsInSeconds)
+        m_schedule.SwitchOn(now);
+    return BeginWholeSave(now, BackupReason::WorldClosed);
 }
 
 std::optional<AutoSaver::BackupStart> AutoSaver::BeginWholeSave(const ClockFields& now,
-                                                                bool scheduled)
+                                                                BackupReason reason)
 {
     BackupStart start;
     start.outcome.when = now;
     if (m_wholeSaveRunning) {
         // The progress of the running copy would hide a refusal within a second.
-        if (scheduled) {
+        if (reason == BackupReason::Scheduled) {
             m_scheduledWaiting = true;
             return std::nullopt;
         }
@@ -110,7 +121,7 @@ std::optional<AutoSaver::BackupStart> AutoSaver::BeginWholeSave(const ClockField
     // Through a link the folder is copied, not the link.
     const std::string saveFolder = m_files.ResolvedPath(FolderOf(*m_chosenSave));
     start.job = std::make_shared<WholeSaveJob>(m_files, m_holds, saveFolder, m_saveCount + 1, now,
-                                               m_options, scheduled);
+                                               m_options, reason);
     start.outcome.kind = BackupOutcome::Kind::Started;
     start.outcome.number = m_saveCount + 1;
     m_wholeSaveRunning = true;
@@ -140,7 +151,7 @@ std::optional<AutoSaver::BackupStart> AutoSaver::TakeWaitingBackup()
     if (!m_scheduledWaiting || m_wholeSaveRunning || !m_schedule.IsOn())
         return std::nullopt;
     m_scheduledWaiting = false;
-    return BeginWholeSave(GetHMS(m_clock), true);
+    return BeginWholeSave(GetHMS(m_clock), BackupReason::Scheduled);
 }
 
 BackupOutcome AutoSaver::CharacterBackup(const ClockFields& now)

@@ -59,7 +59,13 @@ public:
     // A whole-save backup the player asked for.
     BackupStart StartWholeSave();
 
-    // Takes back a job handed out by Tick or StartWholeSave once it has run.
+    // The game let go of the chosen save: the player went back to the title screen or quit. A
+    // whole-save backup begins, unless the player switched these off or one is under way. A
+    // scheduled whole-save backup due within a minute would copy the same save again: this
+    // one takes its place, and the countdown starts over.
+    std::optional<BackupStart> WorldClosed();
+
+    // Takes back a job handed out by Tick, StartWholeSave or WorldClosed once it has run.
     BackupOutcome FinishWholeSave(const WholeSaveJob& job, const WholeSaveResult& result);
     // A scheduled whole-save backup that fell due while another one ran is made as soon as
     // that one is finished; none when none is waiting.
@@ -69,8 +75,8 @@ public:
     BackupHolds& Holds() { return m_holds; }
 
 private:
-    std::optional<BackupStart> BackUp(const ClockFields& now, bool scheduled);
-    std::optional<BackupStart> BeginWholeSave(const ClockFields& now, bool scheduled);
+    std::optional<BackupStart> ScheduledBackup(const ClockFields& now);
+    std::optional<BackupStart> BeginWholeSave(const ClockFields& now, BackupReason reason);
     BackupOutcome CharacterBackup(const ClockFields& now);
 
     FileServices& m_files;
@@ -85,6 +91,9 @@ private:
     bool m_wholeSaveRunning = false;
     bool m_scheduledWaiting = false;
 };
+
+// How close the scheduled backup may be for the one made on leaving the world to stand for it.
+inline constexpr int kWorldClosedStandsInSeconds = 60;
 
 // The folder single-file backups of the chosen level.dat go to.
 std::string CharacterBackupFolder(const FileServices& files);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "BackupCatalogue.h"
 
+#include "BackupNote.h"
 #include "DataLayout.h"
 
 #include <algorithm>
@@ -38,6 +39,7 @@ struct FolderMarks
     std::int64_t madeNs = 0;
     bool manual = false;
     bool pinned = false;
+    bool worldClosed = false;
 };
 
 // "<sequence> <nanoseconds>"; anything else reads as no record at all.
@@ -71,6 +73,8 @@ FolderMarks ReadMarks(FileServices& files, const std::string& folder)
             marks.manual = true;
         } else if (entry == kPinnedMark) {
             marks.pinned = true;
+        } else if (entry == kWorldClosedMark) {
+            marks.worldClosed = true;
         } else if (entry == kMadeMark) {
             ReadMadeMark(files, folder + "/" + entry, marks);
         } else if (entry == kCheckMark || entry == kManifestName) {
@@ -108,6 +112,7 @@ std::vector<WholeSaveBackup> BackupFolders(FileServices& files,
         backup.manual = marks.manual;
         backup.pinned = marks.pinned;
         backup.check = ReadCheckRecord(files, backup.path);
+        backup.worldClosed = marks.worldClosed;
         backups.push_back(std::move(backup));
     }
     return backups;
@@ -125,6 +130,7 @@ void AddFile(FileServices& files, const std::string& path, BackupEntry::Kind kin
     entry.madeNs = status.modifiedNs;
     entry.bytes = status.size;
     entry.pinned = files.Status(PinMarkPath(entry)).isFile;
+    entry.note = ReadNote(files, entry);
     entries.push_back(std::move(entry));
 }
 
@@ -223,6 +229,8 @@ std::vector<BackupEntry> ListBackups(FileServices& files)
         entry.madeNs = folder.madeNs;
         entry.pinned = folder.pinned;
         entry.check = folder.check;
+        entry.worldClosed = folder.worldClosed;
+        entry.note = ReadNote(files, entry);
         const DiskUsage usage = files.MeasureDiskUsage({entry.path});
         entry.bytes = usage.total;
         entry.unsharedBytes = usage.unshared;
@@ -242,6 +250,17 @@ std::string PinMarkPath(const BackupEntry& entry)
     return entry.IsFolder() ? entry.path + "/" + kPinnedMark : entry.path + kPinnedMark;
 }
 
+std::error_code ChangeMark(FileServices& files, const BackupEntry& entry,
+                           const std::function<std::error_code()>& change)
+{
+    const FileStatus before = files.Status(entry.path);
+    if (before.error)
+        return before.error;
+    if (auto error = change())
+        return error;
+    return entry.IsFolder() ? files.SetModified(entry.path, before.modifiedNs) : std::error_code{};
+}
+
 std::error_code SetPinned(FileServices& files, const BackupEntry& entry, bool pinned)
 {
     if (!entry.CanPin())
@@ -250,12 +269,9 @@ std::error_code SetPinned(FileServices& files, const BackupEntry& entry, bool pi
     const bool marked = !files.FirstEntry(mark).empty();
     if (marked == pinned)
         return {};
-    const FileStatus before = files.Status(entry.path);
-    if (before.error)
-        return before.error;
-    if (auto error = pinned ? files.WriteOneLine(mark, "") : files.DeleteFile(mark))
-        return error;
-    return entry.IsFolder() ? files.SetModified(entry.path, before.modifiedNs) : std::error_code{};
+    return ChangeMark(files, entry, [&] {
+        return pinned ? files.WriteOneLine(mark, "") : files.DeleteFile(mark);
+    });
 }
 
 } // namespace saver

@@ -5,6 +5,7 @@
 #include "Services.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,9 +21,10 @@ struct WholeSaveBackup
     // Counts up with every backup the program makes, whatever the clock says; 0 for one made
     // before backups were numbered.
     std::uint64_t sequence = 0;
-    bool manual = false; // made with "整体手动保存"
-    bool pinned = false; // kept for good: no rule removes it
-    CheckRecord check;   // what its last check against the manifest found
+    bool manual = false;      // made with "整体手动保存"
+    bool pinned = false;      // kept for good: no rule removes it
+    bool worldClosed = false; // made when the player left the world
+    CheckRecord check;        // what its last check against the manifest found
 
     // Backups in the order they were made: a clock set wrong at the time moves none of them.
     bool MadeBefore(const WholeSaveBackup& other) const;
@@ -47,7 +49,9 @@ struct BackupEntry
     std::uint64_t bytes = 0;         // a folder's space on disk, a file's length
     std::uint64_t unsharedBytes = 0; // folders: what removing this one alone would free
     bool pinned = false;
-    CheckRecord check; // folders: what the last check against the manifest found
+    CheckRecord check;        // folders: what the last check against the manifest found
+    std::string note;         // the player's, as ReadNote gives it
+    bool worldClosed = false; // made when the player left the world
 
     bool IsFolder() const { return kind == Kind::WholeSave || kind == Kind::BeforeRestore; }
     // The slot is replaced by every quick save; keeping it for good would stop quick saves.
@@ -84,8 +88,12 @@ std::vector<BackupEntry> ListBackups(FileServices& files);
 // name with ".pinned" added, so that the mark goes wherever the file goes.
 std::string PinMarkPath(const BackupEntry& entry);
 
-// Sets or clears the mark. A folder's modification time tells when the backup was made, so it
-// is put back after the mark has changed it.
+// Changes a mark of `entry` with `change`. A folder's modification time tells when the backup
+// was made, so it is put back after the mark has changed it.
+std::error_code ChangeMark(FileServices& files, const BackupEntry& entry,
+                           const std::function<std::error_code()>& change);
+
+// Sets or clears the mark.
 std::error_code SetPinned(FileServices& files, const BackupEntry& entry, bool pinned);
 
 } // namespace saver

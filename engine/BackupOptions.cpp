@@ -20,6 +20,18 @@ std::optional<std::uint64_t> Number(std::string_view text, std::uint64_t most)
     return value;
 }
 
+// The switches, by their names in the file.
+bool* Switch(std::string_view name, BackupOptions& options)
+{
+    if (name == "pruneManual")
+        return &options.pruneManual;
+    if (name == "skipUnchanged")
+        return &options.skipUnchanged;
+    if (name == "worldClosed")
+        return &options.backupOnWorldClose;
+    return nullptr;
+}
+
 void Apply(std::string_view name, std::string_view value, BackupOptions& options)
 {
     if (name == "interval") {
@@ -34,9 +46,8 @@ void Apply(std::string_view name, std::string_view value, BackupOptions& options
     } else if (name == "keepMB") {
         if (auto megabytes = Number(value, 1'000'000'000))
             options.keepMegabytes = *megabytes;
-    } else if (name == "pruneManual" || name == "skipUnchanged") {
-        if (value == "0" || value == "1")
-            (name == "pruneManual" ? options.pruneManual : options.skipUnchanged) = value == "1";
+    } else if (bool* on = Switch(name, options); on && (value == "0" || value == "1")) {
+        *on = value == "1";
     }
 }
 
@@ -56,7 +67,8 @@ std::string OptionsFile::Format(const BackupOptions& options)
            ";keep=" + std::to_string(options.keepNewest) +
            ";keepMB=" + std::to_string(options.keepMegabytes) +
            ";pruneManual=" + (options.pruneManual ? "1" : "0") +
-           ";skipUnchanged=" + (options.skipUnchanged ? "1" : "0");
+           ";skipUnchanged=" + (options.skipUnchanged ? "1" : "0") +
+           ";worldClosed=" + (options.backupOnWorldClose ? "1" : "0");
 }
 
 BackupOptions OptionsFile::Parse(const std::string& line)

@@ -23,6 +23,7 @@ struct BackupOptions
     std::uint64_t keepMegabytes = 0; // on disk, a shared file counted once
     bool pruneManual = false;        // the rules may remove "整体手动保存" backups too
     bool skipUnchanged = false;      // no scheduled backup of a save that did not change
+    bool backupOnWorldClose = true;  // a whole-save backup when the game lets go of the save
 
     bool Prunes() const { return keepNewest > 0 || keepMegabytes > 0; }
     friend bool operator==(const BackupOptions&, const BackupOptions&) = default;

@@ -30,16 +30,27 @@ void CountdownSchedule::SwitchOff()
     m_on = false;
 }
 
-CountdownSchedule::Tick CountdownSchedule::OnTick(const ClockFields& now, int intervalMinutes)
+int CountdownSchedule::Elapsed(const ClockFields& now) const
 {
-    const int interval = intervalMinutes * 60;
     // Counted modulo a day, so the schedule carries on past midnight.
     const int raw =
         (now.NowH - m_startH) * 3600 + (now.NowM - m_startM) * 60 + (now.NowS - m_startS);
-    const int elapsed = (raw % kSecondsPerDay + kSecondsPerDay) % kSecondsPerDay;
+    return (raw % kSecondsPerDay + kSecondsPerDay) % kSecondsPerDay;
+}
+
+int CountdownSchedule::Remaining(const ClockFields& now, int intervalMinutes) const
+{
+    const int interval = intervalMinutes * 60;
+    return interval - Elapsed(now) % interval;
+}
+
+CountdownSchedule::Tick CountdownSchedule::OnTick(const ClockFields& now, int intervalMinutes)
+{
+    const int interval = intervalMinutes * 60;
+    const int elapsed = Elapsed(now);
 
     Tick tick;
-    tick.Remaining = interval - elapsed % interval;
+    tick.Remaining = Remaining(now, intervalMinutes);
     // Every second since the previous tick is looked at, so a late tick still makes the
     // backup it skipped over, and a second tick in the same second makes none.
     const int passed = (elapsed - m_lastElapsed + kSecondsPerDay) % kSecondsPerDay;

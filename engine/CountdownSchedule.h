@@ -24,8 +24,12 @@ public:
     bool IsOn() const { return m_on; }
 
     Tick OnTick(const ClockFields& now, int intervalMinutes);
+    // Seconds until the next backup, as the next tick at `now` would tell, 1 ... interval.
+    int Remaining(const ClockFields& now, int intervalMinutes) const;
 
 private:
+    int Elapsed(const ClockFields& now) const;
+
     int m_startH = 0;
     int m_startM = 0;
     int m_startS = 0;

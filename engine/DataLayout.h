@@ -32,8 +32,13 @@ inline constexpr const char* kManualMark = ".manual"; // made with 整体手动�
 inline constexpr const char* kManifestName = ".manifest";
 // What the last check of the backup against its manifest found.
 inline constexpr const char* kCheckMark = ".check";
+// Made because the player left the world: the game let go of the save's session.lock.
+inline constexpr const char* kWorldClosedMark = ".worldclosed";
 // Kept for good: inside a whole-save backup, or added to the name of a single file beside it.
 inline constexpr const char* kPinnedMark = ".pinned";
+// The player's note on a backup, kept where the pin mark is: one line of UTF-8 whose line
+// breaks are U+2028, so that the line readers of every version take it whole.
+inline constexpr const char* kNoteMark = ".note";
 // Starts the folder that holds a save a whole-save restore replaced: 【恢复前】<date> <time>.
 inline constexpr const char* kBeforeRestorePrefix = "【恢复前】";
 // Inside such a folder when a restore of some files made it: it holds only the files replaced,

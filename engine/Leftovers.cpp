@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Leftovers.h"
 
+#include "BackupCatalogue.h"
 #include "DataLayout.h"
 #include "SafeFileOps.h"
 #include "SettingsFile.h"
@@ -16,6 +17,17 @@ void RemoveLeftovers(FileServices& files)
         TemporaryNameFor(data + kSettingsFileName), TemporaryNameFor(data + kQuickSlotName),
         TemporaryInFolder(data + kCharacterBackupFolder),
         TemporaryInFolder(data + kSafetyCopyFolder), TemporaryNameFor(data + kRestoreJournalName)};
+    // A note is written beside its backup under a temporary name.
+    for (const std::string& name : files.ListFolder(files.AppDir())) {
+        if (IsWholeSaveBackupName(name) || IsBeforeRestoreName(name))
+            temporaries.push_back(TemporaryNameFor(data + name + "/" + kNoteMark));
+    }
+    for (const std::string& folder : {data + kCharacterBackupFolder, data + kSafetyCopyFolder}) {
+        for (const std::string& name : files.ListFolder(folder)) {
+            if (name.ends_with(TemporaryNameFor(kNoteMark)))
+                temporaries.push_back(folder + "/" + name);
+        }
+    }
     const SettingsFile::Stored stored = SettingsFile(files).Load();
     if (stored.path && !FolderOf(*stored.path).empty())
         temporaries.push_back(TemporaryNameFor(files.ResolvedPath(*stored.path)));

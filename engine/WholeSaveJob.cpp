@@ -17,9 +17,9 @@ std::string PartialBackupFolder(const FileServices& files)
 }
 
 WholeSaveJob::WholeSaveJob(FileServices& files, BackupHolds& holds, std::string saveFolder,
-                           int number, ClockFields when, BackupOptions options, bool scheduled)
+                           int number, ClockFields when, BackupOptions options, BackupReason reason)
     : m_files(files), m_holds(holds), m_saveFolder(std::move(saveFolder)), m_number(number),
-      m_when(when), m_options(options), m_scheduled(scheduled)
+      m_when(when), m_options(options), m_reason(reason)
 {
 }
 
@@ -63,7 +63,8 @@ WholeSaveResult WholeSaveJob::Run(const Progress& progress, std::stop_token canc
     const std::vector<WholeSaveBackup> backups = ListWholeSaveBackups(m_files);
     FolderCopyOptions options = CopyOptions(saveName, backups);
     const CopyPlan plan = m_files.PlanCopy(m_saveFolder, options);
-    if (!plan.error && plan.unchanged && m_scheduled && m_options.skipUnchanged) {
+    if (!plan.error && plan.unchanged && m_reason != BackupReason::Asked &&
+        m_options.skipUnchanged) {
         result.skipped = true;
         return result;
     }
@@ -129,7 +130,10 @@ WholeSaveResult WholeSaveJob::Copy(const FolderCopyOptions& options, const std::
     if ((result.error =
              m_files.WriteOneLine(partial + "/" + kMadeMark, MadeMarkText(sequence, started))))
         return result;
-    if (!m_scheduled && (result.error = m_files.WriteOneLine(partial + "/" + kManualMark, "")))
+    const char* reasonMark = m_reason == BackupReason::Asked         ? kManualMark
+                             : m_reason == BackupReason::WorldClosed ? kWorldClosedMark
+                                                                     : nullptr;
+    if (reasonMark && (result.error = m_files.WriteOneLine(partial + "/" + reasonMark, "")))
         return result;
     const FolderCopyResult copy = m_files.CopyFolder(m_saveFolder, partial, options);
     result.changedFiles = copy.changedFiles;

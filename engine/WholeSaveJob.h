@@ -17,6 +17,14 @@
 
 namespace saver {
 
+// Why a whole-save backup is made. "Skip unchanged" and the pruning rules treat the backups the
+// player did not ask for alike.
+enum class BackupReason {
+    Asked,      // 整体手动保存
+    Scheduled,  // the countdown ran out
+    WorldClosed // the game let go of the save
+};
+
 struct WholeSaveResult
 {
     std::error_code error;
@@ -38,7 +46,8 @@ class WholeSaveJob
 {
 public:
     WholeSaveJob(FileServices& files, BackupHolds& holds, std::string saveFolder, int number,
-                 ClockFields when, BackupOptions options = {}, bool scheduled = false);
+                 ClockFields when, BackupOptions options = {},
+                 BackupReason reason = BackupReason::Asked);
 
     using Progress = std::function<void(std::uint64_t bytesDone, std::uint64_t bytesTotal)>;
     WholeSaveResult Run(const Progress& progress, std::stop_token cancel);
@@ -60,7 +69,7 @@ private:
     int m_number;
     ClockFields m_when;
     BackupOptions m_options;
-    bool m_scheduled;
+    BackupReason m_reason;
 };
 
 // Where a whole-save backup is put together before it gets its name; a fixed name, so a

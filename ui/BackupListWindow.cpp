@@ -7,6 +7,7 @@
 #include "PartialRestoreDialog.h"
 #include "UserPrompt.h"
 
+#include "BackupNote.h"
 #include "SafeFileOps.h"
 #include "StatusTexts.h"
 
@@ -16,7 +17,9 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -29,6 +32,9 @@
 namespace {
 
 using Kind = saver::BackupEntry::Kind;
+
+// Enough of a note for the list; the whole of it is in the tooltip.
+constexpr std::size_t kNoteShown = 40;
 
 constexpr Kind kKinds[] = {Kind::WholeSave, Kind::BeforeRestore, Kind::Character,
                            Kind::BeforeOverwrite, Kind::QuickSlot};
@@ -74,19 +80,24 @@ QString SizeColumn(const saver::BackupEntry& entry)
     return text;
 }
 
+constexpr int kNoteColumn = 6;
+
 QTreeWidgetItem* Row(const saver::BackupEntry& entry)
 {
     const QDateTime made = QDateTime::fromMSecsSinceEpoch(entry.madeNs / 1'000'000);
     auto* row = new QTreeWidgetItem(
-        {made.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), KindText(entry.kind),
+        {made.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+         KindText(entry.kind) + (entry.worldClosed ? QStringLiteral("（退出存档时）") : QString()),
          entry.saveName.empty() ? QStringLiteral("—") : Text(entry.saveName), SizeColumn(entry),
          entry.pinned ? QStringLiteral("★ 固定") : QString(),
-         entry.IsFolder() ? Text(saver::CheckStateText(entry.check)) : QString()});
+         entry.IsFolder() ? Text(saver::CheckStateText(entry.check)) : QString(),
+         Text(saver::NoteSummary(entry.note, kNoteShown))});
     row->setData(0, Qt::UserRole, Text(entry.path));
     row->setToolTip(0, Shown(entry.path));
     if (entry.IsFolder()) {
         row->setToolTip(kCheckColumn, Text(saver::CheckDetailText(entry.check)));
     }
+    row->setToolTip(kNoteColumn, Text(entry.note));
     return row;
 }
 
@@ -94,12 +105,14 @@ QTreeWidgetItem* Row(const saver::BackupEntry& entry)
 
 BackupListWindow::BackupListWindow(BackupSession& session, QWidget* parent)
     : QWidget(parent, Qt::Window), lblSave(new QLabel(this)), cboKind(new QComboBox(this)),
-      lstBackups(new QTreeWidget(this)), cmdRestore(new QPushButton(QStringLiteral("恢复"), this)),
+      txtFilter(new QLineEdit(this)), lstBackups(new QTreeWidget(this)),
+      cmdRestore(new QPushButton(QStringLiteral("恢复"), this)),
       cmdPin(new QPushButton(QStringLiteral("固定"), this)),
       cmdOpen(new QPushButton(QStringLiteral("打开文件夹"), this)),
       cmdDelete(new QPushButton(QStringLiteral("删除"), this)),
       cmdPartialRestore(new QPushButton(QStringLiteral("部分恢复"), this)),
-      barRestore(new QProgressBar(this)), cmdCompare(new QPushButton(QStringLiteral("比较"), this)),
+      cmdNote(new QPushButton(QStringLiteral("备注"), this)), barRestore(new QProgressBar(this)),
+      cmdCompare(new QPushButton(QStringLiteral("比较"), this)),
       cmdVerify(new QPushButton(QStringLiteral("校验"), this)),
       cmdVerifyAll(new QPushButton(QStringLiteral("全部校验"), this)),
       barVerify(new QProgressBar(this)),
@@ -118,6 +131,7 @@ BackupListWindow::BackupListWindow(BackupSession& session, QWidget* parent)
     connect(&m_refreshSoon, &QTimer::timeout, this, &BackupListWindow::Refresh);
     connect(&m_lockPoll, &QTimer::timeout, this, &BackupListWindow::ShowSaveState);
     connect(cboKind, &QComboBox::currentIndexChanged, this, &BackupListWindow::ShowEntries);
+    connect(txtFilter, &QLineEdit::textChanged, this, &BackupListWindow::ShowEntries);
     connect(lstBackups, &QTreeWidget::itemSelectionChanged, this, &BackupListWindow::UpdateButtons);
     connect(cmdRestore, &QPushButton::clicked, this, &BackupListWindow::cmdRestore_Click);
     connect(cmdPin, &QPushButton::clicked, this, &BackupListWindow::cmdPin_Click);
@@ -125,6 +139,7 @@ BackupListWindow::BackupListWindow(BackupSession& session, QWidget* parent)
     connect(cmdDelete, &QPushButton::clicked, this, &BackupListWindow::cmdDelete_Click);
     connect(cmdPartialRestore, &QPushButton::clicked, this,
             &BackupListWindow::cmdPartialRestore_Click);
+    connect(cmdNote, &QPushButton::clicked, this, &BackupListWindow::cmdNote_Click);
     connect(&session, &BackupSession::RestoreProgressed, barRestore, &QProgressBar::setValue);
     connect(&session, &BackupSession::RestoreFinished, this, &BackupListWindow::FinishRestore);
     connect(cmdCompare, &QPushButton::clicked, this, &BackupListWindow::cmdCompare_Click);
@@ -147,7 +162,8 @@ void BackupListWindow::LayOut()
     }
     lstBackups->setHeaderLabels({QStringLiteral("时间"), QStringLiteral("种类"),
                                  QStringLiteral("存档"), QStringLiteral("大小"),
-                                 QStringLiteral("固定"), QStringLiteral("校验")});
+                                 QStringLiteral("固定"), QStringLiteral("校验"),
+                                 QStringLiteral("备注")});
     lstBackups->setRootIsDecorated(false);
     lstBackups->setSelectionMode(QAbstractItemView::SingleSelection);
     lstBackups->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
@@ -160,6 +176,9 @@ void BackupListWindow::LayOut()
     top->addWidget(lblSave, 1);
     top->addWidget(new QLabel(QStringLiteral("显示："), this));
     top->addWidget(cboKind);
+    txtFilter->setPlaceholderText(QStringLiteral("筛选备注"));
+    txtFilter->setClearButtonEnabled(true);
+    top->addWidget(txtFilter);
     auto* buttons = new QHBoxLayout;
     for (QPushButton* button : {cmdRestore, cmdPin, cmdOpen, cmdDelete}) {
         buttons->addWidget(button);
@@ -169,7 +188,7 @@ void BackupListWindow::LayOut()
     barVerify->hide();
     cmdCancelVerify->hide();
     auto* more = new QHBoxLayout;
-    for (QPushButton* button : {cmdPartialRestore, cmdCompare, cmdVerify, cmdVerifyAll}) {
+    for (QPushButton* button : {cmdPartialRestore, cmdCompare, cmdVerify, cmdVerifyAll, cmdNote}) {
         more->addWidget(button);
     }
     more->addWidget(barVerify, 1);
@@ -218,9 +237,11 @@ void BackupListWindow::ShowEntries()
 {
     const std::optional<saver::BackupEntry> selected = Selected();
     const int kind = cboKind->currentData().toInt();
+    const QString filter = txtFilter->text();
     lstBackups->clear();
     for (const saver::BackupEntry& entry : m_entries) {
-        if (kind >= 0 && static_cast<int>(entry.kind) != kind) {
+        if ((kind >= 0 && static_cast<int>(entry.kind) != kind) ||
+            !Text(entry.note).contains(filter, Qt::CaseInsensitive)) {
             continue;
         }
         QTreeWidgetItem* row = Row(entry);
@@ -251,6 +272,7 @@ void BackupListWindow::UpdateButtons()
     cmdPartialRestore->setEnabled(entry && entry->IsFolder() && !m_restoring);
     cmdOpen->setEnabled(entry.has_value());
     cmdPin->setEnabled(entry && entry->CanPin());
+    cmdNote->setEnabled(entry && saver::CanNote(*entry));
     cmdPin->setText(entry && entry->pinned ? QStringLiteral("取消固定") : QStringLiteral("固定"));
     const bool folder = entry && entry->IsFolder();
     cmdCompare->setEnabled(folder);
@@ -416,6 +438,27 @@ void BackupListWindow::cmdPin_Click()
         }
         Refresh();
     }
+}
+
+void BackupListWindow::cmdNote_Click()
+{
+    const std::optional<saver::BackupEntry> entry = Selected();
+    if (!entry || !saver::CanNote(*entry)) {
+        return;
+    }
+    bool ok = false;
+    const QString note = QInputDialog::getMultiLineText(
+        this, QStringLiteral("备注"),
+        QStringLiteral("%1 的备注（留空则删除）：").arg(QFileInfo(Text(entry->path)).fileName()),
+        Text(entry->note), &ok);
+    if (!ok) {
+        return;
+    }
+    if (const std::error_code error = m_session.SetNote(*entry, note)) {
+        ShowOutcome(QStringLiteral("备注失败"), QStringLiteral("无法保存备注：") +
+                                                    Text(saver::FailureReason(error, entry->path)));
+    }
+    Refresh();
 }
 
 void BackupListWindow::cmdOpen_Click()

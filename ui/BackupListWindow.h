@@ -14,6 +14,7 @@
 class BackupSession;
 class QComboBox;
 class QLabel;
+class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QTreeWidget;
@@ -32,12 +33,14 @@ public:
 
     QLabel* const lblSave;
     QComboBox* const cboKind;
+    QLineEdit* const txtFilter;
     QTreeWidget* const lstBackups;
     QPushButton* const cmdRestore;
     QPushButton* const cmdPin;
     QPushButton* const cmdOpen;
     QPushButton* const cmdDelete;
     QPushButton* const cmdPartialRestore;
+    QPushButton* const cmdNote;
     QProgressBar* const barRestore;
     QPushButton* const cmdCompare;
     QPushButton* const cmdVerify;
@@ -57,6 +60,7 @@ public slots:
     void cmdVerifyAll_Click();
     void cmdCancelVerify_Click();
     void cmdPartialRestore_Click();
+    void cmdNote_Click();
 
 private:
     void LayOut();

@@ -3,6 +3,7 @@
 
 #include "DesktopNotifier.h"
 
+#include "BackupNote.h"
 #include "BackupVerification.h"
 #include "ClockFields.h"
 #include "DataLayout.h"
@@ -15,6 +16,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -37,6 +39,11 @@ BackupSession::BackupSession(saver::FileServices& files, saver::Clock& clock)
     if (!m_engine.Load()) {
         m_status = saver::StatusTexts{saver::kSettingsFileName,
                                       "无法读取保存的存档路径，请重新选择level.dat"};
+    }
+    m_saveWatch.setInterval(2000);
+    connect(&m_saveWatch, &QTimer::timeout, this, &BackupSession::WatchSave);
+    if (m_engine.ChosenSave()) {
+        m_saveWatch.start();
     }
 }
 
@@ -71,6 +78,11 @@ QString BackupSession::ChosenSave() const
 std::error_code BackupSession::ChooseSave(const QString& levelDat)
 {
     const std::error_code error = m_engine.ChooseSave(levelDat.toStdString());
+    if (!error) {
+        // A save the game had open before it was chosen is not one the player just left.
+        m_saveInUse = false;
+        m_saveWatch.start();
+    }
     emit ChosenSaveChanged(ChosenSave());
     return error;
 }
@@ -112,6 +124,18 @@ void BackupSession::Tick()
 void BackupSession::StartWholeSave()
 {
     Begin(m_engine.StartWholeSave());
+}
+
+void BackupSession::WatchSave()
+{
+    const bool inUse = SaveInUse();
+    if (std::exchange(m_saveInUse, inUse) == inUse) {
+        return;
+    }
+    emit SaveInUseChanged(inUse);
+    if (!inUse) {
+        Begin(m_engine.WorldClosed());
+    }
 }
 
 void BackupSession::Begin(const std::optional<saver::AutoSaver::BackupStart>& start)
@@ -302,6 +326,11 @@ std::error_code BackupSession::SetPinned(const saver::BackupEntry& entry, bool p
     return saver::SetPinned(m_files, entry, pinned);
 }
 
+std::error_code BackupSession::SetNote(const saver::BackupEntry& entry, const QString& note)
+{
+    return saver::SetNote(m_files, entry, note.toStdString());
+}
+
 BackupSession::Removal BackupSession::RemoveBackup(const saver::BackupEntry& entry, bool forGood)
 {
     using Kind = Removal::Kind;
@@ -321,9 +350,13 @@ BackupSession::Removal BackupSession::RemoveBackup(const saver::BackupEntry& ent
     } else {
         done.kind = Kind::Deleted;
     }
-    // A file's mark would otherwise stay behind without its file.
-    if (entry.pinned && !entry.IsFolder()) {
-        m_files.DeleteFile(saver::PinMarkPath(entry)); // best effort: nothing lists it alone
+    // A file's marks would otherwise stay behind without their file.
+    if (!entry.IsFolder()) {
+        for (const std::string& mark : {saver::PinMarkPath(entry), saver::NoteMarkPath(entry)}) {
+            if (!m_files.FirstEntry(mark).empty()) {
+                m_files.DeleteFile(mark); // best effort: nothing lists it alone
+            }
+        }
     }
     return done;
 }

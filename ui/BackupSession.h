@@ -16,6 +16,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
 #include <deque>
 #include <functional>
@@ -96,6 +97,9 @@ public:
     // Whether the game has the chosen save open.
     bool SaveInUse();
     std::error_code SetPinned(const saver::BackupEntry& entry, bool pinned);
+    // Keeps the player's note on a backup, or removes it when blank; quick, and never waits for
+    // a backup under way.
+    std::error_code SetNote(const saver::BackupEntry& entry, const QString& note);
     // To the trash, or for good when asked; a backup being restored from stays.
     Removal RemoveBackup(const saver::BackupEntry& entry, bool forGood);
 
@@ -136,8 +140,11 @@ signals:
     void VerifyProgressed(int index, int count, const QString& name, int percent);
     // `damaged`: some backup was found damaged; `text` says what each check found.
     void VerifyFinished(bool damaged, const QString& text);
+    // The game took or let go of the chosen save.
+    void SaveInUseChanged(bool inUse);
 
 private:
+    void WatchSave();
     void Show(const saver::BackupOutcome& outcome);
     void Begin(const std::optional<saver::AutoSaver::BackupStart>& start);
     void FinishWholeSave(const std::shared_ptr<saver::WholeSaveJob>& job,
@@ -164,6 +171,10 @@ private:
     bool m_quickRunning = false;
     // Set while a check runs: cancels it without stopping other work.
     std::shared_ptr<std::stop_source> m_verifyStop;
+    // The game holds its save's session.lock while the world is open; letting go of it is
+    // told by nothing but the lock.
+    QTimer m_saveWatch;
+    bool m_saveInUse = false;
     // Last: a job still running is stopped and waited for before what it uses goes.
     BackgroundWork m_work;
 };

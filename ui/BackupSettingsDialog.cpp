@@ -46,6 +46,7 @@ BackupSettingsDialog::BackupSettingsDialog(const saver::BackupOptions& options, 
                   QStringLiteral(" MB"), this)),
       chkPruneManual(new QCheckBox(QStringLiteral("“整体手动保存”的备份也可以删除"), this)),
       chkSkipUnchanged(new QCheckBox(QStringLiteral("存档未变化时跳过定时的整体备份"), this)),
+      chkWorldClosed(new QCheckBox(QStringLiteral("退出存档时备份"), this)),
       lblUsage(new QLabel(this)), cmdBackupList(new QPushButton(QStringLiteral("备份列表…"), this)),
       m_options(options)
 {
@@ -55,6 +56,7 @@ BackupSettingsDialog::BackupSettingsDialog(const saver::BackupOptions& options, 
     Pair(chkKeepSize, spnKeepSize, options.keepMegabytes > 0);
     chkPruneManual->setChecked(options.pruneManual);
     chkSkipUnchanged->setChecked(options.skipUnchanged);
+    chkWorldClosed->setChecked(options.backupOnWorldClose);
     lblUsage->setWordWrap(true);
     ShowDiskUsage(QStringLiteral("（正在计算…）"));
 
@@ -74,6 +76,7 @@ BackupSettingsDialog::BackupSettingsDialog(const saver::BackupOptions& options, 
     layout->addLayout(rules);
     layout->addWidget(chkPruneManual);
     layout->addWidget(chkSkipUnchanged);
+    layout->addWidget(chkWorldClosed);
     layout->addWidget(lblUsage);
     layout->addWidget(buttons);
 }
@@ -93,6 +96,7 @@ saver::BackupOptions BackupSettingsDialog::Options() const
         chkKeepSize->isChecked() ? static_cast<std::uint64_t>(spnKeepSize->value()) : 0;
     options.pruneManual = chkPruneManual->isChecked();
     options.skipUnchanged = chkSkipUnchanged->isChecked();
+    options.backupOnWorldClose = chkWorldClosed->isChecked();
     return options;
 }
 

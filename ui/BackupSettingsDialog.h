@@ -14,7 +14,8 @@ class QPushButton;
 class QSpinBox;
 
 // The rules that keep whole-save backups within the disk: how many, how much space, whether
-// manual ones may go, whether unchanged saves are backed up again. Also tells what the
+// manual ones may go, whether unchanged saves are backed up again; and whether leaving the world
+// makes a backup. Also tells what the
 // backups really take, since file managers count every backup whole.
 class BackupSettingsDialog final : public QDialog
 {
@@ -46,6 +47,7 @@ public:
     QSpinBox* const spnKeepSize;
     QCheckBox* const chkPruneManual;
     QCheckBox* const chkSkipUnchanged;
+    QCheckBox* const chkWorldClosed;
     QLabel* const lblUsage;
     QPushButton* const cmdBackupList;
 

@@ -30,7 +30,7 @@ const Action kActions[]{
      {{"game/World/level.dat", kSlot}, {kSafetyCopy, kGame}}},
     {"CharacterBackup", "9:0:59保存成功！", "保存失败：%", 0, "app/options.ini",
      {{"app/【存档】leveldat/09_00_59level.dat", kGame},
-      {"app/options.ini", "interval=1;kind=character;keep=0;keepMB=0;pruneManual=0;skipUnchanged=0\r\n"}}},
+      {"app/options.ini", "interval=1;kind=character;keep=0;keepMB=0;pruneManual=0;skipUnchanged=0;worldClosed=1\r\n"}}},
     {"WholeSave", "第1次 保存成功！（新增 3.0 KB）", "保存失败：%", 1, "",
      {{"app/【1】9_0_0/World/level.dat", kGame}, {"app/【1】9_0_0/.manual", "\r\n"},
       {"app/【1】9_0_0/.made", kWhenever}, {"app/【1】9_0_0/.manifest", kWhenever},

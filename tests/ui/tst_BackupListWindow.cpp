@@ -11,7 +11,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QInputDialog>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -58,6 +61,10 @@ struct ListProgram : TestProgram
         QTest::mouseClick(rows->viewport(), Qt::LeftButton, {}, row.center());
         QTest::mouseClick(button, Qt::LeftButton);
     }
+    QTreeWidgetItem* RowOf(const QString& kind)
+    {
+        return List().lstBackups->findItems(kind, Qt::MatchExactly, 1).value(0);
+    }
 };
 
 // Runs `answer` on the dialog of type T once the window has it open, modal.
@@ -88,6 +95,23 @@ void ClickCheckBox(QTreeWidget* tree, QTreeWidgetItem* item)
     const QRect box =
         tree->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, tree);
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, box.center());
+}
+
+// Puts `note` into the dialog that 备注 opens on the row of `kind`, and presses OK.
+void TypeNote(ListProgram& p, const QString& kind, const QString& note)
+{
+    QTimer poll;
+    poll.callOnTimeout([&note] {
+        auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+        if (QPlainTextEdit* text = dialog ? dialog->findChild<QPlainTextEdit*>() : nullptr) {
+            text->selectAll();
+            text->insertPlainText(note); // QTest types ASCII alone
+            QTest::mouseClick(dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok),
+                              Qt::LeftButton);
+        }
+    });
+    poll.start(10);
+    p.Press(kind, p.List().cmdNote);
 }
 
 } // namespace
@@ -198,6 +222,28 @@ private slots:
                  "level data, character backup");
 #endif
         QTRY_VERIFY(p.List().lstBackups->findItems("人物存档", Qt::MatchExactly, 1).isEmpty());
+    }
+
+    // A note typed on a backup shows in its row, stays when it is pinned, picks the rows of
+    // the filter, and goes with its backup.
+    void notesAreShownFilteredAndGoWithTheirBackup()
+    {
+        ListProgram p;
+        const QString kind = QStringLiteral("人物存档"),
+                      shown = QStringLiteral("下界 Fortress 120");
+        TypeNote(p, kind, QStringLiteral("下界 Fortress\n120"));
+        QTRY_COMPARE(p.RowOf(kind)->text(6), shown);
+        QCOMPARE(p.RowOf(kind)->toolTip(6), QStringLiteral("下界 Fortress\n120"));
+        p.Press(kind, p.List().cmdPin);
+        QTRY_COMPARE(p.RowOf(kind)->text(4), QStringLiteral("★ 固定"));
+        QCOMPARE(p.RowOf(kind)->text(6), shown);
+        QTest::keyClicks(p.List().txtFilter, QStringLiteral("fortRESS"));
+        QCOMPARE(p.List().lstBackups->topLevelItemCount(), 1);
+        p.Press(kind, p.List().cmdDelete);
+        QTRY_COMPARE(p.List().lstBackups->topLevelItemCount(), 0);
+        const std::string file = p.App("【存档】leveldat/09_05_07level.dat");
+        QVERIFY(!fs::exists(NativePath(file + ".note")) &&
+                !fs::exists(NativePath(file + ".pinned")));
     }
 
     // Two files ticked in the tree of the backup, one of them in a folder opened for it: just

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "BackupListWindow.h"
 #include "BackupOptions.h"
 #include "BackupSettingsDialog.h"
 #include "ColourButton.h"
 #include "EventLogView.h"
+#include "GameLock.h"
 #include "HotkeyDialog.h"
 #include "TestProgram.h"
 #include "WindowDescription.h"
@@ -19,6 +21,7 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QTreeWidget>
 
 #include <filesystem>
 #include <functional>
@@ -80,6 +83,9 @@ std::string ReadIfThere(const std::string& path)
 class WindowsTest final : public QObject
 {
     Q_OBJECT
+
+public:
+    static void initMain() { GameLock::ServeIfAsked(); }
 
 private slots:
     // Both windows control by control as a first start shows them, once the save is chosen,
@@ -273,6 +279,36 @@ private slots:
                  (QStringList{"【3】10_0_2", "【4】10_0_3"}));
         // The rule holds after a restart.
         QCOMPARE(saver::OptionsFile(p.real).Load().keepNewest, 2);
+    }
+
+    // Leaving the world backs the save up once, unless switched off in the dialog.
+    void backupOnLeavingTheWorld()
+    {
+#ifdef Q_OS_WIN
+        QSKIP(
+            "Under Wine, the second copy of the test that holds the lock ran past the time limit");
+#endif
+        TestProgram p;
+        p.files.OpenGate();
+        const QString status = p.Main().lblShow2->text();
+        for (const bool on : {false, true}) {
+            AnswerRules(p.Main().cmdManage, [](BackupSettingsDialog* dialog) {
+                // On the box itself: the row is wider than its text.
+                QTest::mouseClick(dialog->chkWorldClosed, Qt::LeftButton, {}, QPoint(8, 8));
+                return QDialogButtonBox::Ok;
+            });
+            QCOMPARE(saver::OptionsFile(p.real).Load().backupOnWorldClose, on);
+            GameLock::OpenAndLeave(p.session, p.save);
+            QCOMPARE(p.Main().lblShow2->text() == status, !on);
+        }
+        QTRY_VERIFY(p.Main().lblShow2->text().startsWith("第1次 保存成功！"));
+        QCOMPARE(QDir(QString::fromStdString(p.app)).entryList({"【*"}, QDir::Dirs),
+                 QStringList{"【1】10_0_0"});
+        const QDir made(QString::fromStdString(p.app + "/【1】10_0_0"));
+        QVERIFY(made.exists(".worldclosed") && !made.exists(".manual"));
+        p.Main().mnuFolder->mnuBackupList->trigger();
+        auto* rows = p.Main().findChild<BackupListWindow*>()->lstBackups;
+        QTRY_COMPARE(rows->findItems("整体存档（退出存档时）", Qt::MatchExactly, 1).size(), 1);
     }
 };
 
