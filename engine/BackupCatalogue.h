@@ -44,6 +44,9 @@ struct BackupEntry
     std::uint64_t bytes = 0;         // a folder's space on disk, a file's length
     std::uint64_t unsharedBytes = 0; // folders: what removing this one alone would free
     bool pinned = false;
+    // Whole-save backups only: where restic stands with it.
+    enum class Offsite { None, Waiting, Uploaded, Failed };
+    Offsite offsite = Offsite::None;
 
     bool IsFolder() const { return kind == Kind::WholeSave || kind == Kind::BeforeRestore; }
     // The slot is replaced by every quick save; keeping it for good would stop quick saves.

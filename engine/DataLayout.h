@@ -28,6 +28,9 @@ inline constexpr const char* kWholeSaveNumberClose = "】";
 // Marks inside a whole-save backup.
 inline constexpr const char* kMadeMark = ".made";     // "<sequence> <ns since 1970>" of its making
 inline constexpr const char* kManualMark = ".manual"; // made with 整体手动保存
+// Inside a whole-save backup that restic took off this machine: the snapshot's id, or
+// "failed" when the last upload of it failed.
+inline constexpr const char* kOffsiteMark = ".offsite";
 // Kept for good: inside a whole-save backup, or added to the name of a single file beside it.
 inline constexpr const char* kPinnedMark = ".pinned";
 // Starts the folder that holds a save a whole-save restore replaced: 【恢复前】<date> <time>.
@@ -42,6 +45,11 @@ inline constexpr const char* kRestoreAsideName = ".mcsaver-aside.partial";     /
 // filesystems, the save it replaces until the copy is in.
 inline constexpr const char* kRestorePartialName = ".mcsaver-restore.partial";
 inline constexpr const char* kRestoreReplacedName = ".mcsaver-restore.replaced";
+
+// Whole-save backups waiting for restic, by folder name, oldest first, '/' between them.
+inline constexpr const char* kOffsiteQueueName = "offsite.queue";
+// Where a backup brought back by restic is put before it is restored.
+inline constexpr const char* kOffsiteStagingName = ".offsite-restore.partial";
 
 // The program itself.
 inline constexpr const char* kProgramName = "mcsaver";        // the executable, when it lives here
