@@ -3,6 +3,7 @@
 
 #include "BackupSession.h"
 #include "FolderOpener.h"
+#include "OffsiteListWindow.h"
 #include "UserPrompt.h"
 
 #include "SafeFileOps.h"
@@ -68,13 +69,29 @@ QString SizeColumn(const saver::BackupEntry& entry)
     return text;
 }
 
+QString OffsiteText(saver::BackupEntry::Offsite offsite)
+{
+    using Offsite = saver::BackupEntry::Offsite;
+    switch (offsite) {
+    case Offsite::Uploaded:
+        return QStringLiteral("已异地");
+    case Offsite::Waiting:
+        return QStringLiteral("等待上传");
+    case Offsite::Failed:
+        return QStringLiteral("上传失败");
+    case Offsite::None:
+        break;
+    }
+    return {};
+}
+
 QTreeWidgetItem* Row(const saver::BackupEntry& entry)
 {
     const QDateTime made = QDateTime::fromMSecsSinceEpoch(entry.madeNs / 1'000'000);
     auto* row = new QTreeWidgetItem(
         {made.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), KindText(entry.kind),
          entry.saveName.empty() ? QStringLiteral("—") : Text(entry.saveName), SizeColumn(entry),
-         entry.pinned ? QStringLiteral("★ 固定") : QString()});
+         entry.pinned ? QStringLiteral("★ 固定") : QString(), OffsiteText(entry.offsite)});
     row->setData(0, Qt::UserRole, Text(entry.path));
     row->setToolTip(0, Shown(entry.path));
     return row;
@@ -87,8 +104,9 @@ BackupListWindow::BackupListWindow(BackupSession& session, QWidget* parent)
       lstBackups(new QTreeWidget(this)), cmdRestore(new QPushButton(QStringLiteral("恢复"), this)),
       cmdPin(new QPushButton(QStringLiteral("固定"), this)),
       cmdOpen(new QPushButton(QStringLiteral("打开文件夹"), this)),
-      cmdDelete(new QPushButton(QStringLiteral("删除"), this)), barRestore(new QProgressBar(this)),
-      lblOutcome(new QLabel(this)), m_session(session)
+      cmdDelete(new QPushButton(QStringLiteral("删除"), this)),
+      cmdOffsiteList(new QPushButton(QStringLiteral("异地备份列表"), this)),
+      barRestore(new QProgressBar(this)), lblOutcome(new QLabel(this)), m_session(session)
 {
     setObjectName(QStringLiteral("BackupListWindow"));
     setWindowTitle(QStringLiteral("备份列表"));
@@ -107,6 +125,8 @@ BackupListWindow::BackupListWindow(BackupSession& session, QWidget* parent)
     connect(cmdPin, &QPushButton::clicked, this, &BackupListWindow::cmdPin_Click);
     connect(cmdOpen, &QPushButton::clicked, this, &BackupListWindow::cmdOpen_Click);
     connect(cmdDelete, &QPushButton::clicked, this, &BackupListWindow::cmdDelete_Click);
+    connect(cmdOffsiteList, &QPushButton::clicked, this, &BackupListWindow::cmdOffsiteList_Click);
+    connect(&session, &BackupSession::OffsiteChanged, &m_refreshSoon, qOverload<>(&QTimer::start));
     connect(&session, &BackupSession::RestoreProgressed, barRestore, &QProgressBar::setValue);
     connect(&session, &BackupSession::RestoreFinished, this, &BackupListWindow::FinishRestore);
     m_lockPoll.start();
@@ -122,7 +142,7 @@ void BackupListWindow::LayOut()
     }
     lstBackups->setHeaderLabels({QStringLiteral("时间"), QStringLiteral("种类"),
                                  QStringLiteral("存档"), QStringLiteral("大小"),
-                                 QStringLiteral("固定")});
+                                 QStringLiteral("固定"), QStringLiteral("异地")});
     lstBackups->setRootIsDecorated(false);
     lstBackups->setSelectionMode(QAbstractItemView::SingleSelection);
     lstBackups->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
@@ -144,6 +164,10 @@ void BackupListWindow::LayOut()
     layout->addLayout(top);
     layout->addWidget(lstBackups, 1);
     layout->addLayout(buttons);
+    auto* moreButtons = new QHBoxLayout;
+    moreButtons->addWidget(cmdOffsiteList);
+    moreButtons->addStretch(1);
+    layout->addLayout(moreButtons);
     layout->addWidget(lblOutcome);
 }
 
@@ -372,6 +396,16 @@ void BackupListWindow::cmdDelete_Click()
     }
     ShowOutcome(QStringLiteral("删除备份"), text);
     Refresh();
+}
+
+void BackupListWindow::cmdOffsiteList_Click()
+{
+    auto* window = findChild<OffsiteListWindow*>();
+    if (!window)
+        window = new OffsiteListWindow(m_session, this);
+    window->show();
+    window->raise();
+    window->activateWindow();
 }
 
 void BackupListWindow::ShowOutcome(const QString& title, const QString& text)

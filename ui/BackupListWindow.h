@@ -35,6 +35,7 @@ public:
     QPushButton* const cmdPin;
     QPushButton* const cmdOpen;
     QPushButton* const cmdDelete;
+    QPushButton* const cmdOffsiteList;
     QProgressBar* const barRestore;
     QLabel* const lblOutcome;
 
@@ -44,6 +45,7 @@ public slots:
     void cmdPin_Click();
     void cmdOpen_Click();
     void cmdDelete_Click();
+    void cmdOffsiteList_Click();
 
 private:
     void LayOut();

@@ -260,8 +260,7 @@ void BackupSession::RestoreFolder(std::shared_ptr<saver::WholeSaveRestore> resto
         },
         [this](const saver::RestoreOutcome& outcome) {
             // A snapshot brought back by restic is restored once; the repository keeps it.
-            if (m_files.FolderExists(StagingFolder()))
-                m_files.RemoveFolder(StagingFolder()); // best effort: cleared again at start
+            ForgetFetchedSnapshot();
             emit RestoreFinished(bool(outcome.error), Text(saver::RestoreText(outcome)));
         });
 }
@@ -467,6 +466,12 @@ void BackupSession::MeasureSnapshot(const QString& id, QObject* receiver,
 std::string BackupSession::StagingFolder() const
 {
     return m_files.AppDir() + "/" + saver::kOffsiteStagingName;
+}
+
+void BackupSession::ForgetFetchedSnapshot()
+{
+    if (m_files.FolderExists(StagingFolder()))
+        m_files.RemoveFolder(StagingFolder());
 }
 
 void BackupSession::FetchSnapshot(const QString& id, QObject* receiver,

@@ -121,6 +121,8 @@ public:
     // a backup there; that folder goes when the restore ends.
     void FetchSnapshot(const QString& id, QObject* receiver,
                        std::function<void(ResticOutcome, saver::BackupEntry)> done);
+    // The snapshot brought back is not wanted any more; best effort, cleared again at start.
+    void ForgetFetchedSnapshot();
 
 signals:
     void StatusChanged(const QString& time, const QString& text);
