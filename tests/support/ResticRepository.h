@@ -14,15 +14,16 @@
 
 namespace saver::test {
 
-// A new restic repository of the real restic, in a temporary folder whose name has spaces,
-// quotes and Chinese, with its password in a file beside it.
+// A repository of the real restic, in a temporary folder whose name has spaces, quotes and
+// Chinese, with its password in a file beside it; made at once unless the test makes it.
 class ResticRepository
 {
 public:
-    ResticRepository()
+    explicit ResticRepository(bool made = true)
     {
         WriteFile(passwordFile, "a password\n");
-        Run({QStringLiteral("init")});
+        if (made)
+            Run({QStringLiteral("init")});
     }
 
     OffsiteOptions Options(OffsiteScope scope = OffsiteScope::Every) const
