@@ -2,6 +2,7 @@
 #include "OffsiteUploader.h"
 
 #include "BackupCatalogue.h"
+#include "StatusTexts.h"
 
 #include <QJsonObject>
 #include <QSysInfo>
@@ -38,8 +39,14 @@ void OffsiteUploader::SetSetup(const ResticSetup& setup)
 
 void OffsiteUploader::Add(const std::string& backupFolder)
 {
-    // Not kept when the list cannot be written: the upload is still made in this run.
-    m_record.Add(backupFolder);
+    // Only the list in the data folder says what is waiting: a backup that cannot be put in it
+    // is not sent, and said so.
+    if (const std::error_code error = m_record.Add(backupFolder)) {
+        ResticOutcome unlisted;
+        unlisted.message = Text(saver::FailureReason(error, m_files.AppDir()));
+        m_record.MarkFailed(backupFolder); // best effort: the alert says it anyway
+        emit Failed(Text(backupFolder), unlisted);
+    }
     RunNext();
 }
 
@@ -99,8 +106,9 @@ void OffsiteUploader::Finish(const std::string& folder, const QString& snapshotI
     switch (outcome.kind) {
     case Kind::Done:
         m_nextRetry = kFirstRetry;
+        // Best effort both: a backup left in the list is sent again after a restart, which
+        // adds only a snapshot, and one without its mark shows as not uploaded.
         m_record.Remove(folder);
-        // Without its mark the backup shows as not uploaded, which it is not: said, not fatal.
         m_record.MarkUploaded(folder, snapshotId.toStdString());
         emit Uploaded(Text(folder), snapshotId);
         break;
@@ -128,7 +136,7 @@ void OffsiteUploader::Finish(const std::string& folder, const QString& snapshotI
         return;
     case Kind::SomeFilesUnread:
     case Kind::Failed:
-        m_record.Remove(folder);
+        m_record.Remove(folder); // best effort, as above
         m_record.MarkFailed(folder);
         emit Failed(Text(folder), outcome);
         break;

@@ -390,7 +390,7 @@ void BackupSession::ConnectOffsite()
             [this](const QString& folder, const QString& snapshot) {
                 ReportDone(QStringLiteral("异地备份：%1 已上传（快照 %2）")
                                .arg(QFileInfo(folder).fileName(), snapshot));
-                emit ProgressChanged(QStringLiteral("异地备份已完成"));
+                ShowStatusAgain();
                 emit OffsiteChanged();
             });
     connect(&m_offsite, &OffsiteUploader::Failed, this,
@@ -398,6 +398,7 @@ void BackupSession::ConnectOffsite()
                 ReportFailure(QStringLiteral("异地备份失败"), QFileInfo(folder).fileName() +
                                                                   QStringLiteral("：") +
                                                                   ResticOutcomeText(outcome));
+                ShowStatusAgain();
                 emit OffsiteChanged();
             });
     connect(&m_offsite, &OffsiteUploader::Stopped, this, [this](const ResticOutcome& outcome) {
@@ -411,6 +412,13 @@ void BackupSession::ConnectOffsite()
                 emit ProgressChanged(text);
                 ReportDone(text);
             });
+}
+
+// The upload's progress took the place of the last backup's status, which is shown again.
+void BackupSession::ShowStatusAgain()
+{
+    if (m_status)
+        emit StatusChanged(Text(m_status->time), Text(m_status->text));
 }
 
 void BackupSession::RunRestic(const saver::OffsiteOptions& options, const QStringList& arguments,

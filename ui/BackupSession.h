@@ -155,6 +155,7 @@ private:
     ResticSetup Restic(const saver::OffsiteOptions& options) const;
     void SendOffsite(const saver::WholeSaveResult& result);
     void ConnectOffsite();
+    void ShowStatusAgain();
     void RunRestic(const saver::OffsiteOptions& options, const QStringList& arguments,
                    QObject* receiver, std::function<void(ResticOutcome)> done,
                    const QString& folder = {});

@@ -115,9 +115,11 @@ QWidget* BackupSettingsDialog::OffsiteGroup(const saver::OffsiteOptions& offsite
     form->addRow(QStringLiteral("仓库："), txtRepository);
     form->addRow(cboPassword, txtPassword);
     form->addRow(cmdCheckRepository, lblRepository);
-    form->addRow(new QLabel(QStringLiteral("本程序不保存密码，只把密码文件或密码命令交给 restic；"
+    auto* note = new QLabel(QStringLiteral("本程序不保存密码，只把密码文件或密码命令交给 restic；"
                                            "也从不删除仓库里的快照。"),
-                            group));
+                            group);
+    note->setWordWrap(true);
+    form->addRow(note);
     return group;
 }
 

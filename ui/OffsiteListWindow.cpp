@@ -68,9 +68,13 @@ OffsiteListWindow::OffsiteListWindow(BackupSession& session, QWidget* parent)
 
 void OffsiteListWindow::Refresh()
 {
-    if (m_session.Options().offsite.repository.empty()) {
-        lblOutcome->setText(
-            QStringLiteral("还没有设置 restic 仓库：请在“备份管理”的“异地备份”里设置。"));
+    QString missing;
+    if (m_session.Options().offsite.repository.empty())
+        missing = QStringLiteral("还没有设置 restic 仓库：请在“备份管理”的“异地备份”里设置。");
+    else if (m_session.ChosenSave().isEmpty())
+        missing = QStringLiteral("请先选择level.dat的路径：列出的是这个存档的快照。");
+    if (!missing.isEmpty()) {
+        lblOutcome->setText(missing);
         UpdateButtons();
         return;
     }

@@ -3,7 +3,7 @@
 
 #include <QProcess>
 
-#include <csignal>
+#include <signal.h>
 
 #include <linux/ioprio.h>
 #include <sys/resource.h>
