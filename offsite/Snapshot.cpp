@@ -11,7 +11,7 @@ std::vector<Snapshot> Snapshot::ListFrom(const QByteArray& json)
 {
     std::vector<Snapshot> snapshots;
     const QJsonArray list = QJsonDocument::fromJson(json).array();
-    for (const QJsonValue& value : list) {
+    for (const auto& value : list) {
         const QJsonObject object = value.toObject();
         Snapshot snapshot{object.value(QStringLiteral("id")).toString(),
                           object.value(QStringLiteral("short_id")).toString(),
@@ -19,7 +19,7 @@ std::vector<Snapshot> Snapshot::ListFrom(const QByteArray& json)
                                                 Qt::ISODateWithMs),
                           object.value(QStringLiteral("hostname")).toString(),
                           {}};
-        for (const QJsonValue& tag : object.value(QStringLiteral("tags")).toArray())
+        for (const auto& tag : object.value(QStringLiteral("tags")).toArray())
             snapshot.tags << tag.toString();
         if (!snapshot.id.isEmpty())
             snapshots.push_back(std::move(snapshot));

@@ -65,7 +65,7 @@ struct Uploads
     // 【n】10_0_0 holding world/ with `files`, name → bytes.
     std::string Backup(int number, const std::map<std::string, std::string>& files)
     {
-        const std::string folder = app.path() + "/【" + std::to_string(number) + "】10_0_0";
+        std::string folder = app.path() + "/【" + std::to_string(number) + "】10_0_0";
         fs::create_directories(NativePath(folder + "/world"));
         WriteFile(folder + "/" + saver::kMadeMark, std::to_string(number) + " 1\n");
         for (const auto& [name, bytes] : files)
