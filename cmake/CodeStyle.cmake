@@ -9,6 +9,7 @@ if(CLANG_FORMAT)
        ${PROJECT_SOURCE_DIR}/engine/*.cpp ${PROJECT_SOURCE_DIR}/engine/*.h
        ${PROJECT_SOURCE_DIR}/platform/*.cpp ${PROJECT_SOURCE_DIR}/platform/*.h
        ${PROJECT_SOURCE_DIR}/desktop/*.cpp ${PROJECT_SOURCE_DIR}/desktop/*.h
+       ${PROJECT_SOURCE_DIR}/offsite/*.cpp ${PROJECT_SOURCE_DIR}/offsite/*.h
        ${PROJECT_SOURCE_DIR}/ui/*.cpp ${PROJECT_SOURCE_DIR}/ui/*.h
        ${PROJECT_SOURCE_DIR}/tests/*.cpp ${PROJECT_SOURCE_DIR}/tests/*.h
        ${PROJECT_SOURCE_DIR}/bench/*.cpp ${PROJECT_SOURCE_DIR}/bench/*.h

@@ -161,10 +161,10 @@ bool IsWholeSaveBackupName(const std::string& name)
 
 bool IsProgramFileName(const std::string& name)
 {
-    static constexpr std::array<std::string_view, 10> kNames = {
+    static constexpr std::array<std::string_view, 12> kNames = {
         kSettingsFileName,      kOptionsFileName,  kHotkeysFileName,   kQuickSlotName,
         kCharacterBackupFolder, kSafetyCopyFolder, kPartialBackupName, kProgramName,
-        kRestoreJournalName,    kRestoreAsideName};
+        kRestoreJournalName,    kRestoreAsideName, kOffsiteQueueName,  kOffsiteStagingName};
     const std::string_view view = name;
     return std::find(kNames.begin(), kNames.end(), view) != kNames.end() ||
            view.starts_with(kLockFileName) || view.ends_with(kTemporarySuffix) ||

@@ -52,6 +52,9 @@ struct BackupEntry
     CheckRecord check;        // folders: what the last check against the manifest found
     std::string note;         // the player's, as ReadNote gives it
     bool worldClosed = false; // made when the player left the world
+    // Whole-save backups only: where restic stands with it.
+    enum class Offsite { None, Waiting, Uploaded, Failed };
+    Offsite offsite = Offsite::None;
 
     bool IsFolder() const { return kind == Kind::WholeSave || kind == Kind::BeforeRestore; }
     // The slot is replaced by every quick save; keeping it for good would stop quick saves.

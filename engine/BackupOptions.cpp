@@ -32,6 +32,56 @@ bool* Switch(std::string_view name, BackupOptions& options)
     return nullptr;
 }
 
+// The texts the player types may hold the separators of the line: they are kept with %XX.
+std::string Escaped(std::string_view text)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string escaped;
+    for (const char c : text) {
+        if (c == '%' || c == ';' || c == '\r' || c == '\n') {
+            escaped += '%';
+            escaped += kHex[static_cast<unsigned char>(c) >> 4];
+            escaped += kHex[static_cast<unsigned char>(c) & 15];
+        } else {
+            escaped += c;
+        }
+    }
+    return escaped;
+}
+
+std::string Unescaped(std::string_view text)
+{
+    std::string plain;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        unsigned value = 0;
+        if (text[at] == '%' && at + 2 < text.size() &&
+            std::from_chars(text.data() + at + 1, text.data() + at + 3, value, 16).ptr ==
+                text.data() + at + 3) {
+            plain += static_cast<char>(value);
+            at += 2;
+        } else {
+            plain += text[at];
+        }
+    }
+    return plain;
+}
+
+void ApplyOffsite(std::string_view name, std::string_view value, OffsiteOptions& offsite)
+{
+    if (name == "offsite") {
+        if (value == "off" || value == "manual" || value == "every")
+            offsite.scope = value == "off"      ? OffsiteScope::Off
+                            : value == "manual" ? OffsiteScope::ManualAndPinned
+                                                : OffsiteScope::Every;
+    } else if (name == "offsiteRepo") {
+        offsite.repository = Unescaped(value);
+    } else if (name == "offsitePasswordFile" || name == "offsitePasswordCommand") {
+        offsite.password = name == "offsitePasswordFile" ? OffsiteOptions::Password::File
+                                                         : OffsiteOptions::Password::Command;
+        offsite.passwordSource = Unescaped(value);
+    }
+}
+
 void Apply(std::string_view name, std::string_view value, BackupOptions& options)
 {
     if (name == "interval") {
@@ -48,7 +98,21 @@ void Apply(std::string_view name, std::string_view value, BackupOptions& options
             options.keepMegabytes = *megabytes;
     } else if (bool* on = Switch(name, options); on && (value == "0" || value == "1")) {
         *on = value == "1";
+    } else {
+        ApplyOffsite(name, value, options.offsite);
     }
+}
+
+std::string OffsiteFields(const OffsiteOptions& offsite)
+{
+    if (offsite == OffsiteOptions{})
+        return {};
+    static constexpr const char* kScopes[] = {"off", "manual", "every"};
+    return std::string(";offsite=") + kScopes[static_cast<int>(offsite.scope)] +
+           ";offsiteRepo=" + Escaped(offsite.repository) +
+           (offsite.password == OffsiteOptions::Password::File ? ";offsitePasswordFile="
+                                                               : ";offsitePasswordCommand=") +
+           Escaped(offsite.passwordSource);
 }
 
 } // namespace
@@ -68,7 +132,8 @@ std::string OptionsFile::Format(const BackupOptions& options)
            ";keepMB=" + std::to_string(options.keepMegabytes) +
            ";pruneManual=" + (options.pruneManual ? "1" : "0") +
            ";skipUnchanged=" + (options.skipUnchanged ? "1" : "0") +
-           ";worldClosed=" + (options.backupOnWorldClose ? "1" : "0");
+           ";worldClosed=" + (options.backupOnWorldClose ? "1" : "0") +
+           OffsiteFields(options.offsite);
 }
 
 BackupOptions OptionsFile::Parse(const std::string& line)

@@ -34,6 +34,9 @@ inline constexpr const char* kManifestName = ".manifest";
 inline constexpr const char* kCheckMark = ".check";
 // Made because the player left the world: the game let go of the save's session.lock.
 inline constexpr const char* kWorldClosedMark = ".worldclosed";
+// Inside a whole-save backup that restic took off this machine: the snapshot's id, or
+// "failed" when the last upload of it failed.
+inline constexpr const char* kOffsiteMark = ".offsite";
 // Kept for good: inside a whole-save backup, or added to the name of a single file beside it.
 inline constexpr const char* kPinnedMark = ".pinned";
 // The player's note on a backup, kept where the pin mark is: one line of UTF-8 whose line
@@ -54,6 +57,11 @@ inline constexpr const char* kRestoreAsideName = ".mcsaver-aside.partial";     /
 // filesystems, the save it replaces until the copy is in.
 inline constexpr const char* kRestorePartialName = ".mcsaver-restore.partial";
 inline constexpr const char* kRestoreReplacedName = ".mcsaver-restore.replaced";
+
+// Whole-save backups waiting for restic, by folder name, oldest first, '/' between them.
+inline constexpr const char* kOffsiteQueueName = "offsite.queue";
+// Where a backup brought back by restic is put before it is restored.
+inline constexpr const char* kOffsiteStagingName = ".offsite-restore.partial";
 
 // The program itself.
 inline constexpr const char* kProgramName = "mcsaver";        // the executable, when it lives here

@@ -37,8 +37,10 @@ void RemoveLeftovers(FileServices& files)
         if (!files.FirstEntry(temporary).empty())
             files.DeleteFile(temporary);
     }
-    if (files.FolderExists(data + kPartialBackupName))
-        files.RemoveFolder(data + kPartialBackupName);
+    for (const char* folder : {kPartialBackupName, kOffsiteStagingName}) {
+        if (files.FolderExists(data + folder))
+            files.RemoveFolder(data + folder);
+    }
 }
 
 } // namespace saver

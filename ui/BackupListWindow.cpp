@@ -4,6 +4,7 @@
 #include "BackupComparisonWindow.h"
 #include "BackupSession.h"
 #include "FolderOpener.h"
+#include "OffsiteListWindow.h"
 #include "PartialRestoreDialog.h"
 #include "UserPrompt.h"
 
@@ -82,6 +83,22 @@ QString SizeColumn(const saver::BackupEntry& entry)
 
 constexpr int kNoteColumn = 6;
 
+QString OffsiteText(saver::BackupEntry::Offsite offsite)
+{
+    using Offsite = saver::BackupEntry::Offsite;
+    switch (offsite) {
+    case Offsite::Uploaded:
+        return QStringLiteral("已异地");
+    case Offsite::Waiting:
+        return QStringLiteral("等待上传");
+    case Offsite::Failed:
+        return QStringLiteral("上传失败");
+    case Offsite::None:
+        break;
+    }
+    return {};
+}
+
 QTreeWidgetItem* Row(const saver::BackupEntry& entry)
 {
     const QDateTime made = QDateTime::fromMSecsSinceEpoch(entry.madeNs / 1'000'000);
@@ -91,7 +108,7 @@ QTreeWidgetItem* Row(const saver::BackupEntry& entry)
          entry.saveName.empty() ? QStringLiteral("—") : Text(entry.saveName), SizeColumn(entry),
          entry.pinned ? QStringLiteral("★ 固定") : QString(),
          entry.IsFolder() ? Text(saver::CheckStateText(entry.check)) : QString(),
-         Text(saver::NoteSummary(entry.note, kNoteShown))});
+         Text(saver::NoteSummary(entry.note, kNoteShown)), OffsiteText(entry.offsite)});
     row->setData(0, Qt::UserRole, Text(entry.path));
     row->setToolTip(0, Shown(entry.path));
     if (entry.IsFolder()) {
@@ -111,8 +128,9 @@ BackupListWindow::BackupListWindow(BackupSession& session, QWidget* parent)
       cmdOpen(new QPushButton(QStringLiteral("打开文件夹"), this)),
       cmdDelete(new QPushButton(QStringLiteral("删除"), this)),
       cmdPartialRestore(new QPushButton(QStringLiteral("部分恢复"), this)),
-      cmdNote(new QPushButton(QStringLiteral("备注"), this)), barRestore(new QProgressBar(this)),
-      cmdCompare(new QPushButton(QStringLiteral("比较"), this)),
+      cmdNote(new QPushButton(QStringLiteral("备注"), this)),
+      cmdOffsiteList(new QPushButton(QStringLiteral("异地备份列表"), this)),
+      barRestore(new QProgressBar(this)), cmdCompare(new QPushButton(QStringLiteral("比较"), this)),
       cmdVerify(new QPushButton(QStringLiteral("校验"), this)),
       cmdVerifyAll(new QPushButton(QStringLiteral("全部校验"), this)),
       barVerify(new QProgressBar(this)),
@@ -140,6 +158,8 @@ BackupListWindow::BackupListWindow(BackupSession& session, QWidget* parent)
     connect(cmdPartialRestore, &QPushButton::clicked, this,
             &BackupListWindow::cmdPartialRestore_Click);
     connect(cmdNote, &QPushButton::clicked, this, &BackupListWindow::cmdNote_Click);
+    connect(cmdOffsiteList, &QPushButton::clicked, this, &BackupListWindow::cmdOffsiteList_Click);
+    connect(&session, &BackupSession::OffsiteChanged, &m_refreshSoon, qOverload<>(&QTimer::start));
     connect(&session, &BackupSession::RestoreProgressed, barRestore, &QProgressBar::setValue);
     connect(&session, &BackupSession::RestoreFinished, this, &BackupListWindow::FinishRestore);
     connect(cmdCompare, &QPushButton::clicked, this, &BackupListWindow::cmdCompare_Click);
@@ -163,7 +183,7 @@ void BackupListWindow::LayOut()
     lstBackups->setHeaderLabels({QStringLiteral("时间"), QStringLiteral("种类"),
                                  QStringLiteral("存档"), QStringLiteral("大小"),
                                  QStringLiteral("固定"), QStringLiteral("校验"),
-                                 QStringLiteral("备注")});
+                                 QStringLiteral("备注"), QStringLiteral("异地")});
     lstBackups->setRootIsDecorated(false);
     lstBackups->setSelectionMode(QAbstractItemView::SingleSelection);
     lstBackups->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
@@ -188,7 +208,8 @@ void BackupListWindow::LayOut()
     barVerify->hide();
     cmdCancelVerify->hide();
     auto* more = new QHBoxLayout;
-    for (QPushButton* button : {cmdPartialRestore, cmdCompare, cmdVerify, cmdVerifyAll, cmdNote}) {
+    for (QPushButton* button :
+         {cmdPartialRestore, cmdCompare, cmdVerify, cmdVerifyAll, cmdNote, cmdOffsiteList}) {
         more->addWidget(button);
     }
     more->addWidget(barVerify, 1);
@@ -509,6 +530,16 @@ void BackupListWindow::cmdDelete_Click()
     }
     ShowOutcome(QStringLiteral("删除备份"), text);
     Refresh();
+}
+
+void BackupListWindow::cmdOffsiteList_Click()
+{
+    auto* window = findChild<OffsiteListWindow*>();
+    if (!window)
+        window = new OffsiteListWindow(m_session, this);
+    window->show();
+    window->raise();
+    window->activateWindow();
 }
 
 void BackupListWindow::ShowOutcome(const QString& title, const QString& text)

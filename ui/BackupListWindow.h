@@ -41,6 +41,7 @@ public:
     QPushButton* const cmdDelete;
     QPushButton* const cmdPartialRestore;
     QPushButton* const cmdNote;
+    QPushButton* const cmdOffsiteList;
     QProgressBar* const barRestore;
     QPushButton* const cmdCompare;
     QPushButton* const cmdVerify;
@@ -61,6 +62,7 @@ public slots:
     void cmdCancelVerify_Click();
     void cmdPartialRestore_Click();
     void cmdNote_Click();
+    void cmdOffsiteList_Click();
 
 private:
     void LayOut();

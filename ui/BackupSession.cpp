@@ -2,11 +2,16 @@
 #include "BackupSession.h"
 
 #include "DesktopNotifier.h"
+#include "ResticTexts.h"
+
+#include "ResticProgram.h"
+#include "ResticRun.h"
 
 #include "BackupNote.h"
 #include "BackupVerification.h"
 #include "ClockFields.h"
 #include "DataLayout.h"
+#include "OffsiteRecord.h"
 #include "RestoreRules.h"
 #include "SafeFileOps.h"
 
@@ -14,6 +19,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTimer>
 
 #include <algorithm>
 #include <utility>
@@ -33,8 +39,13 @@ QString KindName(saver::BackupKind kind)
 
 } // namespace
 
-BackupSession::BackupSession(saver::FileServices& files, saver::Clock& clock)
-    : m_files(files), m_clock(clock), m_engine(files, clock), m_quickSlot(files)
+// restic may run a while on a slow network; the checks and lists are quick when it works.
+constexpr std::chrono::minutes kResticQuiet{2};
+
+BackupSession::BackupSession(saver::FileServices& files, saver::Clock& clock,
+                             OffsiteUploader::Later later)
+    : m_files(files), m_clock(clock), m_engine(files, clock), m_quickSlot(files),
+      m_offsite(files, std::move(later))
 {
     if (!m_engine.Load()) {
         m_status = saver::StatusTexts{saver::kSettingsFileName,
@@ -45,6 +56,9 @@ BackupSession::BackupSession(saver::FileServices& files, saver::Clock& clock)
     if (m_engine.ChosenSave()) {
         m_saveWatch.start();
     }
+    ConnectOffsite();
+    // Goes on with the backups a former run left waiting.
+    m_offsite.SetSetup(Restic(Options().offsite));
 }
 
 BackupSession::~BackupSession() = default;
@@ -105,7 +119,9 @@ void BackupSession::SetKind(saver::BackupKind kind)
 
 std::error_code BackupSession::SetOptions(const saver::BackupOptions& options)
 {
-    return m_engine.SetOptions(options);
+    const std::error_code error = m_engine.SetOptions(options);
+    m_offsite.SetSetup(Restic(Options().offsite));
+    return error;
 }
 
 void BackupSession::ClearAlert()
@@ -169,7 +185,10 @@ void BackupSession::Begin(const std::optional<saver::AutoSaver::BackupStart>& st
 void BackupSession::FinishWholeSave(const std::shared_ptr<saver::WholeSaveJob>& job,
                                     const saver::WholeSaveResult& result)
 {
-    Show(m_engine.FinishWholeSave(*job, result));
+    const saver::BackupOutcome outcome = m_engine.FinishWholeSave(*job, result);
+    Show(outcome);
+    if (outcome.kind == saver::BackupOutcome::Kind::Made)
+        SendOffsite(result);
     Begin(m_engine.TakeWaitingBackup());
 }
 
@@ -268,6 +287,8 @@ void BackupSession::RestoreFolder(std::shared_ptr<saver::WholeSaveRestore> resto
             return restore->Run(progress, stop);
         },
         [this](const saver::RestoreOutcome& outcome) {
+            // A snapshot brought back by restic is restored once; the repository keeps it.
+            ForgetFetchedSnapshot();
             emit RestoreFinished(bool(outcome.error), Text(saver::RestoreText(outcome)));
         });
 }
@@ -323,7 +344,12 @@ bool BackupSession::SaveInUse()
 
 std::error_code BackupSession::SetPinned(const saver::BackupEntry& entry, bool pinned)
 {
-    return saver::SetPinned(m_files, entry, pinned);
+    const std::error_code error = saver::SetPinned(m_files, entry, pinned);
+    if (!error && pinned && entry.kind == saver::BackupEntry::Kind::WholeSave &&
+        entry.offsite == saver::BackupEntry::Offsite::None &&
+        Options().offsite.scope == saver::OffsiteScope::ManualAndPinned && Options().offsite.On())
+        m_offsite.Add(entry.path);
+    return error;
 }
 
 std::error_code BackupSession::SetNote(const saver::BackupEntry& entry, const QString& note)
@@ -365,7 +391,12 @@ void BackupSession::ListBackups(QObject* receiver,
                                 std::function<void(std::vector<saver::BackupEntry>)> done)
 {
     m_work.Run(
-        receiver, [this](const std::stop_token&) { return saver::ListBackups(m_files); },
+        receiver,
+        [this](const std::stop_token&) {
+            std::vector<saver::BackupEntry> entries = saver::ListBackups(m_files);
+            saver::OffsiteRecord(m_files).Describe(entries);
+            return entries;
+        },
         std::move(done));
 }
 
@@ -440,7 +471,165 @@ void BackupSession::Compare(QObject* receiver, const saver::BackupEntry& entry,
 
 void BackupSession::Stop()
 {
+    m_offsite.Cancel();
     m_work.StopAll();
+}
+
+OffsiteUploader::Later BackupSession::OffsiteLater()
+{
+    return [](std::chrono::seconds delay, std::function<void()> then) {
+        QTimer::singleShot(delay, std::move(then));
+    };
+}
+
+QString BackupSession::ResticPath()
+{
+    return ResticProgram::Find();
+}
+
+ResticSetup BackupSession::Restic(const saver::OffsiteOptions& options) const
+{
+    return {ResticPath(), options};
+}
+
+void BackupSession::SendOffsite(const saver::WholeSaveResult& result)
+{
+    const saver::OffsiteOptions& offsite = Options().offsite;
+    const bool manual = !m_files.FirstEntry(result.folder + "/" + saver::kManualMark).empty();
+    const bool pinned = !m_files.FirstEntry(result.folder + "/" + saver::kPinnedMark).empty();
+    if (offsite.On() && (offsite.scope == saver::OffsiteScope::Every || manual || pinned)) {
+        m_offsite.Add(result.folder);
+        emit OffsiteChanged();
+    }
+}
+
+// Uploads are reported as backups are: what failed is alerted, what went through is logged.
+void BackupSession::ConnectOffsite()
+{
+    connect(&m_offsite, &OffsiteUploader::Progressed, this,
+            [this](const QString&, double fraction) {
+                emit ProgressChanged(
+                    QStringLiteral("异地备份上传中 %1%").arg(static_cast<int>(fraction * 100)));
+            });
+    connect(&m_offsite, &OffsiteUploader::Uploaded, this,
+            [this](const QString& folder, const QString& snapshot) {
+                ReportDone(QStringLiteral("异地备份：%1 已上传（快照 %2）")
+                               .arg(QFileInfo(folder).fileName(), snapshot));
+                ShowStatusAgain();
+                emit OffsiteChanged();
+            });
+    connect(&m_offsite, &OffsiteUploader::Failed, this,
+            [this](const QString& folder, const ResticOutcome& outcome) {
+                ReportFailure(QStringLiteral("异地备份失败"), QFileInfo(folder).fileName() +
+                                                                  QStringLiteral("：") +
+                                                                  ResticOutcomeText(outcome));
+                ShowStatusAgain();
+                emit OffsiteChanged();
+            });
+    connect(&m_offsite, &OffsiteUploader::Stopped, this, [this](const ResticOutcome& outcome) {
+        ReportFailure(QStringLiteral("异地备份已停止"), ResticOutcomeText(outcome));
+    });
+    connect(&m_offsite, &OffsiteUploader::Retrying, this,
+            [this](const QString&, std::chrono::seconds delay) {
+                const QString text =
+                    QStringLiteral("异地备份：仓库正被另一个 restic 使用，%1 秒后重试")
+                        .arg(delay.count());
+                emit ProgressChanged(text);
+                ReportDone(text);
+            });
+}
+
+// The upload's progress took the place of the last backup's status, which is shown again.
+void BackupSession::ShowStatusAgain()
+{
+    if (m_status)
+        emit StatusChanged(Text(m_status->time), Text(m_status->text));
+}
+
+void BackupSession::RunRestic(const saver::OffsiteOptions& options, const QStringList& arguments,
+                              QObject* receiver, std::function<void(ResticOutcome)> done,
+                              const QString& folder)
+{
+    // Owned by the receiver: a window that closes takes its run of restic with it.
+    auto* run = new ResticRun(Restic(options), arguments, kResticQuiet, receiver);
+    connect(run, &ResticRun::Finished, receiver,
+            [run, done = std::move(done)](const ResticOutcome& outcome) {
+                run->deleteLater();
+                done(outcome);
+            });
+    run->Start(folder);
+}
+
+void BackupSession::CheckRepository(const saver::OffsiteOptions& options, QObject* receiver,
+                                    std::function<void(ResticOutcome)> done)
+{
+    RunRestic(options, {QStringLiteral("cat"), QStringLiteral("config")}, receiver,
+              std::move(done));
+}
+
+void BackupSession::CreateRepository(const saver::OffsiteOptions& options, QObject* receiver,
+                                     std::function<void(ResticOutcome)> done)
+{
+    RunRestic(options, {QStringLiteral("init")}, receiver, std::move(done));
+}
+
+void BackupSession::ListSnapshots(QObject* receiver,
+                                  std::function<void(ResticOutcome, std::vector<Snapshot>)> done)
+{
+    const QString save = QFileInfo(Text(saver::FolderOf(ChosenSave().toStdString()))).fileName();
+    RunRestic(
+        Options().offsite,
+        {QStringLiteral("snapshots"), QStringLiteral("--json"), QStringLiteral("--tag"), save},
+        receiver, [done = std::move(done)](const ResticOutcome& outcome) {
+            done(outcome, Snapshot::ListFrom(outcome.output));
+        });
+}
+
+void BackupSession::MeasureSnapshot(const QString& id, QObject* receiver,
+                                    std::function<void(qint64)> done)
+{
+    RunRestic(Options().offsite, {QStringLiteral("stats"), id, QStringLiteral("--json")}, receiver,
+              [done = std::move(done)](const ResticOutcome& outcome) {
+                  done(outcome.kind == ResticOutcome::Kind::Done
+                           ? Snapshot::SizeFrom(outcome.output)
+                           : -1);
+              });
+}
+
+std::string BackupSession::StagingFolder() const
+{
+    return m_files.AppDir() + "/" + saver::kOffsiteStagingName;
+}
+
+void BackupSession::ForgetFetchedSnapshot()
+{
+    if (m_files.FolderExists(StagingFolder()))
+        m_files.RemoveFolder(StagingFolder());
+}
+
+void BackupSession::FetchSnapshot(const QString& id, QObject* receiver,
+                                  std::function<void(ResticOutcome, saver::BackupEntry)> done)
+{
+    const std::string staging = StagingFolder();
+    // Left by a fetch or a restore that did not end: nothing else uses it.
+    std::error_code error =
+        m_files.FolderExists(staging) ? m_files.RemoveFolder(staging) : std::error_code();
+    if (error || (error = m_files.MakeDir(staging))) {
+        ResticOutcome refused;
+        refused.message = Text(saver::FailureReason(error, staging));
+        done(refused, {});
+        return;
+    }
+    RunRestic(Options().offsite,
+              {QStringLiteral("restore"), id, QStringLiteral("--target"), Text(staging)}, receiver,
+              [this, staging, done = std::move(done)](const ResticOutcome& outcome) {
+                  // The staged copy came over the network: whatever checks a backup before it
+                  // may replace the save belongs here.
+                  saver::BackupEntry entry;
+                  entry.path = staging;
+                  entry.saveName = saver::SaveNameIn(m_files, staging);
+                  done(outcome, entry);
+              });
 }
 
 void BackupSession::ReportDone(const QString& text)

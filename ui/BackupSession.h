@@ -4,6 +4,10 @@
 #include "BackgroundWork.h"
 #include "EventLog.h"
 
+#include "OffsiteUploader.h"
+#include "ResticOutcome.h"
+#include "Snapshot.h"
+
 #include "AutoSaver.h"
 #include "BackupCatalogue.h"
 #include "BackupComparison.h"
@@ -46,7 +50,9 @@ public:
         std::error_code error; // Failed
     };
 
-    BackupSession(saver::FileServices& files, saver::Clock& clock);
+    // `later` times the retries of uploads to a locked repository.
+    BackupSession(saver::FileServices& files, saver::Clock& clock,
+                  OffsiteUploader::Later later = OffsiteLater());
     ~BackupSession() override;
 
     saver::FileServices& Files() { return m_files; }
@@ -121,6 +127,28 @@ public:
     // Ends the work under way, without waiting: the program is closing.
     void Stop();
 
+    // The off-site copies, kept by restic. Each answer comes on the window thread unless
+    // `receiver` is gone.
+    static OffsiteUploader::Later OffsiteLater();
+    // "" when restic is not installed.
+    static QString ResticPath();
+    // Whether `options` name a repository restic can open; NoRepository when there is none.
+    void CheckRepository(const saver::OffsiteOptions& options, QObject* receiver,
+                         std::function<void(ResticOutcome)> done);
+    void CreateRepository(const saver::OffsiteOptions& options, QObject* receiver,
+                          std::function<void(ResticOutcome)> done);
+    // The snapshots of the chosen save, newest first.
+    void ListSnapshots(QObject* receiver,
+                       std::function<void(ResticOutcome, std::vector<Snapshot>)> done);
+    // What a snapshot restores, in bytes; -1 when restic could not tell.
+    void MeasureSnapshot(const QString& id, QObject* receiver, std::function<void(qint64)> done);
+    // Brings a snapshot back into a folder of the data folder, from which it is restored like
+    // a backup there; that folder goes when the restore ends.
+    void FetchSnapshot(const QString& id, QObject* receiver,
+                       std::function<void(ResticOutcome, saver::BackupEntry)> done);
+    // The snapshot brought back is not wanted any more; best effort, cleared again at start.
+    void ForgetFetchedSnapshot();
+
 signals:
     void StatusChanged(const QString& time, const QString& text);
     void ProgressChanged(const QString& text);
@@ -135,6 +163,8 @@ signals:
     // plain notice, anything else a warning.
     void QuickRefused(const QString& title, const QString& text, bool warning);
     void RestoreProgressed(int percent);
+    // A whole-save backup was taken off this machine, or failed to be: the lists change.
+    void OffsiteChanged();
     void RestoreFinished(bool failed, const QString& text);
     // Backup `index` of `count`, named `name`, read to `percent`.
     void VerifyProgressed(int index, int count, const QString& name, int percent);
@@ -158,6 +188,14 @@ private:
     void ReportDone(const QString& text);
     void ReportFailure(const QString& title, const QString& text);
     QString AddToLog(const QString& text);
+    ResticSetup Restic(const saver::OffsiteOptions& options) const;
+    void SendOffsite(const saver::WholeSaveResult& result);
+    void ConnectOffsite();
+    void ShowStatusAgain();
+    void RunRestic(const saver::OffsiteOptions& options, const QStringList& arguments,
+                   QObject* receiver, std::function<void(ResticOutcome)> done,
+                   const QString& folder = {});
+    std::string StagingFolder() const;
 
     saver::FileServices& m_files;
     saver::Clock& m_clock;
@@ -175,6 +213,7 @@ private:
     // told by nothing but the lock.
     QTimer m_saveWatch;
     bool m_saveInUse = false;
+    OffsiteUploader m_offsite;
     // Last: a job still running is stopped and waited for before what it uses goes.
     BackgroundWork m_work;
 };

@@ -2,13 +2,20 @@
 #include "BackupSettingsDialog.h"
 
 #include "BackupSession.h"
+#include "ResticTexts.h"
+#include "UserPrompt.h"
+
+#include "ResticSystem.h"
 
 #include "StatusTexts.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSpinBox>
@@ -48,7 +55,10 @@ BackupSettingsDialog::BackupSettingsDialog(const saver::BackupOptions& options, 
       chkSkipUnchanged(new QCheckBox(QStringLiteral("存档未变化时跳过定时的整体备份"), this)),
       chkWorldClosed(new QCheckBox(QStringLiteral("退出存档时备份"), this)),
       lblUsage(new QLabel(this)), cmdBackupList(new QPushButton(QStringLiteral("备份列表…"), this)),
-      m_options(options)
+      cboOffsite(new QComboBox(this)), txtRepository(new QLineEdit(this)),
+      cboPassword(new QComboBox(this)), txtPassword(new QLineEdit(this)),
+      cmdCheckRepository(new QPushButton(QStringLiteral("检查仓库"), this)),
+      lblRepository(new QLabel(this)), m_options(options)
 {
     setObjectName(QStringLiteral("BackupSettingsDialog"));
     setWindowTitle(QStringLiteral("备份管理"));
@@ -78,7 +88,68 @@ BackupSettingsDialog::BackupSettingsDialog(const saver::BackupOptions& options, 
     layout->addWidget(chkSkipUnchanged);
     layout->addWidget(chkWorldClosed);
     layout->addWidget(lblUsage);
+    layout->addWidget(OffsiteGroup(options.offsite));
     layout->addWidget(buttons);
+}
+
+QWidget* BackupSettingsDialog::OffsiteGroup(const saver::OffsiteOptions& offsite)
+{
+    cboOffsite->addItem(QStringLiteral("关闭"), static_cast<int>(saver::OffsiteScope::Off));
+    cboOffsite->addItem(QStringLiteral("只上传手动保存和固定的备份"),
+                        static_cast<int>(saver::OffsiteScope::ManualAndPinned));
+    cboOffsite->addItem(QStringLiteral("上传每个整体存档备份"),
+                        static_cast<int>(saver::OffsiteScope::Every));
+    cboOffsite->setCurrentIndex(cboOffsite->findData(static_cast<int>(offsite.scope)));
+    txtRepository->setText(QString::fromStdString(offsite.repository));
+    txtRepository->setPlaceholderText(QStringLiteral("文件夹，或 sftp:…、rest:…、s3:…、rclone:…"));
+    cboPassword->addItem(QStringLiteral("密码文件"));
+    cboPassword->addItem(QStringLiteral("密码命令"));
+    cboPassword->setCurrentIndex(offsite.password == saver::OffsiteOptions::Password::File ? 0 : 1);
+    txtPassword->setText(QString::fromStdString(offsite.passwordSource));
+    lblRepository->setWordWrap(true);
+    lblRepository->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // Everything else keeps working without restic; the player learns where to get it.
+    if (BackupSession::ResticPath().isEmpty())
+        lblRepository->setText(ResticInstallHint());
+
+    auto* group = new QGroupBox(QStringLiteral("异地备份"), this);
+    auto* form = new QFormLayout(group);
+    form->addRow(QStringLiteral("上传到 restic 仓库："), cboOffsite);
+    form->addRow(QStringLiteral("仓库："), txtRepository);
+    form->addRow(cboPassword, txtPassword);
+    form->addRow(cmdCheckRepository, lblRepository);
+    auto* note = new QLabel(QStringLiteral("本程序不保存密码，只把密码文件或密码命令交给 restic；"
+                                           "也从不删除仓库里的快照。"),
+                            group);
+    note->setWordWrap(true);
+    form->addRow(note);
+    return group;
+}
+
+void BackupSettingsDialog::CheckRepository(BackupSession& session)
+{
+    const saver::OffsiteOptions offsite = Options().offsite;
+    cmdCheckRepository->setEnabled(false);
+    lblRepository->setText(QStringLiteral("正在检查…"));
+    session.CheckRepository(offsite, this, [this, &session, offsite](const ResticOutcome& outcome) {
+        if (outcome.kind != ResticOutcome::Kind::NoRepository ||
+            !UserPrompt::Confirm(this, QStringLiteral("创建仓库"),
+                                 QStringLiteral("%1 还没有 restic 仓库。要在那里创建一个吗？\n\n"
+                                                "请记住仓库的密码：没有它就无法取回任何备份。")
+                                     .arg(QString::fromStdString(offsite.repository)))) {
+            cmdCheckRepository->setEnabled(true);
+            lblRepository->setText(outcome.kind == ResticOutcome::Kind::Done
+                                       ? QStringLiteral("仓库可以使用")
+                                       : ResticOutcomeText(outcome));
+            return;
+        }
+        session.CreateRepository(offsite, this, [this](const ResticOutcome& created) {
+            cmdCheckRepository->setEnabled(true);
+            lblRepository->setText(created.kind == ResticOutcome::Kind::Done
+                                       ? QStringLiteral("已创建仓库，可以使用")
+                                       : ResticOutcomeText(created));
+        });
+    });
 }
 
 void BackupSettingsDialog::ShowDiskUsage(const QString& total)
@@ -97,12 +168,20 @@ saver::BackupOptions BackupSettingsDialog::Options() const
     options.pruneManual = chkPruneManual->isChecked();
     options.skipUnchanged = chkSkipUnchanged->isChecked();
     options.backupOnWorldClose = chkWorldClosed->isChecked();
+    options.offsite.scope = static_cast<saver::OffsiteScope>(cboOffsite->currentData().toInt());
+    options.offsite.repository = txtRepository->text().trimmed().toStdString();
+    options.offsite.password = cboPassword->currentIndex() == 0
+                                   ? saver::OffsiteOptions::Password::File
+                                   : saver::OffsiteOptions::Password::Command;
+    options.offsite.passwordSource = txtPassword->text().trimmed().toStdString();
     return options;
 }
 
 bool BackupSettingsDialog::Edit(BackupSession& session, QWidget* parent)
 {
     BackupSettingsDialog dialog(session.Options(), parent);
+    connect(dialog.cmdCheckRepository, &QPushButton::clicked, &dialog,
+            [&dialog, &session] { dialog.CheckRepository(session); });
     // Looking at every file of every backup may take seconds on a cold disk, which the window
     // must not wait for.
     session.MeasureBackups(&dialog, [shown = &dialog](const saver::DiskUsage& usage) {

@@ -9,7 +9,9 @@
 
 class BackupSession;
 class QCheckBox;
+class QComboBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QSpinBox;
 
@@ -50,8 +52,20 @@ public:
     QCheckBox* const chkWorldClosed;
     QLabel* const lblUsage;
     QPushButton* const cmdBackupList;
+    // 异地备份: where restic keeps copies off this machine.
+    QComboBox* const cboOffsite;
+    QLineEdit* const txtRepository;
+    QComboBox* const cboPassword;
+    QLineEdit* const txtPassword;
+    QPushButton* const cmdCheckRepository;
+    QLabel* const lblRepository;
 
 private:
+    QWidget* OffsiteGroup(const saver::OffsiteOptions& offsite);
+    // Runs `restic cat config` with what the dialog holds, and offers to create a repository
+    // where there is none.
+    void CheckRepository(BackupSession& session);
+
     saver::BackupOptions m_options;
     bool m_backupListWanted = false;
 };

@@ -145,11 +145,16 @@ TEST(BackupSpace, OptionsRoundTripAndFallBackOnGarbage)
                              .pruneManual = true};
     const BackupOptions edges{
         .intervalMinutes = 60, .keepMegabytes = 1'000'000'000, .skipUnchanged = true};
-    for (const BackupOptions& set : {most, edges})
+    // The texts the player types for restic may hold the line's own separators.
+    const BackupOptions offsite{.offsite = {.scope = OffsiteScope::ManualAndPinned,
+                                            .repository = "sftp:me@nas:/备份;keep=1%20 \"x\"\r\n",
+                                            .password = OffsiteOptions::Password::Command,
+                                            .passwordSource = "pass show restic;%"}};
+    for (const BackupOptions& set : {most, edges, offsite})
         EXPECT_EQ(OptionsFile::Parse(OptionsFile::Format(set)), set);
     for (const char* garbage :
          {"", "interval=0;keep=1000;kind=all", "interval=61;keepMB=-1", "interval=7x;pruneManual=2",
-          "keep=3 ;keepMB=1000000001;skipUnchanged=yes", "\xff\xfe;;==;interval"})
+          "keep=3 ;keepMB=1000000001;skipUnchanged=yes;offsite=sometimes", "\xff\xfe;;==;interval"})
         EXPECT_EQ(OptionsFile::Parse(garbage), BackupOptions{}) << garbage;
 }
 

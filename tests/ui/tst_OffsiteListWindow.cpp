@@ -1,0 +1,130 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "BackupListWindow.h"
+#include "BackupSettingsDialog.h"
+#include "OffsiteListWindow.h"
+#include "ResticRepository.h"
+#include "TestProgram.h"
+#include "UserPrompt.h"
+
+#include "BackupOptions.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QInputMethodEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTreeWidget>
+
+#include <filesystem>
+
+namespace {
+
+namespace fs = std::filesystem;
+using saver::test::NativePath;
+using saver::test::ReadFile;
+constexpr int kRestic = 30'000; // ms: restic's slowest step here, on a loaded machine
+
+// Backs up the save with a click on 整体手动保存 and waits until restic has taken it.
+void BackUpAndUpload(TestProgram& p, const std::string& folder)
+{
+    QTest::mouseClick(p.Main().Command4, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(fs::exists(NativePath(p.app + "/" + folder + "/.offsite")), kRestic);
+}
+
+// Typed as a Chinese player types: the input method hands over the whole text.
+void Type(QLineEdit* field, const std::string& text)
+{
+    QInputMethodEvent typed;
+    typed.setCommitString(QString::fromStdString(text));
+    QApplication::sendEvent(field, &typed);
+}
+
+BackupListWindow& OpenList(TestProgram& p)
+{
+    p.Main().mnuFolder->mnuBackupList->trigger();
+    return *p.Main().findChild<BackupListWindow*>();
+}
+
+} // namespace
+
+// The player's way to copies off this machine: set in 备份管理, seen in the backup list,
+// restored from 异地备份列表.
+class OffsiteListWindowTest final : public QObject
+{
+    Q_OBJECT
+
+    saver::test::TempDir m_cache;
+
+private slots:
+    void initTestCase()
+    {
+        qputenv("XDG_CACHE_HOME", QByteArray::fromStdString(m_cache.path()));
+        UserPrompt::setAnswererForTests([](const QString&) { return true; });
+    }
+
+    // A local folder typed in as the repository is made a repository by 检查仓库; the next
+    // whole-save backup then goes there and the list says so.
+    void repositorySetInTheDialogTakesTheNextBackup()
+    {
+        TestProgram p;
+        p.files.OpenGate();
+        saver::test::ResticRepository repo(false);
+        bool checked = false;
+        QTimer poll;
+        poll.callOnTimeout([&] {
+            auto* dialog = qobject_cast<BackupSettingsDialog*>(QApplication::activeModalWidget());
+            if (dialog && !std::exchange(checked, true)) {
+                dialog->cboOffsite->setCurrentIndex(2);
+                Type(dialog->txtRepository, repo.path);
+                Type(dialog->txtPassword, repo.passwordFile);
+                QTest::mouseClick(dialog->cmdCheckRepository, Qt::LeftButton);
+            } else if (dialog && dialog->lblRepository->text() == "已创建仓库，可以使用") {
+                QTest::mouseClick(
+                    dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok),
+                    Qt::LeftButton);
+            }
+        });
+        poll.start(10);
+        QTest::mouseClick(p.Main().cmdManage, Qt::LeftButton);
+        poll.stop();
+        QCOMPARE(p.session.Options().offsite, repo.Options());
+        BackUpAndUpload(p, "【1】10_0_0");
+        QCOMPARE(repo.Snapshots().size(), 1u);
+        QTreeWidget* rows = OpenList(p).lstBackups;
+        QTRY_VERIFY(rows->topLevelItemCount() == 1 && rows->topLevelItem(0)->text(5) == "已异地");
+    }
+
+    // A backup pruned here is still in the repository, and restored from it over the save.
+    void prunedBackupIsRestoredFromTheRepository()
+    {
+        saver::test::ResticRepository repo;
+        TestProgram p(saver::OptionsFile::Format(
+            {.keepNewest = 1, .pruneManual = true, .offsite = repo.Options()}));
+        p.files.OpenGate();
+        BackUpAndUpload(p, "【1】10_0_0");
+        saver::test::WriteFile(p.levelDat, "level data, second version");
+        p.clock.Advance(1);
+        BackUpAndUpload(p, "【2】10_0_1");
+        QVERIFY(!fs::exists(NativePath(p.app + "/【1】10_0_0")));
+        QCOMPARE(repo.Snapshots().size(), 2u);
+
+        BackupListWindow& list = OpenList(p);
+        QTest::mouseClick(list.cmdOffsiteList, Qt::LeftButton);
+        OffsiteListWindow& offsite = *list.findChild<OffsiteListWindow*>();
+        QTreeWidget* rows = offsite.lstSnapshots;
+        QTRY_COMPARE_WITH_TIMEOUT(rows->topLevelItemCount(), 2, kRestic);
+        QCOMPARE(rows->topLevelItem(1)->text(3), "【1】10_0_0");
+        QTRY_VERIFY_WITH_TIMEOUT(rows->topLevelItem(1)->text(2).endsWith("B"), kRestic);
+        QTest::mouseClick(rows->viewport(), Qt::LeftButton, {},
+                          rows->visualItemRect(rows->topLevelItem(1)).center());
+        QTest::mouseClick(offsite.cmdRestore, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(offsite.lblOutcome->text().startsWith("已恢复存档 world"),
+                                 kRestic);
+        QCOMPARE(ReadFile(p.levelDat), kLevel);
+        QVERIFY(!fs::exists(NativePath(p.app + "/.offsite-restore.partial")));
+        QCOMPARE(repo.Snapshots().size(), 2u);
+    }
+};
+
+QTEST_MAIN(OffsiteListWindowTest)
+#include "tst_OffsiteListWindow.moc"
