@@ -54,9 +54,12 @@ public:
 TEST(Manifest, ACheckNamesEveryFileThatDiffers)
 {
     Checked w;
-    // Names a line-based manifest must escape.
+    // Names a line-based manifest must escape; Windows takes no line end in a name.
+#ifndef _WIN32
     WriteFile(w.Path("game/World/new\nline"), "n");
+#endif
     WriteFile(w.Path("game/World/back\\slash"), "b");
+    WriteFile(w.Path("game/World/gone"), "g");
     w.Backup();
     std::pair<std::uint64_t, std::uint64_t> read;
     EXPECT_EQ(VerifyBackup(w.files, w.Path(kBackup1),
@@ -66,16 +69,18 @@ TEST(Manifest, ACheckNamesEveryFileThatDiffers)
                            {})
                   .record.state,
               CheckRecord::State::Good);
-    EXPECT_EQ(read,
-              std::pair(kGame.size() + kRegion.size() + 2, kGame.size() + kRegion.size() + 2));
+    std::uint64_t bytes = 0;
+    for (const auto& [name, content] : TreeOf(w.Path("game/World")))
+        bytes += content.size();
+    EXPECT_EQ(read, std::pair(bytes, bytes));
     EXPECT_EQ(CheckStateText(w.Listed(kBackup1)), "完好");
 
     FlipByte(w.Path(kBackup1 + "/World/region/r.0.0.mca"));
-    std::filesystem::remove(NativePath(w.Path(kBackup1 + "/World/new\nline")));
+    std::filesystem::remove(NativePath(w.Path(kBackup1 + "/World/gone")));
     WriteFile(w.Path(kBackup1 + "/World/stray"), "s");
     const VerifyOutcome found = w.Verify(kBackup1);
     EXPECT_EQ(found.record.damaged, std::vector<std::string>{"region/r.0.0.mca"});
-    EXPECT_EQ(found.record.missing, std::vector<std::string>{"new\nline"});
+    EXPECT_EQ(found.record.missing, std::vector<std::string>{"gone"});
     EXPECT_EQ(found.record.extra, std::vector<std::string>{"stray"});
     const CheckRecord listed = w.Listed(kBackup1);
     EXPECT_EQ(listed, found.record);
