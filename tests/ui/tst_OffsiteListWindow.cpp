@@ -91,7 +91,7 @@ private slots:
         BackUpAndUpload(p, "【1】10_0_0");
         QCOMPARE(repo.Snapshots().size(), 1u);
         QTreeWidget* rows = OpenList(p).lstBackups;
-        QTRY_VERIFY(rows->topLevelItemCount() == 1 && rows->topLevelItem(0)->text(5) == "已异地");
+        QTRY_VERIFY(rows->topLevelItemCount() == 1 && rows->topLevelItem(0)->text(7) == "已异地");
     }
 
     // A backup pruned here is still in the repository, and restored from it over the save.

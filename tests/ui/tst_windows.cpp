@@ -292,7 +292,7 @@ private slots:
         p.files.OpenGate();
         const QString status = p.Main().lblShow2->text();
         for (const bool on : {false, true}) {
-            AnswerRules(p.Main().cmdManage, [](BackupSettingsDialog* dialog) {
+            Answer(Click(p.Main().cmdManage), [](BackupSettingsDialog* dialog) {
                 // On the box itself: the row is wider than its text.
                 QTest::mouseClick(dialog->chkWorldClosed, Qt::LeftButton, {}, QPoint(8, 8));
                 return QDialogButtonBox::Ok;
