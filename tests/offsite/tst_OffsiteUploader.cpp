@@ -13,6 +13,7 @@
 #include <QSysInfo>
 #include <QTest>
 
+#include <algorithm>
 #include <csignal>
 #include <deque>
 #include <filesystem>
@@ -24,21 +25,13 @@
 
 namespace {
 
+using saver::kOffsiteMark;
 using saver::test::NativePath;
+using saver::test::ReadFile;
 using saver::test::WriteFile;
 namespace fs = std::filesystem;
 constexpr int kRestic = 30'000; // ms: restic's slowest step here, on a loaded machine
 
-std::string RandomBytes(std::size_t count, unsigned seed)
-{
-    std::mt19937 random(seed);
-    std::string bytes(count, '\0');
-    for (char& byte : bytes)
-        byte = static_cast<char>(random());
-    return bytes;
-}
-
-// The retries' timer, moved by the test.
 struct HandTimer
 {
     std::deque<std::pair<std::chrono::seconds, std::function<void()>>> pending;
@@ -48,12 +41,7 @@ struct HandTimer
             pending.emplace_back(delay, std::move(then));
         };
     }
-    void Fire()
-    {
-        auto [delay, then] = std::move(pending.front());
-        pending.pop_front();
-        then();
-    }
+    void Fire() { std::exchange(pending, {}).front().second(); }
 };
 
 // A data folder with whole-save backups in it, and the uploader that sends them to a fresh
@@ -73,10 +61,7 @@ struct Uploads
         real.SetModified(folder, 1'796'000'000'000'000'000);
         return folder;
     }
-    std::string Mark(const std::string& folder)
-    {
-        return saver::test::ReadFile(folder + "/" + saver::kOffsiteMark);
-    }
+    std::string Mark(const std::string& folder) { return ReadFile(folder + "/" + kOffsiteMark); }
 
     saver::test::TempDir app;
     saver::SystemServices real{app.path()};
@@ -101,11 +86,21 @@ private slots:
     void initTestCase() { qputenv("XDG_CACHE_HOME", QByteArray::fromStdString(m_cache.path())); }
 
     // The snapshot carries the save's and the backup's names; the backup is marked with its
-    // id and keeps the time that tells when it was made.
-    void uploadsABackupWithItsTags()
+    // id and keeps the time that tells when it was made. A backup that shares all but one of
+    // its files with the one before adds about that file.
+    void uploadsEachBackupWithItsTagsAddingOnlyWhatChanged()
     {
         Uploads u;
-        const std::string folder = u.Backup(1, {{"level.dat", "level"}});
+        std::mt19937 random;
+        const auto piece = [&] {
+            std::string bytes(16'384, '\0');
+            std::ranges::generate(bytes, [&] { return static_cast<char>(random()); });
+            return bytes;
+        };
+        std::map<std::string, std::string> files;
+        for (int i = 0; i < 100; ++i)
+            files["r." + std::to_string(i) + ".mca"] = piece();
+        const std::string folder = u.Backup(1, files);
         u.uploader.Add(folder);
         QTRY_COMPARE_WITH_TIMEOUT(u.uploaded.count(), 1, kRestic);
         const std::vector<Snapshot> snapshots = u.repo.Snapshots();
@@ -115,27 +110,16 @@ private slots:
         QCOMPARE(u.Mark(folder), snapshots[0].shortId.toStdString() + "\r\n");
         QCOMPARE(u.real.Status(folder).modifiedNs, 1'796'000'000'000'000'000);
         QVERIFY(saver::OffsiteRecord(u.real).Waiting().empty());
-        // Nothing of the program's removes a snapshot: a backup deleted here stays there.
-        QVERIFY(!u.real.RemoveFolder(folder));
-        QCOMPARE(u.repo.Snapshots().size(), 1u);
-    }
-
-    // A backup that shares all but one of its files with the one before adds about that file.
-    void secondUploadAddsOnlyWhatChanged()
-    {
-        Uploads u;
-        std::map<std::string, std::string> files;
-        for (unsigned i = 0; i < 100; ++i)
-            files["r." + std::to_string(i) + ".mca"] = RandomBytes(16'384, i);
-        u.uploader.Add(u.Backup(1, files));
-        QTRY_COMPARE_WITH_TIMEOUT(u.uploaded.count(), 1, kRestic);
         const std::uintmax_t before = u.repo.Bytes();
-        files["r.7.mca"] = RandomBytes(16'384, 1000);
+        files["r.7.mca"] = piece();
         u.uploader.Add(u.Backup(2, files));
         QTRY_COMPARE_WITH_TIMEOUT(u.uploaded.count(), 2, kRestic);
         const std::uintmax_t added = u.repo.Bytes() - before;
         QVERIFY2(added > 16'384 && added < 2 * 16'384 && before > 1'600'000,
                  qPrintable(QStringLiteral("%1 bytes added to %2").arg(added).arg(before)));
+        // Nothing of the program's removes a snapshot: a backup deleted here stays there.
+        QVERIFY(!u.real.RemoveFolder(folder));
+        QCOMPARE(u.repo.Snapshots().size(), 2u);
     }
 
     // restic reads as root what no permission keeps it from, but no one opens a path longer
@@ -144,13 +128,11 @@ private slots:
     {
         Uploads u;
         const std::string folder = u.Backup(1, {{"level.dat", "level"}});
+        const std::string name(250, 'd');
         int deep = ::open((folder + "/world").c_str(), O_DIRECTORY);
         for (int level = 0; level < 18; ++level) {
-            const std::string name(250, 'd');
             QVERIFY(::mkdirat(deep, name.c_str(), 0700) == 0);
-            const int inner = ::openat(deep, name.c_str(), O_DIRECTORY);
-            ::close(deep);
-            deep = inner;
+            ::close(std::exchange(deep, ::openat(deep, name.c_str(), O_DIRECTORY)));
         }
         ::close(::openat(deep, "region", O_CREAT | O_WRONLY, 0600));
         ::close(deep);
@@ -197,8 +179,7 @@ private slots:
     {
         Uploads u;
         WriteFile(u.repo.passwordFile, "another password\n");
-        const std::string folder = u.Backup(1, {{"level.dat", "level"}});
-        u.uploader.Add(folder);
+        u.uploader.Add(u.Backup(1, {{"level.dat", "level"}}));
         QTRY_COMPARE_WITH_TIMEOUT(u.stopped.count(), 1, kRestic);
         const auto outcome = u.stopped.at(0).at(0).value<ResticOutcome>();
         QVERIFY(ResticOutcomeText(outcome).contains(QStringLiteral("密码不对")));
@@ -212,22 +193,14 @@ private slots:
     }
 
     // restic 0.14 tells a lock and a wrong password in words, later versions by exit code.
-    void outcomeOfEachVersion_data()
-    {
-        QTest::addColumn<int>("code");
-        QTest::addColumn<QByteArray>("errors");
-        QTest::addColumn<ResticOutcome::Kind>("kind");
-        using Kind = ResticOutcome::Kind;
-        QTest::newRow("locked, 0.17") << 11 << QByteArray() << Kind::Locked;
-        QTest::newRow("wrong password, 0.17") << 12 << QByteArray() << Kind::WrongPassword;
-        QTest::newRow("no repository, 0.17") << 10 << QByteArray() << Kind::NoRepository;
-        QTest::newRow("other fatal error") << 1 << QByteArray("Fatal: disk full") << Kind::Failed;
-    }
     void outcomeOfEachVersion()
     {
-        QFETCH(int, code);
-        QFETCH(QByteArray, errors);
-        QTEST(ResticOutcome::KindOf(code, errors), "kind");
+        using Kind = ResticOutcome::Kind;
+        for (const auto& [code, errors, kind] : {std::tuple{11, "", Kind::Locked},
+                                                 {12, "", Kind::WrongPassword},
+                                                 {10, "", Kind::NoRepository},
+                                                 {1, "Fatal: disk full", Kind::Failed}})
+            QCOMPARE(ResticOutcome::KindOf(code, QByteArray(errors)), kind);
     }
 };
 

@@ -8,9 +8,7 @@
 #include <algorithm>
 #include <set>
 
-// The cases below hold for the services of every system; what only Linux has (permission
-// bits, links, resource limits, the kernel's ways of copying, its rename calls, locks, time
-// zones, where its data lives) is checked on Linux alone.
+// What only Linux has (permission bits, links, locks, time zones...) is checked on Linux alone.
 #ifndef _WIN32
 #include "DataFolder.h"
 #include "NoReplaceRename.h"
@@ -56,10 +54,7 @@ using Calls = KernelCopyCalls;
 // stop in.
 const Calls kCalls = Failing(EOPNOTSUPP, 0);
 
-std::uint64_t Links(const std::string& path)
-{
-    return fs::hard_link_count(path);
-}
+const auto Links = [](const std::string& path) { return fs::hard_link_count(path); };
 
 template <int Error> int Refuse(int, const char*, int, const char*, unsigned)
 {
@@ -69,13 +64,9 @@ template <int Error> int Refuse(int, const char*, int, const char*, unsigned)
 using Calls = CopyCalls;
 const Calls kCalls;
 
-std::uint64_t Links(const std::string& path)
-{
-    return OpenShared(path, 0).Facts().links;
-}
+const auto Links = [](const std::string& path) { return OpenShared(path, 0).Facts().links; };
 #endif
 
-// As on a filesystem that makes no hard links.
 Calls WithoutLinks()
 {
     Calls calls = kCalls;
@@ -233,10 +224,8 @@ TEST_F(ServicesTest, RenameMovesOrLeavesBothIntact)
                     fs::create_directory(In(name));
             }
             auto expected = ListTree(m_dir.path());
-            if (error == 0) {
-                expected["to"] = expected["from"];
-                expected.erase("from");
-            }
+            if (error == 0)
+                expected["to"] = expected.extract("from").mapped();
             EXPECT_EQ(way(replace).value(), error)
                 << from << "→" << to << replace << &way - ways.data();
             EXPECT_EQ(ListTree(m_dir.path()), expected);
@@ -275,12 +264,10 @@ TEST_F(ServicesTest, ReadsWholeFilesAndKnowsTheSameFile)
         EXPECT_GT(pieces, 1);
     }
     std::stop_source stop;
-    int pieces = 0;
     EXPECT_EQ(m_services.ReadChunks(
-                  In("big"), [&](std::string_view) { ++pieces, stop.request_stop(); },
+                  In("big"), [&](std::string_view) { EXPECT_TRUE(stop.request_stop()); },
                   stop.get_token(), DiskPriority::Idle),
               std::errc::operation_canceled);
-    EXPECT_EQ(pieces, 1);
     EXPECT_EQ(m_services.ReadChunks(
                   In("gone"), [](std::string_view) {}, {}, DiskPriority::Normal),
               std::errc::no_such_file_or_directory);
@@ -342,10 +329,7 @@ TEST_F(FolderCopierTest, CopiesTreeLeavesOutWhatItIsToldAndReportsProgressNowAnd
         return path == Source("saver") || path == Source("skip.dat");
     };
 
-    const FolderCopyResult result =
-        m_services.CopyFolder(Source(), Source("saver/backups"), options);
-
-    ASSERT_FALSE(result.error) << result.error.message();
+    ASSERT_FALSE(m_services.CopyFolder(Source(), Source("saver/backups"), options).error);
     EXPECT_EQ(ListTree(Source("saver/backups")), expected);
     EXPECT_EQ(asked, offered);
     EXPECT_EQ(reports.front(), std::pair(std::uint64_t{0}, total));
@@ -353,8 +337,7 @@ TEST_F(FolderCopierTest, CopiesTreeLeavesOutWhatItIsToldAndReportsProgressNowAnd
     EXPECT_TRUE(std::ranges::is_sorted(reports, {}, [](const auto& r) { return r.first; }));
     EXPECT_TRUE(std::ranges::all_of(reports, [&](const auto& r) { return r.second == total; }));
     // Now and then is once per 4 MiB at most, besides the first and the last.
-    EXPECT_GT(reports.size(), 2u);
-    EXPECT_LE(reports.size(), total / (4 << 20) + 2);
+    EXPECT_TRUE(reports.size() > 2 && reports.size() <= total / (4 << 20) + 2) << reports.size();
 }
 
 // A stop asked for before the copy, while it measures the tree, or in the middle of a file.
@@ -446,10 +429,8 @@ TEST_F(FolderCopierTest, SharesOnlyUnchangedFilesAndCopiesWhereLinkingFails)
     for (const bool refused : {false, true}) {
         ASSERT_FALSE(Copy(options, refused ? WithoutLinks() : kCalls).error);
         EXPECT_EQ(ListTree(Copied()), ListTree(Source()));
-        EXPECT_EQ(Links(Copied("old")), refused ? 1u : 2u);
-        EXPECT_EQ(Links(Copied("sub/deep")), refused ? 1u : 2u);
-        for (const char* changed : {"resized", "retimed", "racy"})
-            EXPECT_EQ(Links(Copied(changed)), 1u) << changed;
+        for (const char* name : {"old", "sub/deep", "resized", "retimed", "racy"})
+            EXPECT_EQ(Links(Copied(name)), refused || name[0] == 'r' ? 1u : 2u) << name;
     }
     const DiskUsage both = m_services.MeasureDiskUsage({In("earlier"), In("backups")});
     EXPECT_EQ(both.total, m_services.MeasureDiskUsage({In("earlier")}).total +
@@ -513,8 +494,7 @@ TEST_F(FolderCopierTest, HoldsFewFilesOpenWhileTheDiskCatchesUp)
     const auto open = std::distance(fs::directory_iterator("/proc/self/fd"), {});
     rlimit usual = {};
     ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &usual), 0);
-    rlimit tight = usual;
-    tight.rlim_cur = static_cast<rlim_t>(open) + 120;
+    const rlimit tight = {static_cast<rlim_t>(open) + 120, usual.rlim_max};
     ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &tight), 0);
     const auto priority = [] { return ::syscall(SYS_ioprio_get, IOPRIO_WHO_PROCESS, 0); };
     long before = priority(), copying = -1;
@@ -534,9 +514,8 @@ TEST_F(FolderCopierTest, HoldsFewFilesOpenWhileTheDiskCatchesUp)
 // missing parents, only when it is the one chosen, and what it holds is kept.
 TEST(DataFolder, ChoosesWritableExecutableFolderElseUserFolder)
 {
-    // The executable's folder, its mode and whether a package installed the program there; the
-    // user's folder: "new", "made" (holding a file), "locked" (its parent read-only) or ""
-    // (unknown); then the folder chosen and the error.
+    // Executable's folder, its mode, installed by a package; user's folder: "new", "made" (holds
+    // a file), "locked" (parent read-only) or "" (unknown); the folder chosen and the error.
     for (const auto& [exe, mode, installed, user, chosen, error] :
          {std::tuple{"opt", 0777, false, "new", "opt", 0},
           {"opt", 0777, false, "made", "opt", 0},

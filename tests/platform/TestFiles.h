@@ -28,7 +28,6 @@ inline std::string RandomBytes(std::size_t size, unsigned seed)
     return bytes;
 }
 
-// A test in a fresh folder of its own.
 class InTempDir : public ::testing::Test
 {
 protected:

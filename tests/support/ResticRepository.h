@@ -48,7 +48,6 @@ public:
         return Snapshot::ListFrom(Run({QStringLiteral("snapshots"), QStringLiteral("--json")}));
     }
 
-    // What the repository takes on disk.
     std::uintmax_t Bytes() const
     {
         std::uintmax_t bytes = 0;
