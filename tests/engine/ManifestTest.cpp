@@ -26,14 +26,6 @@ struct Checked : World
     {
         return VerifyBackup(files, Path(backup), {}, {});
     }
-    CheckRecord Listed(const std::string& backup)
-    {
-        for (const BackupEntry& entry : ListBackups(files)) {
-            if (entry.path == Path(backup))
-                return entry.check;
-        }
-        return {};
-    }
 };
 
 // Counts every read of each file.
@@ -69,7 +61,7 @@ TEST(Manifest, ACheckNamesEveryFileThatDiffers)
     for (const auto& [name, content] : TreeOf(w.Path("game/World")))
         bytes += content.size();
     EXPECT_EQ(read, std::pair(bytes, bytes));
-    EXPECT_EQ(CheckStateText(w.Listed(kBackup1)), "完好");
+    EXPECT_EQ(CheckStateText(w.Listed(kBackup1).check), "完好");
 
     FlipByte(w.Path(kBackup1 + "/World/region/r.0.0.mca"));
     std::filesystem::remove(NativePath(w.Path(kBackup1 + "/World/gone")));
@@ -79,12 +71,12 @@ TEST(Manifest, ACheckNamesEveryFileThatDiffers)
     stop.request_stop();
     EXPECT_EQ(VerifyBackup(w.files, w.Path(kBackup1), {}, stop.get_token()).error,
               std::errc::operation_canceled);
-    EXPECT_EQ(CheckStateText(w.Listed(kBackup1)), "完好");
+    EXPECT_EQ(CheckStateText(w.Listed(kBackup1).check), "完好");
     const VerifyOutcome found = w.Verify(kBackup1);
     EXPECT_EQ(found.record.damaged, std::vector<std::string>{"region/r.0.0.mca"});
     EXPECT_EQ(found.record.missing, std::vector<std::string>{"gone"});
     EXPECT_EQ(found.record.extra, std::vector<std::string>{"stray"});
-    const CheckRecord listed = w.Listed(kBackup1);
+    const CheckRecord listed = w.Listed(kBackup1).check;
     EXPECT_EQ(listed, found.record);
     EXPECT_EQ(CheckStateText(listed), "损坏（3）");
     EXPECT_NE(CheckDetailText(listed).find(SystemPath("损坏：region/r.0.0.mca")),
@@ -120,11 +112,11 @@ TEST(Manifest, ABackupWithoutAWholeManifestIsNeverSaidToBeWhole)
             spoil(text);
             WriteFile(manifest, text);
         }
-        EXPECT_EQ(CheckStateText(w.Listed(kBackup1)), "未校验");
+        EXPECT_EQ(CheckStateText(w.Listed(kBackup1).check), "未校验");
         const VerifyOutcome check = w.Verify(kBackup1);
         EXPECT_FALSE(check.error);
         EXPECT_EQ(check.record.state, CheckRecord::State::Unchecked);
-        EXPECT_EQ(CheckStateText(w.Listed(kBackup1)), "未校验");
+        EXPECT_EQ(CheckStateText(w.Listed(kBackup1).check), "未校验");
         const bool newer = name == std::string("newer");
         // A later version's manifest stays as it was; any other is replaced by a whole one.
         EXPECT_EQ(check.record.manifestMade, !newer);
@@ -153,7 +145,7 @@ TEST(Manifest, ACheckCutShortAtAnyStepLeavesTheBackupWhole)
         EXPECT_EQ(TreeOf(w.Path(kBackup1 + "/World")), save);
         const std::string text = ReadFile(NativePath(manifest));
         EXPECT_TRUE(text == "garbage" || ParseManifest(text).problem == ManifestProblem::None);
-        EXPECT_EQ(CheckStateText(w.Listed(kBackup1)), "未校验");
+        EXPECT_EQ(CheckStateText(w.Listed(kBackup1).check), "未校验");
         EXPECT_EQ(Names(w.Path(kBackup1)).size(), failed ? 4u : 5u); // no temporary file stays
         if (!failed)
             break;

@@ -127,9 +127,10 @@ TEST(PartialRestoreTest, CutShortAtAnyStepEveryFileIsWholeWhereTheProgramSays)
                 RemoveLeftovers(w.real);
                 const RestoreRecovery next = RecoverInterruptedRestore(w.real);
                 SCOPED_TRACE(RecoveryText(next));
-                if (next.kind == RestoreRecovery::Kind::PutBack)
+                if (next.kind == RestoreRecovery::Kind::PutBack) {
                     EXPECT_TRUE(RecoveryText(next).ends_with("被替换的文件已放回 " +
                                                              WithSystemSeparators(w.save)));
+                }
                 EXPECT_EQ(TreeOf(w.save), restored ? w.restored : w.before);
                 w.ExpectNothingLeftOver(restored);
                 w.Reset();
