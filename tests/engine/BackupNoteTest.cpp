@@ -2,6 +2,7 @@
 #include "World.h"
 
 #include "BackupNote.h"
+#include "FolderTrees.h"
 #include "SafeFileOps.h"
 
 #include <gtest/gtest.h>
@@ -11,18 +12,15 @@ namespace {
 
 const std::string kFile = "app/【存档】leveldat/09_05_07level.dat", kFolder = "app/【1】9_0_0";
 
-// A character backup and a whole-save backup, as the list finds them.
-BackupEntry Listed(World& w, const std::string& name)
+// A character backup and a whole-save backup.
+struct Noted : World
 {
-    std::filesystem::create_directories(NativePath(w.Path(FolderOf(kFile))));
-    std::filesystem::create_directories(NativePath(w.Path(kFolder)));
-    if (!std::filesystem::exists(NativePath(w.Path(kFile))))
-        WriteFile(w.Path(kFile), "level data");
-    for (BackupEntry& entry : ListBackups(w.files))
-        if (entry.path == w.Path(name))
-            return entry;
-    return {};
-}
+    Noted()
+    {
+        std::filesystem::create_directories(NativePath(Path(kFolder)));
+        WriteTree(Path(FolderOf(kFile)), {{"09_05_07level.dat", "level data"}});
+    }
+};
 
 // Bytes that are no UTF-8 reach the note only on Linux: Windows reads such a line in the ANSI
 // code page.
@@ -36,13 +34,12 @@ TEST(BackupNote, WhateverTheFileHoldsIsShownSafelyAndInPart)
          "\uFFFD\uFFFD\uFFFD \uFFFD\uFFFD\uFFFD\uFFFD cut \uFFFD\uFFFD"}};
     for (const auto& [bytes, shown] : cleaned)
         EXPECT_EQ(CleanNote(bytes), shown);
-    World w;
-    Listed(w, kFile);
+    Noted w;
     const std::pair<std::string, std::string> read[] = {
         {"村庄\r\nfour", "村庄"}, {std::string(8 << 20, 'n'), std::string(32 << 10, 'n')}};
     for (const auto& [bytes, shown] : read) {
         WriteFile(w.Path(kFile + ".note"), bytes);
-        EXPECT_EQ(Listed(w, kFile).note, shown);
+        EXPECT_EQ(w.Listed(kFile).note, shown);
     }
     EXPECT_EQ(NoteSummary("下界\n要塞！", 5), "下界 要…");
 }
@@ -57,13 +54,12 @@ TEST(BackupNote, WrittenNotesReadBackAndLeaveTheFolderTime)
     const std::string kept = tooLong.substr(0, kNoteMostBytes / 3 * 3);
     const std::pair<std::string, std::string> cases[] = {
         {"第一行\r\n第二行\r", "第一行\n第二行\n"}, {tooLong, kept}, {" \r\n\t", ""}};
-    World w;
-    Listed(w, kFolder);
+    Noted w;
     w.real.SetModified(w.Path(kFolder), 1'796'000'000'000'000'000);
     for (const auto& [typed, shown] : cases) {
         for (const std::string& name : {kFile, kFolder}) {
-            ASSERT_FALSE(SetNote(w.files, Listed(w, name), typed));
-            EXPECT_EQ(Listed(w, name).note, shown);
+            ASSERT_FALSE(SetNote(w.files, w.Listed(name), typed));
+            EXPECT_EQ(w.Listed(name).note, shown);
         }
         EXPECT_EQ(w.files.Status(w.Path(kFolder)).modifiedNs, 1'796'000'000'000'000'000);
     }

@@ -26,14 +26,6 @@ struct Checked : World
     {
         return VerifyBackup(files, Path(backup), {}, {});
     }
-    CheckRecord Listed(const std::string& backup)
-    {
-        for (const BackupEntry& entry : ListBackups(files)) {
-            if (entry.path == Path(backup))
-                return entry.check;
-        }
-        return {};
-    }
 };
 
 // Counts every read of each file.
@@ -62,27 +54,29 @@ TEST(Manifest, ACheckNamesEveryFileThatDiffers)
     WriteFile(w.Path("game/World/gone"), "g");
     w.Backup();
     std::pair<std::uint64_t, std::uint64_t> read;
-    EXPECT_EQ(VerifyBackup(w.files, w.Path(kBackup1),
-                           [&](std::uint64_t done, std::uint64_t total) {
-                               read = {done, total};
-                           },
-                           {})
-                  .record.state,
+    const auto progress = [&](std::uint64_t done, std::uint64_t total) { read = {done, total}; };
+    EXPECT_EQ(VerifyBackup(w.files, w.Path(kBackup1), progress, {}).record.state,
               CheckRecord::State::Good);
     std::uint64_t bytes = 0;
     for (const auto& [name, content] : TreeOf(w.Path("game/World")))
         bytes += content.size();
     EXPECT_EQ(read, std::pair(bytes, bytes));
-    EXPECT_EQ(CheckStateText(w.Listed(kBackup1)), "完好");
+    EXPECT_EQ(CheckStateText(w.Listed(kBackup1).check), "完好");
 
     FlipByte(w.Path(kBackup1 + "/World/region/r.0.0.mca"));
     std::filesystem::remove(NativePath(w.Path(kBackup1 + "/World/gone")));
     WriteFile(w.Path(kBackup1 + "/World/stray"), "s");
+    // Stopped, a check keeps no half answer: the record before stays.
+    std::stop_source stop;
+    stop.request_stop();
+    EXPECT_EQ(VerifyBackup(w.files, w.Path(kBackup1), {}, stop.get_token()).error,
+              std::errc::operation_canceled);
+    EXPECT_EQ(CheckStateText(w.Listed(kBackup1).check), "完好");
     const VerifyOutcome found = w.Verify(kBackup1);
     EXPECT_EQ(found.record.damaged, std::vector<std::string>{"region/r.0.0.mca"});
     EXPECT_EQ(found.record.missing, std::vector<std::string>{"gone"});
     EXPECT_EQ(found.record.extra, std::vector<std::string>{"stray"});
-    const CheckRecord listed = w.Listed(kBackup1);
+    const CheckRecord listed = w.Listed(kBackup1).check;
     EXPECT_EQ(listed, found.record);
     EXPECT_EQ(CheckStateText(listed), "损坏（3）");
     EXPECT_NE(CheckDetailText(listed).find(SystemPath("损坏：region/r.0.0.mca")),
@@ -118,11 +112,11 @@ TEST(Manifest, ABackupWithoutAWholeManifestIsNeverSaidToBeWhole)
             spoil(text);
             WriteFile(manifest, text);
         }
-        EXPECT_EQ(CheckStateText(w.Listed(kBackup1)), "未校验");
+        EXPECT_EQ(CheckStateText(w.Listed(kBackup1).check), "未校验");
         const VerifyOutcome check = w.Verify(kBackup1);
         EXPECT_FALSE(check.error);
         EXPECT_EQ(check.record.state, CheckRecord::State::Unchecked);
-        EXPECT_EQ(CheckStateText(w.Listed(kBackup1)), "未校验");
+        EXPECT_EQ(CheckStateText(w.Listed(kBackup1).check), "未校验");
         const bool newer = name == std::string("newer");
         // A later version's manifest stays as it was; any other is replaced by a whole one.
         EXPECT_EQ(check.record.manifestMade, !newer);
@@ -151,26 +145,11 @@ TEST(Manifest, ACheckCutShortAtAnyStepLeavesTheBackupWhole)
         EXPECT_EQ(TreeOf(w.Path(kBackup1 + "/World")), save);
         const std::string text = ReadFile(NativePath(manifest));
         EXPECT_TRUE(text == "garbage" || ParseManifest(text).problem == ManifestProblem::None);
-        EXPECT_EQ(CheckStateText(w.Listed(kBackup1)), "未校验");
+        EXPECT_EQ(CheckStateText(w.Listed(kBackup1).check), "未校验");
         EXPECT_EQ(Names(w.Path(kBackup1)).size(), failed ? 4u : 5u); // no temporary file stays
         if (!failed)
             break;
     }
-}
-
-// Stopped, a check keeps no half answer: the record before stays.
-TEST(Manifest, AStoppedCheckKeepsTheRecordBefore)
-{
-    Checked w;
-    w.Backup();
-    w.Verify(kBackup1);
-    FlipByte(w.Path(kBackup1 + "/World/level.dat"));
-    std::stop_source stop;
-    stop.request_stop();
-    EXPECT_EQ(VerifyBackup(w.files, w.Path(kBackup1), {}, stop.get_token()).error,
-              std::errc::operation_canceled);
-    EXPECT_EQ(CheckStateText(w.Listed(kBackup1)), "完好");
-    EXPECT_EQ(CheckStateText(w.Verify(kBackup1).record), "损坏（1）");
 }
 
 // A file the copier shared with the last backup is the same file: its hash comes from that
@@ -247,11 +226,10 @@ TEST(Manifest, StaysSmall)
         const char* folder = i % 3 == 0 ? "playerdata/" : i % 3 == 1 ? "stats/" : "advancements/";
         manifest.files.push_back({folder + std::string(uuid) + ".json",
                                   next() >> 44,
-                                  static_cast<std::int64_t>(next() >> 3),
+                                  std::int64_t(next() >> 3),
                                   {next(), next()}});
     }
-    std::sort(manifest.files.begin(), manifest.files.end(),
-              [](const auto& a, const auto& b) { return a.path < b.path; });
+    std::ranges::sort(manifest.files, {}, &decltype(manifest.files)::value_type::path);
     const std::string text = ManifestText(manifest);
     EXPECT_LT(text.size(), 200'000u);
     const ManifestRead read = ParseManifest(text);

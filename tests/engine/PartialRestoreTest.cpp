@@ -95,7 +95,8 @@ TEST(PartialRestoreTest, CutShortAtAnyStepEveryFileIsWholeWhereTheProgramSays)
                 SCOPED_TRACE("operation " + std::to_string(n) + (killed ? " killed: " : ": ") +
                              text);
                 const Tree now = TreeOf(w.save);
-                if (!outcome.restore.error) {
+                const bool restored = !outcome.restore.error;
+                if (restored) {
                     EXPECT_EQ(now, w.restored);
                     EXPECT_EQ(TreeOf(w.Kept()), w.replaced);
                     // Which, put back as a whole save, would take the rest of the save away.
@@ -130,7 +131,6 @@ TEST(PartialRestoreTest, CutShortAtAnyStepEveryFileIsWholeWhereTheProgramSays)
                     EXPECT_TRUE(RecoveryText(next).ends_with("被替换的文件已放回 " +
                                                              WithSystemSeparators(w.save)));
                 }
-                const bool restored = !outcome.restore.error;
                 EXPECT_EQ(TreeOf(w.save), restored ? w.restored : w.before);
                 w.ExpectNothingLeftOver(restored);
                 w.Reset();
@@ -161,40 +161,33 @@ public:
 TEST(PartialRestoreTest, ChosenFilesThatWentAreNamedAndAllIsUndone)
 {
     PartialWorld w;
-    const auto gone = [&](const std::string& file) {
-        return [&w, file] { fs::remove(NativePath(file)); };
-    };
     const struct
     {
-        std::vector<std::string> chosen;
-        std::function<void()> meanwhile;
+        std::vector<std::string> chosen, removed; // removed from the backup or the save meanwhile
         std::string told;
-        std::string lost; // from the save, by whoever removed it
     } cases[] = {
         {{"playerdata/p1.dat", "playerdata/p3.dat", "DIM-1"},
          {},
-         "部分恢复失败：备份里已没有 playerdata/p3.dat（存档未改动）",
-         {}},
+         "部分恢复失败：备份里已没有 playerdata/p3.dat（存档未改动）"},
         {{"playerdata", "region"},
-         [&] {
-             gone(w.backup + "/World/region/r.1.0.mca")();
-             gone(w.backup + "/World/playerdata/p2.dat")();
-         },
+         {w.backup + "/World/region/r.1.0.mca", w.backup + "/World/playerdata/p2.dat"},
          "部分恢复失败：备份里已没有 playerdata/p2.dat、region/r.1.0.mca。"
-         "已全部撤销，被替换的文件已放回原处",
-         {}},
+         "已全部撤销，被替换的文件已放回原处"},
         {{"region", "playerdata/p2.dat"},
-         gone(w.save + "/region/r.0.0.mca"),
-         "部分恢复失败：存档里已没有 region/r.0.0.mca。已全部撤销，被替换的文件已放回原处",
-         "region/r.0.0.mca"},
+         {w.save + "/region/r.0.0.mca"},
+         "部分恢复失败：存档里已没有 region/r.0.0.mca。已全部撤销，被替换的文件已放回原处"},
     };
     for (const auto& c : cases) {
         BeforeFirstCopy player(w.real);
-        player.meanwhile = c.meanwhile;
+        player.meanwhile = [&c] {
+            for (const std::string& file : c.removed)
+                fs::remove(NativePath(file));
+        };
         SCOPED_TRACE(c.told);
         EXPECT_EQ(PartialRestoreText(w.Restore(player, c.chosen)), WithSystemSeparators(c.told));
         Tree expected = w.before;
-        expected.erase(c.lost);
+        for (const std::string& file : c.removed)
+            expected.erase(file.substr(w.save.size() + 1));
         EXPECT_EQ(TreeOf(w.save), expected);
         w.ExpectNothingLeftOver(false);
         w.Reset();

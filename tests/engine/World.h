@@ -2,6 +2,7 @@
 #pragma once
 
 #include "AutoSaver.h"
+#include "BackupCatalogue.h"
 #include "FaultyServices.h"
 #include "QuickSlot.h"
 #include "SettableClock.h"
@@ -64,6 +65,14 @@ struct World
         return found;
     }
     std::string Read(const std::string& name) const { return Files()[name]; }
+    // The backup at `name` as the backup list finds it.
+    BackupEntry Listed(const std::string& name)
+    {
+        for (BackupEntry& entry : ListBackups(files))
+            if (entry.path == Path(name))
+                return entry;
+        return {};
+    }
 
     // Runs a whole-save job on this thread and hands it back, as the windows do; the status
     // the player then reads.
