@@ -46,11 +46,11 @@ public:
 TEST(Manifest, ACheckNamesEveryFileThatDiffers)
 {
     Checked w;
-    // Names a line-based manifest must escape; Windows takes no line end in a name.
+    // Names a line-based manifest must escape, which Windows takes in no name.
 #ifndef _WIN32
     WriteFile(w.Path("game/World/new\nline"), "n");
-#endif
     WriteFile(w.Path("game/World/back\\slash"), "b");
+#endif
     WriteFile(w.Path("game/World/gone"), "g");
     w.Backup();
     std::pair<std::uint64_t, std::uint64_t> read;
