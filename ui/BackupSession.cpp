@@ -622,14 +622,38 @@ void BackupSession::FetchSnapshot(const QString& id, QObject* receiver,
     }
     RunRestic(Options().offsite,
               {QStringLiteral("restore"), id, QStringLiteral("--target"), Text(staging)}, receiver,
-              [this, staging, done = std::move(done)](const ResticOutcome& outcome) {
-                  // The staged copy came over the network: whatever checks a backup before it
-                  // may replace the save belongs here.
+              [this, receiver, staging, done = std::move(done)](const ResticOutcome& outcome) {
                   saver::BackupEntry entry;
                   entry.path = staging;
                   entry.saveName = saver::SaveNameIn(m_files, staging);
-                  done(outcome, entry);
+                  if (outcome.kind != ResticOutcome::Kind::Done) {
+                      done(outcome, entry);
+                      return;
+                  }
+                  CheckFetched(outcome, entry, receiver, done);
               });
+}
+
+// The staged copy came over the network and through restic: where it brought its manifest, a
+// copy that differs from it never replaces the save.
+void BackupSession::CheckFetched(const ResticOutcome& fetched, const saver::BackupEntry& entry,
+                                 QObject* receiver,
+                                 const std::function<void(ResticOutcome, saver::BackupEntry)>& done)
+{
+    m_work.Run(
+        receiver,
+        [this, path = entry.path](const std::stop_token& stop) {
+            return saver::VerifyBackup(m_files, path, {}, stop);
+        },
+        [fetched, entry, done](const saver::VerifyOutcome& checked) {
+            ResticOutcome outcome = fetched;
+            if (checked.error || checked.record.state == saver::CheckRecord::State::Damaged) {
+                outcome.kind = ResticOutcome::Kind::Failed;
+                outcome.exitCode = -1;
+                outcome.message = Text(saver::VerifyText("取回的快照", checked));
+            }
+            done(outcome, entry);
+        });
 }
 
 void BackupSession::ReportDone(const QString& text)

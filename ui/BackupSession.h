@@ -174,6 +174,9 @@ signals:
     void SaveInUseChanged(bool inUse);
 
 private:
+    void CheckFetched(const ResticOutcome& fetched, const saver::BackupEntry& entry,
+                      QObject* receiver,
+                      const std::function<void(ResticOutcome, saver::BackupEntry)>& done);
     void WatchSave();
     void Show(const saver::BackupOutcome& outcome);
     void Begin(const std::optional<saver::AutoSaver::BackupStart>& start);

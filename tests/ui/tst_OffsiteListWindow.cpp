@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "BackupListWindow.h"
 #include "BackupSettingsDialog.h"
+#include "FolderTrees.h"
 #include "OffsiteListWindow.h"
 #include "ResticRepository.h"
 #include "TestProgram.h"
@@ -13,6 +14,7 @@
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QTreeWidget>
 
 #include <filesystem>
@@ -107,22 +109,38 @@ private slots:
         BackUpAndUpload(p, "【2】10_0_1");
         QVERIFY(!fs::exists(NativePath(p.app + "/【1】10_0_0")));
         QCOMPARE(repo.Snapshots().size(), 2u);
+        // A backup that was damaged before it went comes back as it went: its manifest stops it.
+        saver::test::FlipByte(p.app + "/【2】10_0_1/world/level.dat");
+        QProcess restic;
+        restic.setProcessEnvironment(ResticRun::Environment(repo.Options()));
+        restic.setWorkingDirectory(QString::fromStdString(p.app + "/【2】10_0_1"));
+        restic.start("restic", {"backup", "--tag", "world", "--tag", "damaged", "."});
+        QVERIFY(restic.waitForFinished(kRestic) && restic.exitCode() == 0);
 
         BackupListWindow& list = OpenList(p);
         QTest::mouseClick(list.cmdOffsiteList, Qt::LeftButton);
         OffsiteListWindow& offsite = *list.findChild<OffsiteListWindow*>();
         QTreeWidget* rows = offsite.lstSnapshots;
-        QTRY_COMPARE_WITH_TIMEOUT(rows->topLevelItemCount(), 2, kRestic);
-        QCOMPARE(rows->topLevelItem(1)->text(3), "【1】10_0_0");
-        QTRY_VERIFY_WITH_TIMEOUT(rows->topLevelItem(1)->text(2).endsWith("B"), kRestic);
-        QTest::mouseClick(rows->viewport(), Qt::LeftButton, {},
-                          rows->visualItemRect(rows->topLevelItem(1)).center());
-        QTest::mouseClick(offsite.cmdRestore, Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(rows->topLevelItemCount(), 3, kRestic);
+        const auto restore = [&](int row) {
+            QTest::mouseClick(rows->viewport(), Qt::LeftButton, {},
+                              rows->visualItemRect(rows->topLevelItem(row)).center());
+            QTest::mouseClick(offsite.cmdRestore, Qt::LeftButton);
+        };
+        restore(0);
+        QTRY_VERIFY2_WITH_TIMEOUT(
+            offsite.lblOutcome->text().startsWith(
+                "无法取回快照：校验 取回的快照 发现 1 个文件与清单不符：\n损坏：level.dat"),
+            qPrintable(offsite.lblOutcome->text()), kRestic);
+        QCOMPARE(ReadFile(p.levelDat), "level data, second version");
+        QCOMPARE(rows->topLevelItem(2)->text(3), "【1】10_0_0");
+        QTRY_VERIFY_WITH_TIMEOUT(rows->topLevelItem(2)->text(2).endsWith("B"), kRestic);
+        restore(2);
         QTRY_VERIFY_WITH_TIMEOUT(offsite.lblOutcome->text().startsWith("已恢复存档 world"),
                                  kRestic);
         QCOMPARE(ReadFile(p.levelDat), kLevel);
         QVERIFY(!fs::exists(NativePath(p.app + "/.offsite-restore.partial")));
-        QCOMPARE(repo.Snapshots().size(), 2u);
+        QCOMPARE(repo.Snapshots().size(), 3u);
     }
 };
 
