@@ -17,3 +17,23 @@ void BackgroundWork::ForgetFinished()
 {
     m_jobs.remove_if([](const Job& job) { return job.finished->load(); });
 }
+
+void BackgroundWork::Deliver(std::function<void()> delivery)
+{
+    {
+        const std::lock_guard locked(m_deliveryLock);
+        m_deliveries.push_back(std::move(delivery));
+    }
+    QMetaObject::invokeMethod(this, "DeliverWaiting", Qt::QueuedConnection);
+}
+
+void BackgroundWork::DeliverWaiting()
+{
+    std::vector<std::function<void()>> waiting;
+    {
+        const std::lock_guard locked(m_deliveryLock);
+        waiting.swap(m_deliveries);
+    }
+    for (std::function<void()>& delivery : waiting)
+        delivery();
+}

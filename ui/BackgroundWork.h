@@ -6,11 +6,14 @@
 #include <QPointer>
 
 #include <atomic>
+#include <functional>
 #include <list>
 #include <memory>
+#include <mutex>
 #include <stop_token>
 #include <thread>
 #include <utility>
+#include <vector>
 
 // Work beside the window thread: copies, restores and reads that may take long on a slow or
 // cold disk. Each job runs on a thread of its own and hands its result to `done` on the thread
@@ -35,13 +38,10 @@ public:
         m_jobs.push_back(
             {std::jthread([this, receiver = QPointer(receiver), finished, work = std::move(work),
                            done = std::move(done)](const std::stop_token& stop) mutable {
-                 QMetaObject::invokeMethod(
-                     this,
-                     [receiver, done = std::move(done), result = work(stop)]() mutable {
-                         if (receiver)
-                             done(std::move(result));
-                     },
-                     Qt::QueuedConnection);
+                 Deliver([receiver, done = std::move(done), result = work(stop)]() mutable {
+                     if (receiver)
+                         done(std::move(result));
+                 });
                  *finished = true;
              }),
              finished});
@@ -60,5 +60,13 @@ private:
     // takes no time.
     void ForgetFinished();
 
+    // Hands a finished job's result to this object's thread under a lock of our own, not inside
+    // a functor posted to Qt's queue, whose locks a race detector cannot see: what the job wrote
+    // is then seen to come before what this thread reads.
+    void Deliver(std::function<void()> delivery);
+    Q_INVOKABLE void DeliverWaiting();
+
     std::list<Job> m_jobs;
+    std::mutex m_deliveryLock;
+    std::vector<std::function<void()>> m_deliveries;
 };
