@@ -8,10 +8,10 @@
 
 namespace {
 
-// The answer a test gave in advance, if any.
-std::optional<QString>& PresetAnswer()
+// Outer optional: whether an answer is waiting; inner: the file, or cancelled.
+std::optional<std::optional<QString>>& PresetAnswer()
 {
-    static std::optional<QString> answer;
+    static std::optional<std::optional<QString>> answer;
     return answer;
 }
 
@@ -25,8 +25,10 @@ FileDialog::FileDialog(QWidget* parent, QString defaultSuffix, QString fileName,
 
 std::optional<QString> FileDialog::ShowOpen() const
 {
-    if (const std::optional<QString> preset = std::exchange(PresetAnswer(), std::nullopt)) {
-        return QDir::fromNativeSeparators(*preset);
+    if (auto& preset = PresetAnswer(); preset) {
+        std::optional<QString> answer = std::move(*preset);
+        preset.reset();
+        return answer ? std::optional(QDir::fromNativeSeparators(*answer)) : answer;
     }
     QFileDialog dialog(m_parent);
     dialog.setFileMode(QFileDialog::ExistingFile);
@@ -43,5 +45,10 @@ std::optional<QString> FileDialog::ShowOpen() const
 
 void FileDialog::setNextFileName(const QString& fileName)
 {
-    PresetAnswer() = fileName;
+    PresetAnswer() = std::optional<QString>(fileName);
+}
+
+void FileDialog::setNextCancelled()
+{
+    PresetAnswer() = std::optional<QString>();
 }

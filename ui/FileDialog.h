@@ -17,8 +17,9 @@ public:
     // The chosen file with '/' separators, or nothing when the user cancelled.
     std::optional<QString> ShowOpen() const;
 
-    // The next ShowOpen returns this file at once instead of asking.
+    // The next ShowOpen returns this answer at once instead of asking.
     static void setNextFileName(const QString& fileName);
+    static void setNextCancelled();
 
 private:
     QWidget* m_parent;
