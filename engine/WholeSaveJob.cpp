@@ -19,7 +19,7 @@ std::string PartialBackupFolder(const FileServices& files)
 WholeSaveJob::WholeSaveJob(FileServices& files, BackupHolds& holds, std::string saveFolder,
                            int number, ClockFields when, BackupOptions options, BackupReason reason)
     : m_files(files), m_holds(holds), m_saveFolder(std::move(saveFolder)), m_number(number),
-      m_when(when), m_options(options), m_reason(reason)
+      m_when(when), m_options(std::move(options)), m_reason(reason)
 {
 }
 
