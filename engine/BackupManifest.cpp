@@ -62,6 +62,14 @@ std::string ManifestPath(const std::string& backupFolder)
     return backupFolder + "/" + kManifestName;
 }
 
+const ContentHash* CopiedHash(const ManifestSource& source, const std::string& path)
+{
+    if (!source.copied)
+        return nullptr;
+    const auto found = source.copied->find(path);
+    return found == source.copied->end() ? nullptr : &found->second;
+}
+
 } // namespace
 
 const ManifestEntry* Manifest::Find(std::string_view path) const
@@ -174,6 +182,8 @@ ManifestMaking MakeManifest(FileServices& files, const std::string& saveCopy,
         if (earlier && earlier->size == entry.size && earlier->modifiedNs == entry.modifiedNs &&
             files.SameFile(path, source.saveCopy + "/" + entry.path)) {
             entry.hash = earlier->hash;
+        } else if (const ContentHash* copied = CopiedHash(source, entry.path)) {
+            entry.hash = *copied;
         } else {
             const HashedFile hashed = HashFile(files, path, cancel, priority);
             if ((making.error = hashed.error)) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <unordered_map>
 #include <vector>
 
 namespace saver {
@@ -68,11 +69,13 @@ struct ManifestMaking
 };
 
 // Where a new manifest may take hashes from instead of reading files again: an earlier backup
-// of the same save, whose files the copier may have shared with the new one.
+// of the same save, whose files the copier may have shared with the new one, and the hashes of
+// the new copy's files taken as the copier finished them.
 struct ManifestSource
 {
     std::string saveCopy; // the save folder inside that backup
     const Manifest* manifest = nullptr;
+    const std::unordered_map<std::string, ContentHash>* copied = nullptr; // by path in the copy
 };
 
 // Lists and hashes every file below `saveCopy`. A file that is the same file as its

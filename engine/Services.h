@@ -39,6 +39,10 @@ struct FolderCopyOptions
     // made, the file is copied.
     std::string shareFrom;
     std::int64_t shareOlderThanNs = 0;
+    // Told of every file the copy wrote, by its full source path, once the copy's bytes will
+    // not change any more; from a copying thread, maybe from two at once. Not told of a file
+    // shared with `shareFrom`.
+    std::function<void(const std::string& sourcePath)> copied;
 };
 
 // What a copy with the same options would do, found without writing anything.

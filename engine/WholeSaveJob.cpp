@@ -3,6 +3,7 @@
 
 #include "BackupCatalogue.h"
 #include "BackupManifest.h"
+#include "CopyHasher.h"
 #include "DataLayout.h"
 #include "SafeFileOps.h"
 
@@ -98,13 +99,15 @@ WholeSaveResult WholeSaveJob::Run(const Progress& progress, std::stop_token canc
     return result;
 }
 
-std::error_code WholeSaveJob::AddManifest(const FolderCopyOptions& options,
-                                          const std::string& partial, std::string& failedPath)
+std::error_code
+WholeSaveJob::AddManifest(const FolderCopyOptions& options, const std::string& partial,
+                          const std::unordered_map<std::string, ContentHash>& copied,
+                          std::string& failedPath)
 {
     // The files shared with the backup the copy was based on are the same files: their hashes
     // are taken from its manifest rather than read again.
     ManifestRead earlier;
-    ManifestSource source{options.shareFrom, nullptr};
+    ManifestSource source{options.shareFrom, nullptr, &copied};
     if (!options.shareFrom.empty()) {
         earlier = ReadManifest(m_files, FolderOf(options.shareFrom));
         source.manifest = earlier.problem == ManifestProblem::None ? &earlier.manifest : nullptr;
@@ -135,13 +138,19 @@ WholeSaveResult WholeSaveJob::Copy(const FolderCopyOptions& options, const std::
                                                                      : nullptr;
     if (reasonMark && (result.error = m_files.WriteOneLine(partial + "/" + reasonMark, "")))
         return result;
-    const FolderCopyResult copy = m_files.CopyFolder(m_saveFolder, partial, options);
+    const std::string saveName = m_saveFolder.substr(m_saveFolder.rfind('/') + 1);
+    CopyHasher hasher(m_files, partial + "/" + saveName, options.cancel);
+    FolderCopyOptions hashing = options;
+    hashing.copied = [&](const std::string& sourcePath) {
+        hasher.Add(sourcePath.substr(m_saveFolder.size() + 1));
+    };
+    const FolderCopyResult copy = m_files.CopyFolder(m_saveFolder, partial, hashing);
     result.changedFiles = copy.changedFiles;
     result.failedPath = copy.failedPath;
     if ((result.error = copy.error))
         return result;
     // Last, so that a backup folder with a whole manifest holds every file it lists.
-    if ((result.error = AddManifest(options, partial, result.failedPath)))
+    if ((result.error = AddManifest(options, partial, hasher.Finish(), result.failedPath)))
         return result;
     const std::string stem = m_files.AppDir() + "/" + kWholeSaveNumberOpen +
                              std::to_string(m_number) + kWholeSaveNumberClose + PlainStamp(m_when);

@@ -6,6 +6,7 @@
 #include "BackupOptions.h"
 #include "BackupPruning.h"
 #include "ClockFields.h"
+#include "ContentHash.h"
 #include "Services.h"
 
 #include <cstdint>
@@ -13,6 +14,7 @@
 #include <stop_token>
 #include <string>
 #include <system_error>
+#include <unordered_map>
 #include <vector>
 
 namespace saver {
@@ -59,6 +61,7 @@ private:
     FolderCopyOptions CopyOptions(const std::string& saveName,
                                   const std::vector<WholeSaveBackup>& backups) const;
     std::error_code AddManifest(const FolderCopyOptions& options, const std::string& partial,
+                                const std::unordered_map<std::string, ContentHash>& copied,
                                 std::string& failedPath);
     WholeSaveResult Copy(const FolderCopyOptions& options, const std::string& partial,
                          std::uint64_t sequence, std::uint64_t bytesAdded);

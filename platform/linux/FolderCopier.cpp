@@ -354,6 +354,9 @@ std::error_code FolderCopier::CopyFile(int from, int to, const std::string& path
     if (const std::error_code error = CopyAttributes(target.Get(), info)) {
         return error;
     }
+    if (m_options.copied) {
+        m_options.copied(path + "/" + name);
+    }
     if (cloned) {
         return target.Close();
     }

@@ -271,7 +271,13 @@ std::error_code FolderCopier::CopyFile(const std::string& path, const std::wstri
     }
     // The caller renames the copy into place next; without this a power cut could leave
     // that name pointing at files whose data never reached the disk.
-    return copy.FlushAndClose();
+    if (const std::error_code error = copy.FlushAndClose()) {
+        return error;
+    }
+    if (m_options.copied) {
+        m_options.copied(path);
+    }
+    return {};
 }
 
 // Copies again while the source changes under the copy; `facts` ends as the source's state
