@@ -11,10 +11,13 @@
 #include "frm_timer.h"
 #include "frmshow.h"
 
+#include <QApplication>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <filesystem>
+#include <functional>
 
 inline const std::string kLevel = "level data, first version";
 
@@ -56,3 +59,20 @@ struct TestProgram
     frmshow floating{session};
     frm_timer main{session, floating};
 };
+
+// Runs `answer` on the dialog of type T once the window has it open, modal.
+template <typename T> void WhenModal(std::function<void(T&)> answer)
+{
+    auto* poll = new QTimer(qApp);
+    QObject::connect(poll, &QTimer::timeout, [poll, answer = std::move(answer)] {
+        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            poll->deleteLater();
+            poll->stop();
+            answer(*dialog);
+            // A check that failed halfway leaves it open: the test goes on to fail, not hang.
+            if (dialog->isVisible())
+                dialog->reject();
+        }
+    });
+    poll->start(10);
+}

@@ -41,12 +41,6 @@ void Type(QLineEdit* field, const std::string& text)
     QApplication::sendEvent(field, &typed);
 }
 
-BackupListWindow& OpenList(TestProgram& p)
-{
-    p.Main().mnuFolder->mnuBackupList->trigger();
-    return *p.Main().findChild<BackupListWindow*>();
-}
-
 } // namespace
 
 // The player's way to copies off this machine: set in 备份管理, seen in the backup list,
@@ -71,28 +65,22 @@ private slots:
         TestProgram p;
         p.files.OpenGate();
         saver::test::ResticRepository repo(false);
-        bool checked = false;
-        QTimer poll;
-        poll.callOnTimeout([&] {
-            auto* dialog = qobject_cast<BackupSettingsDialog*>(QApplication::activeModalWidget());
-            if (dialog && !std::exchange(checked, true)) {
-                dialog->cboOffsite->setCurrentIndex(2);
-                Type(dialog->txtRepository, repo.path);
-                Type(dialog->txtPassword, repo.passwordFile);
-                QTest::mouseClick(dialog->cmdCheckRepository, Qt::LeftButton);
-            } else if (dialog && dialog->lblRepository->text() == "已创建仓库，可以使用") {
-                QTest::mouseClick(
-                    dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok),
-                    Qt::LeftButton);
-            }
+        WhenModal<BackupSettingsDialog>([&repo](BackupSettingsDialog& dialog) {
+            dialog.cboOffsite->setCurrentIndex(2);
+            Type(dialog.txtRepository, repo.path);
+            Type(dialog.txtPassword, repo.passwordFile);
+            QTest::mouseClick(dialog.cmdCheckRepository, Qt::LeftButton);
+            QTRY_COMPARE_WITH_TIMEOUT(dialog.lblRepository->text(), "已创建仓库，可以使用",
+                                      kRestic);
+            QTest::mouseClick(dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok),
+                              Qt::LeftButton);
         });
-        poll.start(10);
         QTest::mouseClick(p.Main().cmdManage, Qt::LeftButton);
-        poll.stop();
         QCOMPARE(p.session.Options().offsite, repo.Options());
         BackUpAndUpload(p, "【1】10_0_0");
         QCOMPARE(repo.Snapshots().size(), 1u);
-        QTreeWidget* rows = OpenList(p).lstBackups;
+        p.Main().mnuFolder->mnuBackupList->trigger();
+        QTreeWidget* rows = p.Main().findChild<BackupListWindow*>()->lstBackups;
         QTRY_VERIFY(rows->topLevelItemCount() == 1 && rows->topLevelItem(0)->text(7) == "已异地");
     }
 
@@ -117,14 +105,15 @@ private slots:
         restic.start("restic", {"backup", "--tag", "world", "--tag", "damaged", "."});
         QVERIFY(restic.waitForFinished(kRestic) && restic.exitCode() == 0);
 
-        BackupListWindow& list = OpenList(p);
+        p.Main().mnuFolder->mnuBackupList->trigger();
+        auto& list = *p.Main().findChild<BackupListWindow*>();
         QTest::mouseClick(list.cmdOffsiteList, Qt::LeftButton);
         OffsiteListWindow& offsite = *list.findChild<OffsiteListWindow*>();
         QTreeWidget* rows = offsite.lstSnapshots;
         QTRY_COMPARE_WITH_TIMEOUT(rows->topLevelItemCount(), 3, kRestic);
         const auto restore = [&](int row) {
-            QTest::mouseClick(rows->viewport(), Qt::LeftButton, {},
-                              rows->visualItemRect(rows->topLevelItem(row)).center());
+            const QPoint middle = rows->visualItemRect(rows->topLevelItem(row)).center();
+            QTest::mouseClick(rows->viewport(), Qt::LeftButton, {}, middle);
             QTest::mouseClick(offsite.cmdRestore, Qt::LeftButton);
         };
         restore(0);
