@@ -59,10 +59,11 @@ private slots:
     }
 
     // A local folder typed in as the repository is made a repository by 检查仓库; the next
-    // whole-save backup then goes there and the list says so.
-    void repositorySetInTheDialogTakesTheNextBackup()
+    // whole-save backup then goes there and the list says so. A backup pruned here is still in
+    // the repository, and restored from it over the save.
+    void prunedBackupIsRestoredFromTheRepositorySetInTheDialog()
     {
-        TestProgram p;
+        TestProgram p(saver::OptionsFile::Format({.keepNewest = 1, .pruneManual = true}));
         p.files.OpenGate();
         saver::test::ResticRepository repo(false);
         WhenModal<BackupSettingsDialog>([&repo](BackupSettingsDialog& dialog) {
@@ -80,18 +81,10 @@ private slots:
         BackUpAndUpload(p, "【1】10_0_0");
         QCOMPARE(repo.Snapshots().size(), 1u);
         p.Main().mnuFolder->mnuBackupList->trigger();
-        QTreeWidget* rows = p.Main().findChild<BackupListWindow*>()->lstBackups;
-        QTRY_VERIFY(rows->topLevelItemCount() == 1 && rows->topLevelItem(0)->text(7) == "已异地");
-    }
-
-    // A backup pruned here is still in the repository, and restored from it over the save.
-    void prunedBackupIsRestoredFromTheRepository()
-    {
-        saver::test::ResticRepository repo;
-        TestProgram p(saver::OptionsFile::Format(
-            {.keepNewest = 1, .pruneManual = true, .offsite = repo.Options()}));
-        p.files.OpenGate();
-        BackUpAndUpload(p, "【1】10_0_0");
+        auto& list = *p.Main().findChild<BackupListWindow*>();
+        QTreeWidget* backups = list.lstBackups;
+        QTRY_VERIFY(backups->topLevelItemCount() == 1 &&
+                    backups->topLevelItem(0)->text(7) == "已异地");
         saver::test::WriteFile(p.levelDat, "level data, second version");
         p.clock.Advance(1);
         BackUpAndUpload(p, "【2】10_0_1");
@@ -105,8 +98,6 @@ private slots:
         restic.start("restic", {"backup", "--tag", "world", "--tag", "damaged", "."});
         QVERIFY(restic.waitForFinished(kRestic) && restic.exitCode() == 0);
 
-        p.Main().mnuFolder->mnuBackupList->trigger();
-        auto& list = *p.Main().findChild<BackupListWindow*>();
         QTest::mouseClick(list.cmdOffsiteList, Qt::LeftButton);
         OffsiteListWindow& offsite = *list.findChild<OffsiteListWindow*>();
         QTreeWidget* rows = offsite.lstSnapshots;
