@@ -153,8 +153,8 @@ private slots:
     }
 
     // A save under a Chinese user name, as the system's dialog gives it: stored, shown as the
-    // system writes paths, quick-saved and restored by a later run.
-    void chineseSavePathFromTheDialog()
+    // system writes paths and by a later run, then quick-saved and restored.
+    void quickSaveAndRestoreOfAChineseSavePath()
     {
         TestProgram p;
         const std::string level =
@@ -175,29 +175,20 @@ private slots:
         const frm_timer main(session, later);
         QCOMPARE(main.fram_Save->title(), shown);
         QVERIFY(main.focusWidget() == main.Command3); // the path is the first thing to set
-        QTest::mouseClick(later.cmdSave, Qt::LeftButton);
-        QTRY_COMPARE(ReadIfThere(p.app + "/tmp.back"), kLevel);
-        saver::test::WriteFile(level, "spoilt by the game");
-        QTest::mouseClick(later.cmdPaste, Qt::LeftButton);
-        QTRY_COMPARE(ReadIfThere(level), kLevel);
-    }
 
-    void quickSaveAndRestore()
-    {
-        TestProgram p;
         QCOMPARE(Answer(Click(p.floating.cmdPaste)), "tmp.back不存在: 程序目录没有发现备份文件！");
         QTest::mouseClick(p.floating.cmdSave, Qt::LeftButton);
         QTRY_COMPARE(ReadIfThere(p.app + "/tmp.back"), kLevel);
-        saver::test::WriteFile(p.levelDat, "spoilt by the game");
+        saver::test::WriteFile(level, "spoilt by the game");
         QTest::mouseClick(p.floating.cmdPaste, Qt::LeftButton);
-        QTRY_COMPARE(ReadIfThere(p.levelDat), kLevel);
+        QTRY_COMPARE(ReadIfThere(level), kLevel);
         QCOMPARE(saver::test::ReadFile(p.app + "/【刷物】leveldat/10_00_00level.dat"),
                  "spoilt by the game");
         // Without level.dat the slot is kept, and a restore brings level.dat back.
-        std::filesystem::remove(p.levelDat);
+        std::filesystem::remove(saver::test::NativePath(level));
         QCOMPARE(Answer(Click(p.floating.cmdSave)), "warning 保存失败: 快速保存失败：找不到存档");
         QTest::mouseClick(p.floating.cmdPaste, Qt::LeftButton);
-        QTRY_COMPARE(ReadIfThere(p.levelDat), kLevel);
+        QTRY_COMPARE(ReadIfThere(level), kLevel);
         // Only the clicks that went through stepped their button on: red, yellow, green, red.
         QTRY_COMPARE(ShownColour(p.floating.cmdPaste), QColor(Qt::yellow));
         QCOMPARE(ShownColour(p.floating.cmdSave), QColor(Qt::red));
