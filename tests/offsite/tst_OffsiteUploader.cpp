@@ -5,6 +5,7 @@
 #include "ResticTexts.h"
 
 #include "DataLayout.h"
+#include "FolderTrees.h"
 #include "OffsiteRecord.h"
 #include "SystemServices.h"
 #include "TempDir.h"
@@ -51,13 +52,11 @@ struct Uploads
     Uploads() { uploader.SetSetup({ResticProgram::Find(), repo.Options()}); }
 
     // 【n】10_0_0 holding world/ with `files`, name → bytes.
-    std::string Backup(int number, const std::map<std::string, std::string>& files)
+    std::string Backup(int number, const saver::test::Tree& files)
     {
         std::string folder = app.path() + "/【" + std::to_string(number) + "】10_0_0";
-        fs::create_directories(NativePath(folder + "/world"));
+        saver::test::WriteTree(folder + "/world", files);
         WriteFile(folder + "/" + saver::kMadeMark, std::to_string(number) + " 1\n");
-        for (const auto& [name, bytes] : files)
-            WriteFile(folder + "/world/" + name, bytes);
         real.SetModified(folder, 1'796'000'000'000'000'000);
         return folder;
     }
@@ -97,7 +96,7 @@ private slots:
             std::ranges::generate(bytes, [&] { return static_cast<char>(random()); });
             return bytes;
         };
-        std::map<std::string, std::string> files;
+        saver::test::Tree files;
         for (int i = 0; i < 100; ++i)
             files["r." + std::to_string(i) + ".mca"] = piece();
         const std::string folder = u.Backup(1, files);
@@ -143,8 +142,7 @@ private slots:
         QVERIFY(ResticOutcomeText(outcome).contains(QStringLiteral("部分文件")));
         QCOMPARE(u.Mark(folder), "failed\r\n");
         QVERIFY(saver::OffsiteRecord(u.real).Waiting().empty() && !u.uploader.Halted());
-        QProcess::execute(QStringLiteral("rm"),
-                          {QStringLiteral("-rf"), QString::fromStdString(folder)});
+        QProcess::execute("rm", {"-rf", QString::fromStdString(folder)});
     }
 
     // A restic that holds the repository for itself (a check stuck on an index file that never

@@ -38,11 +38,10 @@ struct ListProgram : TestProgram
     explicit ListProgram(const std::string& options = {}) : TestProgram(options)
     {
         files.OpenGate();
-        fs::create_directories(NativePath(App("【1】9_5_7/world")));
-        fs::create_directories(NativePath(App("【存档】leveldat")));
-        WriteFile(App("【1】9_5_7/world/level.dat"), "level data, whole backup");
-        WriteFile(App("【存档】leveldat/09_05_07level.dat"), "level data, character backup");
-        WriteFile(App("tmp.back"), "level data, quick slot");
+        saver::test::WriteTree(
+            app, {{"【1】9_5_7/world/level.dat", "level data, whole backup"},
+                  {"【存档】leveldat/09_05_07level.dat", "level data, character backup"},
+                  {"tmp.back", "level data, quick slot"}});
         for (const char* name : {"【1】9_5_7", "【存档】leveldat/09_05_07level.dat", "tmp.back"})
             real.SetModified(App(name), 1'796'000'000'000'000'000 +
                                             std::ssize(std::string_view(name)) * 60'000'000'000);
@@ -50,8 +49,6 @@ struct ListProgram : TestProgram
     }
     std::string App(const std::string& name) const { return app + "/" + name; }
     BackupListWindow& List() { return *Main().findChild<BackupListWindow*>(); }
-    // Selects the first row of `kind` with a click, once the list shows one, and presses
-    // `button`.
     void Press(const QString& kind, QPushButton* button)
     {
         QTRY_VERIFY(RowOf(kind) != nullptr);
@@ -138,8 +135,8 @@ private slots:
             QTest::mouseClick(p.Main().Command4, Qt::LeftButton);
             QTRY_COMPARE(p.Main().lblShow2->text(), QString::fromUtf8(made));
         }
-        QVERIFY(fs::exists(saver::test::NativePath(p.App("【2】10_0_2"))) &&
-                !fs::exists(saver::test::NativePath(p.App("【1】10_0_1"))));
+        QVERIFY(fs::exists(NativePath(p.App("【2】10_0_2"))) &&
+                !fs::exists(NativePath(p.App("【1】10_0_1"))));
         p.files.OpenGate();
         QTRY_VERIFY(p.List().lblOutcome->text().startsWith(QStringLiteral("已恢复存档 world")));
         QVERIFY(m_asked.first().contains(
@@ -256,10 +253,8 @@ private slots:
         ListProgram p;
         QTest::mouseClick(p.Main().Command4, Qt::LeftButton);
         QTRY_VERIFY(p.Main().lblShow2->text().contains(QStringLiteral("保存成功")));
-        const std::string backup = p.App("【1】10_0_0");
-        QVERIFY(fs::exists(NativePath(backup + "/.manifest")));
         QTRY_COMPARE(p.List().lstBackups->topLevelItemCount(), 4);
-        saver::test::FlipByte(backup + "/world/region/r.0.0.mca");
+        saver::test::FlipByte(p.App("【1】10_0_0/world/region/r.0.0.mca"));
         p.Press(QStringLiteral("整体存档"), p.List().cmdVerify);
         QTRY_VERIFY(p.List().lblOutcome->text().contains(
             QStringLiteral("损坏：") + QDir::toNativeSeparators("region/r.0.0.mca")));

@@ -26,7 +26,6 @@ using saver::test::NativePath;
 using saver::test::ReadFile;
 constexpr int kRestic = 30'000; // ms: restic's slowest step here, on a loaded machine
 
-// Backs up the save with a click on 整体手动保存 and waits until restic has taken it.
 void BackUpAndUpload(TestProgram& p, const std::string& folder)
 {
     QTest::mouseClick(p.Main().Command4, Qt::LeftButton);
