@@ -4,6 +4,7 @@
 #include "BackupSession.h"
 #include "ClickableLabel.h"
 #include "FileDialog.h"
+#include "FolderTrees.h"
 #include "GatedFileServices.h"
 #include "SettableClock.h"
 #include "SystemServices.h"
@@ -36,16 +37,14 @@ struct TestProgram
     }
     frm_timer& Main() { return main; }
 
-    // The folders and files, there before the program starts.
     static std::string Prepared(const saver::test::TempDir& root, const std::string& options)
     {
-        std::string save = root.path() + "/world", app = root.path() + "/app";
-        std::filesystem::create_directories(save + "/region");
+        const std::string app = root.path() + "/app";
+        saver::test::WriteTree(root.path(),
+                               {{"world/level.dat", kLevel}, {"world/region/r.0.0.mca", "region"}});
         std::filesystem::create_directory(app);
         if (!options.empty())
             saver::test::WriteFile(app + "/options.ini", options);
-        saver::test::WriteFile(save + "/level.dat", kLevel);
-        saver::test::WriteFile(save + "/region/r.0.0.mca", "region");
         return app;
     }
 
