@@ -164,7 +164,6 @@ private slots:
         const QString shown = QDir::toNativeSeparators(QString::fromStdString(level));
         FileDialog::setNextFileName(shown);
         QTest::mouseClick(p.Main().Command3, Qt::LeftButton);
-        QCOMPARE(p.Main().fram_Save->title(), shown);
         FileDialog::setNextCancelled(); // a cancelled dialog keeps the choice
         QTest::mouseClick(p.Main().Command3, Qt::LeftButton);
         QCOMPARE(p.Main().fram_Save->title(), shown);
@@ -246,26 +245,20 @@ private slots:
         QCOMPARE(main.lblShow1->text(), "10:1:59");
     }
 
-    void closingStopsTheBackgroundCopy_data()
-    {
-        QTest::addColumn<bool>("closeMain");
-        QTest::newRow("floating window closed") << false;
-        QTest::newRow("main window closed") << true;
-    }
     void closingStopsTheBackgroundCopy()
     {
-        QFETCH(bool, closeMain);
-        TestProgram p;
-        QTest::mouseClick(p.Main().Command4, Qt::LeftButton);
-        QTRY_COMPARE(p.Main().lblShow2->text(), "正在保存… 50%");
-        QSignalSpy ended(&p.floating, &frmshow::Unloaded);
-        QVERIFY(closeMain ? p.Main().close() : p.floating.close());
-        QCOMPARE(ended.count(), 1);
-        QVERIFY(!p.floating.isVisible() && !p.Main().isVisible());
-        // Nothing is left of the stopped copy.
-        const QDir app(QString::fromStdString(p.app));
-        QTRY_COMPARE(app.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-                     QStringList{"saver.ini"});
+        for (const bool closeMain : {false, true}) {
+            TestProgram p;
+            QTest::mouseClick(p.Main().Command4, Qt::LeftButton);
+            QTRY_COMPARE(p.Main().lblShow2->text(), "正在保存… 50%");
+            QSignalSpy ended(&p.floating, &frmshow::Unloaded);
+            QVERIFY(closeMain ? p.Main().close() : p.floating.close());
+            QCOMPARE(ended.count(), 1);
+            QVERIFY(!p.floating.isVisible() && !p.Main().isVisible());
+            const QDir app(QString::fromStdString(p.app));
+            QTRY_COMPARE(app.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                         QStringList{"saver.ini"});
+        }
     }
     void backupRulesSetInTheDialogPrune()
     {
@@ -274,42 +267,36 @@ private slots:
         frm_timer& main = p.Main();
         // Cancelled, the dialog keeps nothing; rules that cannot be saved are told.
         p.files.FailAt(1, std::errc::read_only_file_system);
-        for (const auto button : {QDialogButtonBox::Cancel, QDialogButtonBox::Ok}) {
-            QCOMPARE(Answer(Click(main.cmdManage),
-                            [button](BackupSettingsDialog* dialog) {
-                                dialog->spnKeepNewest->setValue(9);
-                                return button;
-                            }),
-                     button == QDialogButtonBox::Ok
-                         ? "warning MC存档自动保存: 无法保存设置：没有权限"
-                         : "");
+        for (const auto& [button, told] :
+             {std::pair{QDialogButtonBox::Cancel, ""},
+              {QDialogButtonBox::Ok, "warning MC存档自动保存: 无法保存设置：没有权限"}}) {
+            const auto nine = [button](BackupSettingsDialog* dialog) {
+                dialog->spnKeepNewest->setValue(9);
+                return button;
+            };
+            QCOMPARE(Answer(Click(main.cmdManage), nine), told);
         }
         QVERIFY(!QFile::exists(QString::fromStdString(p.app + "/options.ini")));
         QTest::mouseClick(main.Command4, Qt::LeftButton);
         QTRY_VERIFY(main.lblShow2->text().startsWith("第1次 保存成功！"));
-        QString usage;
-        int polls = 0;
-        Answer([&main] { main.mnuFolder->mnuManage->trigger(); },
-               [&usage, &polls](BackupSettingsDialog* dialog) {
-                   // The size of the backups arrives from the background, in five seconds at most.
-                   if (dialog->lblUsage->text().contains("正在计算") && ++polls < 500)
-                       return QDialogButtonBox::NoButton;
-                   usage = dialog->lblUsage->text();
-                   QTest::mouseClick(dialog->chkKeepNewest, Qt::LeftButton);
-                   dialog->spnKeepNewest->setValue(2);
-                   QTest::mouseClick(dialog->chkPruneManual, Qt::LeftButton);
-                   return QDialogButtonBox::Ok;
-               });
-        QVERIFY2(
-            usage.contains(QRegularExpression("^整体存档备份共占用磁盘 [1-9][0-9.]* [KM]?B。")),
-            qPrintable(usage));
+        WhenModal<BackupSettingsDialog>([](BackupSettingsDialog& dialog) {
+            // The size of the backups arrives from the background.
+            const QRegularExpression usage("^整体存档备份共占用磁盘 [1-9][0-9.]* [KM]?B。");
+            QTRY_VERIFY2(dialog.lblUsage->text().contains(usage),
+                         qPrintable(dialog.lblUsage->text()));
+            QTest::mouseClick(dialog.chkKeepNewest, Qt::LeftButton);
+            dialog.spnKeepNewest->setValue(2);
+            QTest::mouseClick(dialog.chkPruneManual, Qt::LeftButton);
+            QTest::mouseClick(dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok),
+                              Qt::LeftButton);
+        });
+        main.mnuFolder->mnuManage->trigger();
         for (int number = 2; number <= 4; ++number) {
             p.clock.Advance(1);
             QTest::mouseClick(main.Command4, Qt::LeftButton);
             QTRY_VERIFY(main.lblShow2->text().startsWith(QString("第%1次 保存成功！").arg(number)));
         }
-        const QDir app(QString::fromStdString(p.app));
-        QCOMPARE(app.entryList({"【*"}, QDir::Dirs, QDir::Name),
+        QCOMPARE(QDir(QString::fromStdString(p.app)).entryList({"【*"}, QDir::Dirs, QDir::Name),
                  (QStringList{"【3】10_0_2", "【4】10_0_3"}));
         // The rule holds after a restart.
         QCOMPARE(saver::OptionsFile(p.real).Load().keepNewest, 2);
