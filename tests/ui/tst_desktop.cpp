@@ -26,10 +26,7 @@ namespace {
 
 struct RecordingNotifier final : DesktopNotifier
 {
-    void Notify(const QString& summary, const QString& body) override
-    {
-        notes << summary + QLatin1Char('|') + body;
-    }
+    void Notify(const QString& title, const QString& text) override { notes << title + '|' + text; }
     QStringList notes;
 };
 
@@ -87,8 +84,7 @@ private slots:
         main.lblShow2->setText(QStringLiteral("保存失败：无法删除 ") +
                                QString(90, QLatin1Char('x')));
         VerifyShownWhole(main.lblShow2);
-        QCOMPARE(program.session.Log().Entries().size(), 2); // the quick save, the failure
-        QCOMPARE(program.session.Log().Entries().last(), QStringLiteral("10:04:59 ") + failure);
+        QCOMPARE(program.session.Log().Entries().mid(1), QStringList{"10:04:59 " + failure});
 
         // Still red on the next tick, until the player opens the main window.
         main.Timer2_Timer();
@@ -177,8 +173,7 @@ private slots:
             QVERIFY2(face.contains(found), (face.at(1) + " -> " + found).toUtf8().constData());
         }
         QVERIFY(InstallQtTranslation(QLocale(QLocale::Chinese, QLocale::China)));
-        QMessageBox box(QMessageBox::Warning, QStringLiteral("MC存档自动保存"), QStringLiteral("?"),
-                        QMessageBox::Ok);
+        const QMessageBox box(QMessageBox::Warning, {}, {}, QMessageBox::Ok);
         QCOMPARE(box.button(QMessageBox::Ok)->text(), QStringLiteral("确定"));
     }
 };
