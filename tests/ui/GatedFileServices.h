@@ -10,8 +10,7 @@
 
 // The real file services (FaultyServices fails nothing until told to), except that a folder
 // copy reports half of it done and then waits until the test opens the gate or the copy is
-// asked to stop: it holds a whole-save backup halfway for as long as the test needs. The gate
-// may be closed again for the copies into one folder alone.
+// asked to stop. The gate may be closed again for the copies into one folder alone.
 class GatedFileServices final : public saver::test::FaultyServices
 {
 public:

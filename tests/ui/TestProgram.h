@@ -4,6 +4,7 @@
 #include "BackupSession.h"
 #include "ClickableLabel.h"
 #include "FileDialog.h"
+#include "FolderTrees.h"
 #include "GatedFileServices.h"
 #include "SettableClock.h"
 #include "SystemServices.h"
@@ -11,10 +12,13 @@
 #include "frm_timer.h"
 #include "frmshow.h"
 
+#include <QApplication>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <filesystem>
+#include <functional>
 
 inline const std::string kLevel = "level data, first version";
 
@@ -33,16 +37,14 @@ struct TestProgram
     }
     frm_timer& Main() { return main; }
 
-    // The folders and files, there before the program starts.
     static std::string Prepared(const saver::test::TempDir& root, const std::string& options)
     {
-        std::string save = root.path() + "/world", app = root.path() + "/app";
-        std::filesystem::create_directories(save + "/region");
+        const std::string app = root.path() + "/app";
+        saver::test::WriteTree(root.path(),
+                               {{"world/level.dat", kLevel}, {"world/region/r.0.0.mca", "region"}});
         std::filesystem::create_directory(app);
         if (!options.empty())
             saver::test::WriteFile(app + "/options.ini", options);
-        saver::test::WriteFile(save + "/level.dat", kLevel);
-        saver::test::WriteFile(save + "/region/r.0.0.mca", "region");
         return app;
     }
 
@@ -56,3 +58,20 @@ struct TestProgram
     frmshow floating{session};
     frm_timer main{session, floating};
 };
+
+// Runs `answer` on the dialog of type T once the window has it open, modal.
+template <typename T> void WhenModal(std::function<void(T&)> answer)
+{
+    auto* poll = new QTimer(qApp);
+    QObject::connect(poll, &QTimer::timeout, [poll, answer = std::move(answer)] {
+        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            poll->deleteLater();
+            poll->stop();
+            answer(*dialog);
+            // A check that failed halfway leaves it open: the test goes on to fail, not hang.
+            if (dialog->isVisible())
+                dialog->reject();
+        }
+    });
+    poll->start(10);
+}

@@ -26,7 +26,6 @@ using saver::test::NativePath;
 using saver::test::ReadFile;
 constexpr int kRestic = 30'000; // ms: restic's slowest step here, on a loaded machine
 
-// Backs up the save with a click on 整体手动保存 and waits until restic has taken it.
 void BackUpAndUpload(TestProgram& p, const std::string& folder)
 {
     QTest::mouseClick(p.Main().Command4, Qt::LeftButton);
@@ -39,12 +38,6 @@ void Type(QLineEdit* field, const std::string& text)
     QInputMethodEvent typed;
     typed.setCommitString(QString::fromStdString(text));
     QApplication::sendEvent(field, &typed);
-}
-
-BackupListWindow& OpenList(TestProgram& p)
-{
-    p.Main().mnuFolder->mnuBackupList->trigger();
-    return *p.Main().findChild<BackupListWindow*>();
 }
 
 } // namespace
@@ -65,50 +58,34 @@ private slots:
     }
 
     // A local folder typed in as the repository is made a repository by 检查仓库; the next
-    // whole-save backup then goes there and the list says so.
-    void repositorySetInTheDialogTakesTheNextBackup()
+    // whole-save backup then goes there and the list says so. A backup pruned here is still in
+    // the repository, and restored from it over the save.
+    void prunedBackupIsRestoredFromTheRepositorySetInTheDialog()
     {
-        TestProgram p;
+        TestProgram p(saver::OptionsFile::Format({.keepNewest = 1, .pruneManual = true}));
         p.files.OpenGate();
         saver::test::ResticRepository repo(false);
-        bool checked = false;
-        QTimer poll;
-        poll.callOnTimeout([&] {
-            auto* dialog = qobject_cast<BackupSettingsDialog*>(QApplication::activeModalWidget());
-            if (dialog && !std::exchange(checked, true)) {
-                dialog->cboOffsite->setCurrentIndex(2);
-                Type(dialog->txtRepository, repo.path);
-                Type(dialog->txtPassword, repo.passwordFile);
-                QTest::mouseClick(dialog->cmdCheckRepository, Qt::LeftButton);
-            } else if (dialog && dialog->lblRepository->text() == "已创建仓库，可以使用") {
-                QTest::mouseClick(
-                    dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok),
-                    Qt::LeftButton);
-            }
+        WhenModal<BackupSettingsDialog>([&repo](BackupSettingsDialog& dialog) {
+            dialog.cboOffsite->setCurrentIndex(2);
+            Type(dialog.txtRepository, repo.path);
+            Type(dialog.txtPassword, repo.passwordFile);
+            QTest::mouseClick(dialog.cmdCheckRepository, Qt::LeftButton);
+            QTRY_COMPARE_WITH_TIMEOUT(dialog.lblRepository->text(), "已创建仓库，可以使用",
+                                      kRestic);
+            QTest::mouseClick(dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok),
+                              Qt::LeftButton);
         });
-        poll.start(10);
         QTest::mouseClick(p.Main().cmdManage, Qt::LeftButton);
-        poll.stop();
         QCOMPARE(p.session.Options().offsite, repo.Options());
         BackUpAndUpload(p, "【1】10_0_0");
-        QCOMPARE(repo.Snapshots().size(), 1u);
-        QTreeWidget* rows = OpenList(p).lstBackups;
-        QTRY_VERIFY(rows->topLevelItemCount() == 1 && rows->topLevelItem(0)->text(7) == "已异地");
-    }
-
-    // A backup pruned here is still in the repository, and restored from it over the save.
-    void prunedBackupIsRestoredFromTheRepository()
-    {
-        saver::test::ResticRepository repo;
-        TestProgram p(saver::OptionsFile::Format(
-            {.keepNewest = 1, .pruneManual = true, .offsite = repo.Options()}));
-        p.files.OpenGate();
-        BackUpAndUpload(p, "【1】10_0_0");
+        p.Main().mnuFolder->mnuBackupList->trigger();
+        auto& list = *p.Main().findChild<BackupListWindow*>();
+        QTRY_VERIFY(list.lstBackups->topLevelItemCount() == 1 &&
+                    list.lstBackups->topLevelItem(0)->text(7) == "已异地");
         saver::test::WriteFile(p.levelDat, "level data, second version");
         p.clock.Advance(1);
         BackUpAndUpload(p, "【2】10_0_1");
         QVERIFY(!fs::exists(NativePath(p.app + "/【1】10_0_0")));
-        QCOMPARE(repo.Snapshots().size(), 2u);
         // A backup that was damaged before it went comes back as it went: its manifest stops it.
         saver::test::FlipByte(p.app + "/【2】10_0_1/world/level.dat");
         QProcess restic;
@@ -117,14 +94,13 @@ private slots:
         restic.start("restic", {"backup", "--tag", "world", "--tag", "damaged", "."});
         QVERIFY(restic.waitForFinished(kRestic) && restic.exitCode() == 0);
 
-        BackupListWindow& list = OpenList(p);
         QTest::mouseClick(list.cmdOffsiteList, Qt::LeftButton);
         OffsiteListWindow& offsite = *list.findChild<OffsiteListWindow*>();
         QTreeWidget* rows = offsite.lstSnapshots;
         QTRY_COMPARE_WITH_TIMEOUT(rows->topLevelItemCount(), 3, kRestic);
         const auto restore = [&](int row) {
-            QTest::mouseClick(rows->viewport(), Qt::LeftButton, {},
-                              rows->visualItemRect(rows->topLevelItem(row)).center());
+            const QPoint middle = rows->visualItemRect(rows->topLevelItem(row)).center();
+            QTest::mouseClick(rows->viewport(), Qt::LeftButton, {}, middle);
             QTest::mouseClick(offsite.cmdRestore, Qt::LeftButton);
         };
         restore(0);

@@ -42,9 +42,8 @@ private slots:
         QCOMPARE(claim.role, SingleInstance::Role::Only);
         QCOMPARE(claim.reason, QString());
         // It now holds the folder for good: a second start gives way to it.
-        SingleInstance second(data.path());
         QSignalSpy wanted(&first, &SingleInstance::Wanted);
-        QCOMPARE(second.ClaimDataFolder().role, SingleInstance::Role::Other);
+        QCOMPARE(SingleInstance(data.path()).ClaimDataFolder().role, SingleInstance::Role::Other);
         QTRY_COMPARE(wanted.count(), 1);
     }
 
@@ -56,16 +55,15 @@ private slots:
         const QString lock = data.filePath(SingleInstance::LockFileName());
         QLockFile silent(lock);
         QVERIFY(silent.tryLock(0));
-        for (int round = 0; round < 2; ++round) {
-            SingleInstance start(data.path());
-            const SingleInstance::Claim claim = start.ClaimDataFolder();
+        const auto verifyRefused = [&data, &lock] {
+            const SingleInstance::Claim claim = SingleInstance(data.path()).ClaimDataFolder();
             QCOMPARE(claim.role, SingleInstance::Role::Refused);
             QVERIFY(claim.reason.contains(QDir::toNativeSeparators(lock)));
-            if (round == 0) {
-                silent.unlock();
-                QVERIFY(QDir(data.path()).mkdir(SingleInstance::LockFileName()));
-            }
-        }
+        };
+        verifyRefused();
+        silent.unlock();
+        QVERIFY(QDir(data.path()).mkdir(SingleInstance::LockFileName()));
+        verifyRefused();
     }
 
     // Where no lock file can be written, the first copy runs and says so, and a second one
@@ -78,8 +76,7 @@ private slots:
         const SingleInstance::Claim claim = first.ClaimDataFolder();
         QCOMPARE(claim.role, SingleInstance::Role::Only);
         QVERIFY(claim.reason.startsWith(QStringLiteral("无法写入锁文件")));
-        SingleInstance second(data);
-        QCOMPARE(second.ClaimDataFolder().role, SingleInstance::Role::Other);
+        QCOMPARE(SingleInstance(data).ClaimDataFolder().role, SingleInstance::Role::Other);
         // The disk has room again: a later start can write the lock the first copy could not.
         QVERIFY(QDir().mkpath(data));
         SingleInstance third(data);
