@@ -111,6 +111,12 @@ private slots:
         QCOMPARE(ReadFile(p.levelDat), "level data, second version");
         QCOMPARE(rows->topLevelItem(2)->text(3), "【1】10_0_0");
         QTRY_VERIFY_WITH_TIMEOUT(rows->topLevelItem(2)->text(2).endsWith("B"), kRestic);
+        UserPrompt::setAnswererForTests([](const QString&) { return false; });
+        restore(2);
+        QTRY_COMPARE_WITH_TIMEOUT(offsite.lblOutcome->text(), "已取消恢复", kRestic);
+        QVERIFY(offsite.cmdRestore->isEnabled());
+        QVERIFY(!fs::exists(NativePath(p.app + "/.offsite-restore.partial")));
+        UserPrompt::setAnswererForTests([](const QString&) { return true; });
         restore(2);
         QTRY_VERIFY_WITH_TIMEOUT(offsite.lblOutcome->text().startsWith("已恢复存档 world"),
                                  kRestic);
