@@ -2,6 +2,7 @@
 #include "BackupCatalogue.h"
 #include "BackupPruning.h"
 #include "FolderTrees.h"
+#include "HookedServices.h"
 #include "PathSeparators.h"
 #include "World.h"
 
@@ -158,17 +159,6 @@ TEST(BackupSpace, OptionsRoundTripAndFallBackOnGarbage)
         EXPECT_EQ(OptionsFile::Parse(garbage), BackupOptions{}) << garbage;
 }
 
-// Says the disk has `free` bytes left.
-class SmallDisk final : public ForwardingServices
-{
-public:
-    SmallDisk(FileServices& inner, std::uint64_t free) : ForwardingServices(inner), m_free(free) {}
-    std::optional<std::uint64_t> FreeSpace(const std::string&) override { return m_free; }
-
-private:
-    std::uint64_t m_free;
-};
-
 TEST(BackupSpace, UnchangedSaveIsSkippedWhenAskedAndABackupThatDoesNotFitIsNotStarted)
 {
     World w;
@@ -178,7 +168,8 @@ TEST(BackupSpace, UnchangedSaveIsSkippedWhenAskedAndABackupThatDoesNotFitIsNotSt
     EXPECT_EQ(w.Ticks(60).at(0).text, "存档未变化，跳过");
     EXPECT_EQ(w.RunToEnd(w.saver.StartWholeSave()).text, "第2次 保存成功！（新增 0 B）");
 
-    SmallDisk small(w.real, 5);
+    HookedServices small(w.real);
+    small.freeSpace = 5;
     AutoSaver cramped(small, w.clock);
     cramped.Load();
     WriteFile(w.Level(), "changed");

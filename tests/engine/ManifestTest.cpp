@@ -2,6 +2,7 @@
 #include "BackupComparison.h"
 #include "BackupVerification.h"
 #include "FolderTrees.h"
+#include "HookedServices.h"
 #include "World.h"
 
 #include <gtest/gtest.h>
@@ -26,21 +27,6 @@ struct Checked : World
     {
         return VerifyBackup(files, Path(backup), {}, {});
     }
-};
-
-// Counts every read of each file.
-class ReadCounter : public ForwardingServices
-{
-public:
-    using ForwardingServices::ForwardingServices;
-    std::error_code ReadChunks(const std::string& path,
-                               const std::function<void(std::string_view)>& take,
-                               const std::stop_token& cancel, DiskPriority priority) override
-    {
-        ++reads[path];
-        return m_inner.ReadChunks(path, take, cancel, priority);
-    }
-    std::map<std::string, int> reads;
 };
 
 TEST(Manifest, ACheckNamesEveryFileThatDiffers)
@@ -158,12 +144,14 @@ TEST(Manifest, SharedFilesAreNotReadAgain)
 {
     Checked w;
     w.Backup();
-    ReadCounter counter(w.real);
+    HookedServices counter(w.real);
+    std::map<std::string, int> reads;
+    counter.beforeRead = [&](const std::string& path) { ++reads[path]; };
     WriteFile(w.Path("game/World/level.dat"), "changed");
     WholeSaveJob job(counter, w.saver.Holds(), w.Path("game/World"), 2, {9, 0, 1});
     ASSERT_FALSE(job.Run({}, {}).error);
-    EXPECT_EQ(counter.reads[w.Path("app/.wholesave.partial/World/region/r.0.0.mca")], 0);
-    EXPECT_EQ(counter.reads[w.Path("app/.wholesave.partial/World/level.dat")], 1);
+    EXPECT_EQ(reads[w.Path("app/.wholesave.partial/World/region/r.0.0.mca")], 0);
+    EXPECT_EQ(reads[w.Path("app/.wholesave.partial/World/level.dat")], 1);
     EXPECT_EQ(w.Verify(kBackup2).record.state, CheckRecord::State::Good);
 }
 

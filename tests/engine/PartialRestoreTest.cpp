@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PartialRestore.h"
-#include "FolderTrees.h"
+#include "HookedServices.h"
 #include "Leftovers.h"
 #include "PathSeparators.h"
 #include "RestoreRecovery.h"
-#include "SafeFileOps.h"
 #include "StatusTexts.h"
 #include "World.h"
 
@@ -15,8 +14,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kStamp = "2026-12-07 01_02_03";
-
 bool Holds(const Tree& tree, const std::string& name, const std::string& bytes)
 {
     const auto found = tree.find(name);
@@ -26,7 +23,7 @@ bool Holds(const Tree& tree, const std::string& name, const std::string& bytes)
 // A save with a character file and region files, and a whole-save backup of it from before;
 // the player takes back the character file, the region folder (one file of it new) and the
 // Nether, which the save does not have yet.
-struct PartialWorld : World
+struct PartialWorld : BackedUpWorld
 {
     PartialWorld()
     {
@@ -51,29 +48,7 @@ struct PartialWorld : World
         return PartialRestore(through, holds, backup, Level(), kStamp, std::move(chosen))
             .Run({}, {});
     }
-    std::string Kept() const { return Path(std::string("app/【恢复前】") + kStamp + "/World"); }
-    // Nothing of a restore is left but the save and, after one that went through, the replaced
-    // files in their 【恢复前】 folder.
-    void ExpectNothingLeftOver(bool wentThrough)
-    {
-        EXPECT_EQ(Names(Path("game")), std::vector<std::string>{"World"});
-        std::vector<std::string> expected = {"saver.ini", "tmp.back", "【1】9_5_7"};
-        if (wentThrough)
-            expected.push_back(std::string("【恢复前】") + kStamp);
-        EXPECT_EQ(Names(Path("app")), expected);
-    }
-    void Reset()
-    {
-        fs::remove_all(NativePath(save));
-        fs::remove_all(NativePath(Path(std::string("app/【恢复前】") + kStamp)));
-        WriteTree(save, before);
-        fs::remove(NativePath(backup + "/.pinned"));
-    }
-
-    const std::string backup = Path("app/【1】9_5_7");
-    const std::string save = Path("game/World");
-    BackupHolds holds;
-    Tree before, restored, replaced;
+    Tree restored, replaced;
 };
 
 // Cut short at any step, by a failure or by a kill (every change from then on fails), with the
@@ -141,21 +116,6 @@ TEST(PartialRestoreTest, CutShortAtAnyStepEveryFileIsWholeWhereTheProgramSays)
     }
 }
 
-// Services that run `meanwhile` once, before the first file is copied in.
-class BeforeFirstCopy final : public ForwardingServices
-{
-public:
-    using ForwardingServices::ForwardingServices;
-    std::function<void()> meanwhile;
-
-    std::error_code CopyFile(const std::string& from, const std::string& to) override
-    {
-        if (meanwhile)
-            std::exchange(meanwhile, nullptr)();
-        return m_inner.CopyFile(from, to);
-    }
-};
-
 // Chosen files that are gone from the backup before the restore starts, or go from the backup
 // or the save while it runs, are named, and the save is left as it was.
 TEST(PartialRestoreTest, ChosenFilesThatWentAreNamedAndAllIsUndone)
@@ -178,10 +138,12 @@ TEST(PartialRestoreTest, ChosenFilesThatWentAreNamedAndAllIsUndone)
          "部分恢复失败：存档里已没有 region/r.0.0.mca。已全部撤销，被替换的文件已放回原处"},
     };
     for (const auto& c : cases) {
-        BeforeFirstCopy player(w.real);
-        player.meanwhile = [&c] {
-            for (const std::string& file : c.removed)
+        HookedServices player(w.real);
+        // Before the first file is copied in.
+        player.beforeCopyFile = [removed = c.removed](auto&, auto&) mutable {
+            for (const std::string& file : std::exchange(removed, {}))
                 fs::remove(NativePath(file));
+            return std::error_code{};
         };
         SCOPED_TRACE(c.told);
         EXPECT_EQ(PartialRestoreText(w.Restore(player, c.chosen)), WithSystemSeparators(c.told));

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "WholeSaveRestore.h"
-#include "FolderTrees.h"
+#include "HookedServices.h"
 #include "Leftovers.h"
 #include "PathSeparators.h"
 #include "RestoreRecovery.h"
@@ -14,11 +14,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kStamp = "2026-12-07 01_02_03";
-
-// A world with a whole-save backup of several files in the data folder, restored through
-// services that may fail or stand for another filesystem.
-struct RestoreWorld : World
+// A world with a whole-save backup of several files, restored through services that may fail
+// or stand for another filesystem.
+struct RestoreWorld : BackedUpWorld
 {
     RestoreWorld()
     {
@@ -32,31 +30,8 @@ struct RestoreWorld : World
     {
         return WholeSaveRestore(through, holds, backup, Level(), kStamp).Run({}, {});
     }
-    std::string Kept() const { return Path(std::string("app/【恢复前】") + kStamp + "/World"); }
-    // Nothing of a restore is left but the save and, after one that went through, the old
-    // save in its 【恢复前】 folder.
-    void ExpectNothingLeftOver(bool restored)
-    {
-        EXPECT_EQ(Names(Path("game")), std::vector<std::string>{"World"});
-        std::vector<std::string> expected = {"saver.ini", "tmp.back", "【1】9_5_7"};
-        if (restored)
-            expected.push_back(std::string("【恢复前】") + kStamp);
-        EXPECT_EQ(Names(Path("app")), expected);
-    }
-    // Back to where each run starts.
-    void Reset()
-    {
-        for (const auto& entry : fs::directory_iterator(NativePath(Path("game"))))
-            fs::remove_all(entry.path());
-        fs::remove_all(NativePath(Path(std::string("app/【恢复前】") + kStamp)));
-        WriteTree(save, before);
-        fs::remove(NativePath(backup + "/.pinned"));
-    }
 
-    const std::string backup = Path("app/【1】9_5_7");
-    const std::string save = Path("game/World");
-    BackupHolds holds;
-    Tree before, backedUp;
+    Tree backedUp;
 };
 
 // A restore cut short at any step, by a failure or by a kill (every change from then on fails,
@@ -123,32 +98,6 @@ TEST(WholeSaveRestoreTest, CutShortAtAnyStepTheOldSaveIsWholeWhereTheProgramSays
     }
 }
 
-// Services through which something else acts on the files while a restore runs.
-class Interfering final : public ForwardingServices
-{
-public:
-    using ForwardingServices::ForwardingServices;
-    std::function<void(const std::string&, const std::string&, FolderCopyOptions&)> beforeCopy;
-    // May answer for the rename, which then is not made.
-    std::function<std::error_code(const std::string& from, const std::string& to)> beforeRename;
-
-    FolderCopyResult CopyFolder(const std::string& from, const std::string& into,
-                                const FolderCopyOptions& options) override
-    {
-        FolderCopyOptions changed = options;
-        if (beforeCopy)
-            beforeCopy(from, into, changed);
-        return m_inner.CopyFolder(from, into, changed);
-    }
-    std::error_code Rename(const std::string& from, const std::string& to, bool replace) override
-    {
-        if (const std::error_code refused =
-                beforeRename ? beforeRename(from, to) : std::error_code{})
-            return refused;
-        return m_inner.Rename(from, to, replace);
-    }
-};
-
 // Something takes the save's place while the old one is aside (the game or a launcher making
 // the folder again), before the restored save goes in or as the old one is put back after that
 // failed: the old save stays whole in its 【恢复前】 folder, which is not removed, and the player
@@ -159,7 +108,7 @@ TEST(WholeSaveRestoreTest, AFolderInTheSavesPlaceKeepsTheOldSaveAside)
     OtherFilesystem apart(w.real);
     for (FileServices* through : std::initializer_list<FileServices*>{&w.real, &apart}) {
         for (const bool putBack : {false, true}) {
-            Interfering launcher(*through);
+            HookedServices launcher(*through);
             launcher.beforeRename = [&](const std::string& from, const std::string& to) {
                 const bool restoredIn = from.ends_with(".mcsaver-restore.partial/World");
                 if (restoredIn && putBack)
@@ -187,7 +136,7 @@ TEST(WholeSaveRestoreTest, AFolderInTheSavesPlaceKeepsTheOldSaveAside)
 TEST(WholeSaveRestoreTest, APutBackThatCouldNotBeFlushedIsStillPutBack)
 {
     RestoreWorld w;
-    Interfering unflushed(w.real);
+    HookedServices unflushed(w.real);
     unflushed.beforeRename = [](const std::string& from, const std::string& to) {
         const bool putBack = to.ends_with("game/World") && !from.ends_with("partial/World");
         if (putBack)
@@ -208,13 +157,13 @@ TEST(WholeSaveRestoreTest, AShortCopyIsNeverTakenForTheSave)
 {
     RestoreWorld w;
     OtherFilesystem apart(w.real);
-    Interfering pruner(w.real), shortCopy(apart);
-    pruner.beforeCopy = [](const std::string& from, const std::string&, FolderCopyOptions&) {
+    HookedServices pruner(w.real), shortCopy(apart);
+    pruner.beforeCopyFolder = [](const std::string& from, const std::string&, FolderCopyOptions&) {
         if (from.ends_with("【1】9_5_7/World"))
             fs::remove(NativePath(from + "/level.dat"));
     };
-    shortCopy.beforeCopy = [&](const std::string&, const std::string& into,
-                               FolderCopyOptions& options) {
+    shortCopy.beforeCopyFolder = [&](const std::string&, const std::string& into,
+                                     FolderCopyOptions& options) {
         if (into.starts_with(w.Path("app")))
             options.leaveOut = [](const std::string& path) { return path.ends_with("/level.dat"); };
     };
@@ -263,7 +212,7 @@ TEST(WholeSaveRestoreTest, TheNextStartKeepsACopyThatIsNotTheSave)
 TEST(WholeSaveRestoreTest, ABackupWaitsForTheRestoreOfItsSave)
 {
     RestoreWorld w;
-    Interfering player(w.real);
+    HookedServices player(w.real);
     std::string during;
     player.beforeRename = [&](const std::string& from, const std::string&) {
         if (from.ends_with("game/World"))

@@ -4,11 +4,15 @@
 #include "AutoSaver.h"
 #include "BackupCatalogue.h"
 #include "FaultyServices.h"
+#include "FolderTrees.h"
 #include "QuickSlot.h"
+#include "SafeFileOps.h"
 #include "SettableClock.h"
 #include "StatusTexts.h"
 #include "SystemServices.h"
 #include "TempDir.h"
+
+#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <functional>
@@ -122,6 +126,39 @@ struct World
     FaultyServices files{real};
     SettableClock clock{9, 0, 0};
     AutoSaver saver{files, clock};
+};
+
+inline constexpr const char* kStamp = "2026-12-07 01_02_03";
+
+// A world with the backup 【1】9_5_7 in its data folder, for restores to take back what was
+// `before` in the save.
+struct BackedUpWorld : World
+{
+    std::string Kept() const { return Path(std::string("app/【恢复前】") + kStamp + "/World"); }
+    // Nothing of a restore is left but the save and, after one that went through, what it
+    // replaced in its 【恢复前】 folder.
+    void ExpectNothingLeftOver(bool wentThrough)
+    {
+        EXPECT_EQ(Names(Path("game")), std::vector<std::string>{"World"});
+        std::vector<std::string> expected = {"saver.ini", "tmp.back", "【1】9_5_7"};
+        if (wentThrough)
+            expected.push_back(std::string("【恢复前】") + kStamp);
+        EXPECT_EQ(Names(Path("app")), expected);
+    }
+    // Back to where each run starts.
+    void Reset()
+    {
+        for (const auto& entry : std::filesystem::directory_iterator(NativePath(Path("game"))))
+            std::filesystem::remove_all(entry.path());
+        std::filesystem::remove_all(NativePath(FolderOf(Kept())));
+        WriteTree(save, before);
+        std::filesystem::remove(NativePath(backup + "/.pinned"));
+    }
+
+    const std::string backup = Path("app/【1】9_5_7");
+    const std::string save = Path("game/World");
+    BackupHolds holds;
+    Tree before;
 };
 
 } // namespace saver::test
