@@ -7,15 +7,16 @@
 #include "StatusTexts.h"
 #include "World.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 namespace saver::test {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::HasSubstr;
 
-// A world with a whole-save backup of several files, restored through services that may fail
-// or stand for another filesystem.
+// A world with a whole-save backup of several files.
 struct RestoreWorld : BackedUpWorld
 {
     RestoreWorld()
@@ -26,18 +27,17 @@ struct RestoreWorld : BackedUpWorld
         WriteTree(backup + "/World", backedUp);
         before = TreeOf(save);
     }
-    RestoreOutcome Restore(FileServices& through)
+    RestoreOutcome Restore(FileServices& through, const std::stop_token& stop = {})
     {
-        return WholeSaveRestore(through, holds, backup, Level(), kStamp).Run({}, {});
+        return WholeSaveRestore(through, holds, backup, Level(), kStamp).Run({}, stop);
     }
 
     Tree backedUp;
 };
 
-// A restore cut short at any step, by a failure or by a kill (every change from then on fails,
-// and a copy under way is torn), on the same filesystem or across two: the old save is whole,
-// in its place or where the player is told, and once the next start has put things right
-// nothing else of the restore is left.
+// Cut short at any step, by a failure or a kill (every change from then on fails, a copy under
+// way is torn), on one filesystem or across two: the old save is whole where the player is told,
+// and once the next start has put things right nothing else of the restore is left.
 TEST(WholeSaveRestoreTest, CutShortAtAnyStepTheOldSaveIsWholeWhereTheProgramSays)
 {
     RestoreWorld w;
@@ -67,9 +67,9 @@ TEST(WholeSaveRestoreTest, CutShortAtAnyStepTheOldSaveIsWholeWhereTheProgramSays
                                 RestoreText(outcome).ends_with("原来的存档已放回原处"));
                     EXPECT_EQ(now, w.before);
                 } else {
-                    EXPECT_NE(RestoreText(outcome).find("未能放回原处，它完整地保存在 " +
-                                                        WithSystemSeparators(outcome.keptSave)),
-                              std::string::npos);
+                    EXPECT_THAT(RestoreText(outcome),
+                                HasSubstr("未能放回原处，它完整地保存在 " +
+                                          WithSystemSeparators(outcome.keptSave)));
                     EXPECT_EQ(TreeOf(outcome.keptSave), w.before);
                 }
                 // What the next start finds and says is true as well.
@@ -98,10 +98,9 @@ TEST(WholeSaveRestoreTest, CutShortAtAnyStepTheOldSaveIsWholeWhereTheProgramSays
     }
 }
 
-// Something takes the save's place while the old one is aside (the game or a launcher making
-// the folder again), before the restored save goes in or as the old one is put back after that
-// failed: the old save stays whole in its 【恢复前】 folder, which is not removed, and the player
-// is told where it is.
+// The game or a launcher makes the save's folder again while the old one is aside, before the
+// restored save goes in or as the old one is put back after that failed: the old save stays
+// whole in its 【恢复前】 folder, and the player is told where it is.
 TEST(WholeSaveRestoreTest, AFolderInTheSavesPlaceKeepsTheOldSaveAside)
 {
     RestoreWorld w;
@@ -120,9 +119,8 @@ TEST(WholeSaveRestoreTest, AFolderInTheSavesPlaceKeepsTheOldSaveAside)
             SCOPED_TRACE(putBack);
             const RestoreOutcome outcome = w.Restore(launcher);
             EXPECT_EQ(outcome.keptSave, w.Kept());
-            EXPECT_NE(RestoreText(outcome).find("未能放回原处，它完整地保存在 " +
-                                                WithSystemSeparators(w.Kept())),
-                      std::string::npos);
+            EXPECT_THAT(RestoreText(outcome), HasSubstr("未能放回原处，它完整地保存在 " +
+                                                        WithSystemSeparators(w.Kept())));
             EXPECT_EQ(TreeOf(w.Kept()), w.before);
             EXPECT_EQ(RecoverInterruptedRestore(w.real).kind, RestoreRecovery::Kind::None);
             EXPECT_EQ(Names(w.Path("game")), std::vector<std::string>{"World"});
@@ -186,8 +184,7 @@ TEST(WholeSaveRestoreTest, TheNextStartKeepsACopyThatIsNotTheSave)
                                std::string("【恢复前】") + kStamp, w.save};
     ASSERT_FALSE(WriteRestoreRecord(w.real, record));
     fs::create_directories(NativePath(w.Path("game/.mcsaver-restore.partial/World")));
-    fs::create_directories(NativePath(w.Kept()));
-    WriteFile(w.Kept() + "/level.dat", "the world an hour ago");
+    WriteTree(w.Kept(), {{"level.dat", "the world an hour ago"}});
     const RestoreRecovery next = RecoverInterruptedRestore(w.real);
     EXPECT_EQ(next.kind, RestoreRecovery::Kind::Untouched);
     EXPECT_EQ(TreeOf(w.save), w.before);
@@ -201,9 +198,8 @@ TEST(WholeSaveRestoreTest, TheNextStartKeepsACopyThatIsNotTheSave)
           "partial\t1\t0\tname\t1\t\t/a/w"}) {
         WriteFile(RestoreJournalPath(w.real), garbage);
         EXPECT_EQ(RecoverInterruptedRestore(w.real).kind, RestoreRecovery::Kind::Unreadable);
-        EXPECT_NE(
-            RestoreText(w.Restore(w.real)).find(WithSystemSeparators(RestoreJournalPath(w.real))),
-            std::string::npos);
+        EXPECT_THAT(RestoreText(w.Restore(w.real)),
+                    HasSubstr(WithSystemSeparators(RestoreJournalPath(w.real))));
         EXPECT_EQ(TreeOf(w.save), w.before);
     }
 }
@@ -219,18 +215,15 @@ TEST(WholeSaveRestoreTest, ABackupWaitsForTheRestoreOfItsSave)
             during = w.RunToEnd(w.saver.StartWholeSave()).text;
         return std::error_code{};
     };
-    ASSERT_FALSE(
-        WholeSaveRestore(player, w.saver.Holds(), w.backup, w.Level(), kStamp).Run({}, {}).error);
+    ASSERT_FALSE(w.Restore(player).error);
     EXPECT_EQ(during, "保存失败：存档正在恢复");
     w.Reset();
     // The other way round, the restore waits for the backup and leaves the save as it is when
     // asked to stop meanwhile.
-    const auto reading = w.saver.Holds().HoldForUse(w.save);
+    const auto reading = w.holds.HoldForUse(w.save);
     std::stop_source stop;
     stop.request_stop();
-    EXPECT_TRUE(WholeSaveRestore(w.real, w.saver.Holds(), w.backup, w.Level(), kStamp)
-                    .Run({}, stop.get_token())
-                    .error);
+    EXPECT_TRUE(w.Restore(w.real, stop.get_token()).error);
     EXPECT_EQ(TreeOf(w.save), w.before);
 }
 
@@ -252,8 +245,8 @@ TEST(WholeSaveRestoreTest, ASharedBackupComesBackAsCopies)
     ASSERT_LT(shared.unshared, shared.total);
     const Tree backedUp = TreeOf(backup + "/.world");
     WriteFile(level, "played on");
-    BackupHolds holds;
-    ASSERT_FALSE(WholeSaveRestore(w.files, holds, backup, level, kStamp).Run({}, {}).error);
+    ASSERT_FALSE(
+        WholeSaveRestore(w.files, w.saver.Holds(), backup, level, kStamp).Run({}, {}).error);
     EXPECT_EQ(TreeOf(w.Path("game/.world")), backedUp);
     const DiskUsage restored = w.real.MeasureDiskUsage({w.Path("game/.world")});
     EXPECT_EQ(restored.unshared, restored.total);

@@ -157,7 +157,7 @@ struct BackedUpWorld : World
 
     const std::string backup = Path("app/【1】9_5_7");
     const std::string save = Path("game/World");
-    BackupHolds holds;
+    BackupHolds& holds = saver.Holds();
     Tree before;
 };
 
