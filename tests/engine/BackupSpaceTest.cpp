@@ -2,7 +2,6 @@
 #include "BackupCatalogue.h"
 #include "BackupPruning.h"
 #include "FolderTrees.h"
-#include "HookedServices.h"
 #include "PathSeparators.h"
 #include "World.h"
 
@@ -143,7 +142,8 @@ TEST(BackupSpace, OptionsRoundTripAndFallBackOnGarbage)
                              .kind = BackupKind::Character,
                              .keepNewest = 999,
                              .keepMegabytes = 12345,
-                             .pruneManual = true};
+                             .pruneManual = true,
+                             .backupOnWorldClose = false};
     const BackupOptions edges{
         .intervalMinutes = 60, .keepMegabytes = 1'000'000'000, .skipUnchanged = true};
     // The texts the player types for restic may hold the line's own separators.
@@ -157,6 +157,8 @@ TEST(BackupSpace, OptionsRoundTripAndFallBackOnGarbage)
          {"", "interval=0;keep=1000;kind=all", "interval=61;keepMB=-1", "interval=7x;pruneManual=2",
           "keep=3 ;keepMB=1000000001;skipUnchanged=yes;offsite=sometimes", "\xff\xfe;;==;interval"})
         EXPECT_EQ(OptionsFile::Parse(garbage), BackupOptions{}) << garbage;
+    // Older files have no word on a backup on closing the world: on, as for a new player.
+    EXPECT_TRUE(OptionsFile::Parse("interval=7;skipUnchanged=1").backupOnWorldClose);
 }
 
 TEST(BackupSpace, UnchangedSaveIsSkippedWhenAskedAndABackupThatDoesNotFitIsNotStarted)
@@ -167,14 +169,9 @@ TEST(BackupSpace, UnchangedSaveIsSkippedWhenAskedAndABackupThatDoesNotFitIsNotSt
     EXPECT_EQ(w.Ticks(60).at(0).text, "第1次 保存成功！（新增 3.0 KB）");
     EXPECT_EQ(w.Ticks(60).at(0).text, "存档未变化，跳过");
     EXPECT_EQ(w.RunToEnd(w.saver.StartWholeSave()).text, "第2次 保存成功！（新增 0 B）");
-
-    HookedServices small(w.real);
-    small.freeSpace = 5;
-    AutoSaver cramped(small, w.clock);
-    cramped.Load();
+    w.hooked.freeSpace = 5;
     WriteFile(w.Level(), "changed");
-    const AutoSaver::BackupStart start = cramped.StartWholeSave();
-    EXPECT_EQ(StatusOf(cramped.FinishWholeSave(*start.job, start.job->Run({}, {}))).text,
+    EXPECT_EQ(w.RunToEnd(w.saver.StartWholeSave()).text,
               "保存失败：磁盘空间不足（需要 7 B，可用 5 B）");
     EXPECT_EQ(Names(w.Path("app")).size(), 5u); // the settings, the slot and two backups
 }

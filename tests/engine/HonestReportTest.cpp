@@ -73,25 +73,14 @@ TEST(HonestReport, PartialFolderThatCannotBeRemovedIsNamed)
 }
 
 // A copy that meets a file of the save it cannot read, as Windows tells of one.
-class UnreadableFile final : public ForwardingServices
-{
-public:
-    using ForwardingServices::ForwardingServices;
-    FolderCopyResult CopyFolder(const std::string& from, const std::string&,
-                                const FolderCopyOptions&) override
-    {
-        return {std::make_error_code(std::errc::permission_denied), 0, from + "/region/r.0.0.mca"};
-    }
-};
-
 TEST(HonestReport, AFileOfTheSaveThatCannotBeReadIsNamed)
 {
     World w;
-    UnreadableFile files(w.real);
-    AutoSaver saver(files, w.clock);
-    saver.Load();
-    const AutoSaver::BackupStart start = saver.StartWholeSave();
-    EXPECT_EQ(StatusOf(saver.FinishWholeSave(*start.job, start.job->Run({}, {}))).text,
+    w.hooked.beforeCopyFolder = [](const std::string& from, auto&, auto&) {
+        return FolderCopyResult{std::make_error_code(std::errc::permission_denied), 0,
+                                from + "/region/r.0.0.mca"};
+    };
+    EXPECT_EQ(w.RunToEnd(w.saver.StartWholeSave()).text,
               "保存失败：无法读取 " + SystemPath(w.Path("game/World/region/r.0.0.mca")) +
                   "（没有权限）");
     EXPECT_FALSE(fs::exists(NativePath(w.Path("app/.wholesave.partial"))));

@@ -2,9 +2,9 @@
 #include "BackupComparison.h"
 #include "BackupVerification.h"
 #include "FolderTrees.h"
-#include "HookedServices.h"
 #include "World.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -65,9 +65,8 @@ TEST(Manifest, ACheckNamesEveryFileThatDiffers)
     const CheckRecord listed = w.Listed(kBackup1).check;
     EXPECT_EQ(listed, found.record);
     EXPECT_EQ(CheckStateText(listed), "损坏（3）");
-    EXPECT_NE(CheckDetailText(listed).find(SystemPath("损坏：region/r.0.0.mca")),
-              std::string::npos);
-    EXPECT_NE(VerifyText("【1】", found).find(SystemPath("region/r.0.0.mca")), std::string::npos);
+    EXPECT_THAT(CheckDetailText(listed), testing::HasSubstr(SystemPath("损坏：region/r.0.0.mca")));
+    EXPECT_THAT(VerifyText("【1】", found), testing::HasSubstr(SystemPath("region/r.0.0.mca")));
 }
 
 // However the manifest is spoilt, the backup is never said to be whole: until a check gives it a
@@ -144,11 +143,10 @@ TEST(Manifest, SharedFilesAreNotReadAgain)
 {
     Checked w;
     w.Backup();
-    HookedServices counter(w.real);
     std::map<std::string, int> reads;
-    counter.beforeRead = [&](const std::string& path) { ++reads[path]; };
+    w.hooked.beforeRead = [&](const std::string& path) { ++reads[path]; };
     WriteFile(w.Path("game/World/level.dat"), "changed");
-    WholeSaveJob job(counter, w.saver.Holds(), w.Path("game/World"), 2, {9, 0, 1});
+    WholeSaveJob job(w.files, w.saver.Holds(), w.Path("game/World"), 2, {9, 0, 1});
     ASSERT_FALSE(job.Run({}, {}).error);
     EXPECT_EQ(reads[w.Path("app/.wholesave.partial/World/region/r.0.0.mca")], 0);
     EXPECT_EQ(reads[w.Path("app/.wholesave.partial/World/level.dat")], 1);
@@ -163,38 +161,25 @@ TEST(Manifest, AFileThatCannotBeHashedFailsTheBackup)
     EXPECT_EQ(Names(w.Path("app")), (std::vector<std::string>{"saver.ini", "tmp.back"}));
 }
 
-// The damage of a backup found damaged is never lent to the next one.
-TEST(Manifest, ADamagedBackupLendsNoFiles)
-{
-    for (const bool damaged : {false, true}) {
-        Checked w;
-        w.Backup();
-        if (damaged)
-            FlipByte(w.Path(kBackup1 + "/World/region/r.0.0.mca"));
-        w.Verify(kBackup1);
-        w.Backup();
-        const std::string region = "/World/region/r.0.0.mca";
-        EXPECT_EQ(w.real.SameFile(w.Path(kBackup1 + region), w.Path(kBackup2 + region)), !damaged);
-        EXPECT_EQ(w.Read(kBackup2 + region), kRegion);
-    }
-}
-
-// Keeping two, the rule keeps two good backups: a damaged one is not counted, nor removed to
-// bring the count down.
-TEST(Manifest, PruningKeepsTheGoodOnes)
+// The damage of a backup found damaged is never lent to the next one. Keeping two, the rule
+// keeps two good backups: a damaged one is not counted, nor removed to bring the count down.
+TEST(Manifest, ADamagedBackupLendsNoFilesAndCountsForNone)
 {
     Checked w;
-    BackupOptions options;
-    options.keepNewest = 2;
-    options.pruneManual = true;
-    for (int i = 0; i < 3; ++i)
-        w.Backup();
-    FlipByte(w.Path(kBackup1 + "/World/level.dat"));
-    w.Verify(kBackup1);
-    ASSERT_FALSE(w.saver.SetOptions(options));
+    const std::string region = "/World/region/r.0.0.mca", third = "app/【3】9_0_2";
     w.Backup();
+    w.Backup();
+    EXPECT_TRUE(w.real.SameFile(w.Path(kBackup1 + region), w.Path(kBackup2 + region)));
+    WriteFile(w.Path("game" + region), kRegion); // written again, so copied anew
+    w.Backup();
+    FlipByte(w.Path(third + region));
+    w.Verify(third);
+    ASSERT_FALSE(w.saver.SetOptions({.keepNewest = 2, .pruneManual = true}));
+    w.Backup();
+    EXPECT_FALSE(w.real.SameFile(w.Path(third + region), w.Path("app/【4】9_0_3" + region)));
+    EXPECT_EQ(w.Read("app/【4】9_0_3" + region), kRegion);
     EXPECT_EQ(Names(w.Path("app")),
-              (std::vector<std::string>{"options.ini", "saver.ini", "tmp.back", "【1】9_0_0",
+              (std::vector<std::string>{"options.ini", "saver.ini", "tmp.back", "【2】9_0_1",
                                         "【3】9_0_2", "【4】9_0_3"}));
 }
 

@@ -159,11 +159,13 @@ TEST(WholeSaveRestoreTest, AShortCopyIsNeverTakenForTheSave)
     pruner.beforeCopyFolder = [](const std::string& from, const std::string&, FolderCopyOptions&) {
         if (from.ends_with("【1】9_5_7/World"))
             fs::remove(NativePath(from + "/level.dat"));
+        return FolderCopyResult{};
     };
     shortCopy.beforeCopyFolder = [&](const std::string&, const std::string& into,
                                      FolderCopyOptions& options) {
         if (into.starts_with(w.Path("app")))
             options.leaveOut = [](const std::string& path) { return path.ends_with("/level.dat"); };
+        return FolderCopyResult{};
     };
     EXPECT_EQ(RestoreText(w.Restore(shortCopy)), "恢复失败：存档在复制时有变动（存档未改动）");
     EXPECT_EQ(RestoreText(w.Restore(pruner)),

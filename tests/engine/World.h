@@ -5,6 +5,7 @@
 #include "BackupCatalogue.h"
 #include "FaultyServices.h"
 #include "FolderTrees.h"
+#include "HookedServices.h"
 #include "QuickSlot.h"
 #include "SafeFileOps.h"
 #include "SettableClock.h"
@@ -29,7 +30,8 @@ inline const std::string kOtherPath = "/elsewhere/level.dat";
 
 // A game's save, game/World, and the program's folder, `app`, with a quick-save slot and the
 // settings that choose the save's level.dat; real and temporary. The program reaches them
-// through services that fail when told to, and a clock that stands at 9:00:00 until moved.
+// through services that fail when told to, behind which the test may act on the files, and a
+// clock that stands at 9:00:00 until moved.
 struct World
 {
     explicit World(std::string appFolder = "app") : app(std::move(appFolder))
@@ -123,7 +125,8 @@ struct World
     TempDir root;
     std::string app;
     SystemServices real{Path(app)};
-    FaultyServices files{real};
+    HookedServices hooked{real};
+    FaultyServices files{hooked};
     SettableClock clock{9, 0, 0};
     AutoSaver saver{files, clock};
 };

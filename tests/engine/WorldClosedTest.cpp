@@ -44,13 +44,5 @@ TEST(WorldClosed, StandsInForAScheduledBackupDueWithinAMinute)
     }
 }
 
-// Older files have no word on it: on, as for a new player.
-TEST(WorldClosed, SwitchIsKeptInTheOptions)
-{
-    EXPECT_TRUE(OptionsFile::Parse("interval=7;skipUnchanged=1").backupOnWorldClose);
-    const BackupOptions off{.backupOnWorldClose = false};
-    EXPECT_EQ(OptionsFile::Parse(OptionsFile::Format(off)), off);
-}
-
 } // namespace
 } // namespace saver::test

@@ -17,8 +17,9 @@ public:
     // An error that one of these returns answers for the call, which then is not made.
     using Hook = std::function<std::error_code(const std::string& from, const std::string& to)>;
     Hook beforeRename, beforeCopyFile;
-    // May change what the copy is told.
-    std::function<void(const std::string& from, const std::string& into, FolderCopyOptions&)>
+    // May also change what the copy is told.
+    std::function<FolderCopyResult(const std::string& from, const std::string& into,
+                                   FolderCopyOptions&)>
         beforeCopyFolder;
     std::function<void(const std::string& path)> beforeRead;
     // The room said to be left on every disk, when set.
@@ -39,9 +40,9 @@ public:
                                 const FolderCopyOptions& options) override
     {
         FolderCopyOptions changed = options;
-        if (beforeCopyFolder)
-            beforeCopyFolder(from, into, changed);
-        return m_inner.CopyFolder(from, into, changed);
+        FolderCopyResult answer =
+            beforeCopyFolder ? beforeCopyFolder(from, into, changed) : FolderCopyResult{};
+        return answer.error ? answer : m_inner.CopyFolder(from, into, changed);
     }
     std::error_code ReadChunks(const std::string& path,
                                const std::function<void(std::string_view)>& take,
