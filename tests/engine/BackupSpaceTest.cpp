@@ -26,9 +26,7 @@ struct PruneCase
 const std::vector<std::string> kAll = {"【1】1_0_0", "【2】2_0_0",     "【3】3_0_0",
                                        "【4】4_0_0", "【5】5_0_0 (2)", "【9】9_0_0"};
 
-class Pruning : public testing::TestWithParam<PruneCase>
-{
-};
+using Pruning = testing::TestWithParam<PruneCase>;
 
 // In the order they were made: 【1】 scheduled, though dated 8 hours ahead by a clock that was
 // wrong then, 【2】 manual, 【3】 pinned, 【4】 and 【5】 scheduled, and 【6】 just made but dated
@@ -52,8 +50,7 @@ TEST_P(Pruning, RemovesExactlyTheOldestItMay)
         const Made& made = backups[i];
         const std::string folder = w.Path("app/" + made.name);
         const std::int64_t when = (1000 - made.age) * 60'000'000'000LL;
-        fs::create_directories(NativePath(folder + "/" + made.save));
-        WriteFile(folder + "/" + made.save + "/level.dat", std::string(600'000, 'x'));
+        WriteTree(folder, {{made.save + "/level.dat", std::string(600'000, 'x')}});
         if (!made.mark.empty())
             WriteFile(folder + "/" + made.mark, "");
         if (made.save == "World")

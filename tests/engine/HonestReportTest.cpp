@@ -63,19 +63,15 @@ TEST(HonestReport, QuickSaveStoresOnlyASteadyCopy)
     EXPECT_FALSE(fs::exists(NativePath(w.Path("app/tmp.back.saving"))));
 }
 
-TEST(HonestReport, PartialFolderThatCannotBeRemovedIsNamed)
+// A whole save that fails names where: a folder left over that it cannot remove, or a file of
+// the save it cannot read, as Windows tells of one.
+TEST(HonestReport, AWholeSaveNamesWhatStopsIt)
 {
     World w;
     fs::create_directories(NativePath(w.Path("app/.wholesave.partial/Old")));
     w.files.FailAt(1, std::errc::permission_denied);
     EXPECT_EQ(w.RunToEnd(w.saver.StartWholeSave()).text,
               "保存失败：无法删除 " + w.Path("app/.wholesave.partial") + "（没有权限）");
-}
-
-// A copy that meets a file of the save it cannot read, as Windows tells of one.
-TEST(HonestReport, AFileOfTheSaveThatCannotBeReadIsNamed)
-{
-    World w;
     w.hooked.beforeCopyFolder = [](const std::string& from, auto&, auto&) {
         return FolderCopyResult{std::make_error_code(std::errc::permission_denied), 0,
                                 from + "/region/r.0.0.mca"};

@@ -115,11 +115,8 @@ TEST(PartialRestoreTest, CutShortAtAnyStepEveryFileIsWholeWhereTheProgramSays)
 TEST(PartialRestoreTest, ChosenFilesThatWentAreNamedAndAllIsUndone)
 {
     PartialWorld w;
-    const struct
-    {
-        std::vector<std::string> chosen, removed; // removed from the backup or the save meanwhile
-        std::string told;
-    } cases[] = {
+    // What the player chose, what goes from the backup or the save meanwhile, and what is told.
+    const std::tuple<std::vector<std::string>, std::vector<std::string>, std::string> cases[] = {
         {{"playerdata/p1.dat", "playerdata/p3.dat", "DIM-1"},
          {},
          "部分恢复失败：备份里已没有 playerdata/p3.dat（存档未改动）"},
@@ -131,17 +128,17 @@ TEST(PartialRestoreTest, ChosenFilesThatWentAreNamedAndAllIsUndone)
          {w.save + "/region/r.0.0.mca"},
          "部分恢复失败：存档里已没有 region/r.0.0.mca。已全部撤销，被替换的文件已放回原处"},
     };
-    for (const auto& c : cases) {
+    for (const auto& [chosen, removed, told] : cases) {
         HookedServices player(w.real); // removes them before the first file is copied in
-        player.beforeCopyFile = [removed = c.removed](auto&, auto&) mutable {
-            for (const std::string& file : std::exchange(removed, {}))
+        player.beforeCopyFile = [left = removed](auto&, auto&) mutable {
+            for (const std::string& file : std::exchange(left, {}))
                 fs::remove(NativePath(file));
             return std::error_code{};
         };
-        SCOPED_TRACE(c.told);
-        EXPECT_EQ(PartialRestoreText(w.Restore(player, c.chosen)), WithSystemSeparators(c.told));
+        SCOPED_TRACE(told);
+        EXPECT_EQ(PartialRestoreText(w.Restore(player, chosen)), WithSystemSeparators(told));
         Tree expected = w.before;
-        for (const std::string& file : c.removed)
+        for (const std::string& file : removed)
             expected.erase(file.substr(w.save.size() + 1));
         EXPECT_EQ(TreeOf(w.save), expected);
         w.ExpectNothingLeftOver(false);

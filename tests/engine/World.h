@@ -29,9 +29,8 @@ inline const std::string kRegion(3000, 'r');
 inline const std::string kOtherPath = "/elsewhere/level.dat";
 
 // A game's save, game/World, and the program's folder, `app`, with a quick-save slot and the
-// settings that choose the save's level.dat; real and temporary. The program reaches them
-// through services that fail when told to, behind which the test may act on the files, and a
-// clock that stands at 9:00:00 until moved.
+// settings that choose the save's level.dat, in a temporary folder. The program reaches them
+// through services that fail when told to, over hooks, and a clock standing at 9:00:00.
 struct World
 {
     explicit World(std::string appFolder = "app") : app(std::move(appFolder))
@@ -80,8 +79,7 @@ struct World
         return {};
     }
 
-    // Runs a whole-save job on this thread and hands it back, as the windows do; the status
-    // the player then reads.
+    // Runs a whole-save job here and hands it back, as the windows do; what the player reads.
     StatusTexts RunToEnd(const AutoSaver::BackupStart& start)
     {
         return StatusOf(start.job ? saver.FinishWholeSave(*start.job, start.job->Run({}, {}))
@@ -99,8 +97,7 @@ struct World
         return shown;
     }
 
-    // Does what the player does by name, with `arm` set to fail from where the action starts,
-    // and returns what they are told.
+    // Does what the player does by name, `arm` setting failures where it starts; what they read.
     std::string Do(const std::string& action, const std::function<void()>& arm)
     {
         if (action == "CharacterBackup") {
@@ -133,8 +130,7 @@ struct World
 
 inline constexpr const char* kStamp = "2026-12-07 01_02_03";
 
-// A world with the backup 【1】9_5_7 in its data folder, for restores to take back what was
-// `before` in the save.
+// A world with the backup 【1】9_5_7, for restores to take back what was `before` in the save.
 struct BackedUpWorld : World
 {
     std::string Kept() const { return Path(std::string("app/【恢复前】") + kStamp + "/World"); }

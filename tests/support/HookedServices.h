@@ -25,34 +25,32 @@ public:
     // The room said to be left on every disk, when set.
     std::optional<std::uint64_t> freeSpace;
 
-    std::error_code Rename(const std::string& from, const std::string& to, bool replace) override
+    std::error_code Rename(Path from, Path to, bool replace) override
     {
         const std::error_code answer = beforeRename ? beforeRename(from, to) : std::error_code{};
         return answer ? answer : m_inner.Rename(from, to, replace);
     }
-    std::error_code CopyFile(const std::string& from, const std::string& to) override
+    std::error_code CopyFile(Path from, Path to) override
     {
         const std::error_code answer =
             beforeCopyFile ? beforeCopyFile(from, to) : std::error_code{};
         return answer ? answer : m_inner.CopyFile(from, to);
     }
-    FolderCopyResult CopyFolder(const std::string& from, const std::string& into,
-                                const FolderCopyOptions& options) override
+    FolderCopyResult CopyFolder(Path from, Path into, const FolderCopyOptions& options) override
     {
         FolderCopyOptions changed = options;
         FolderCopyResult answer =
             beforeCopyFolder ? beforeCopyFolder(from, into, changed) : FolderCopyResult{};
         return answer.error ? answer : m_inner.CopyFolder(from, into, changed);
     }
-    std::error_code ReadChunks(const std::string& path,
-                               const std::function<void(std::string_view)>& take,
+    std::error_code ReadChunks(Path path, const std::function<void(std::string_view)>& take,
                                const std::stop_token& cancel, DiskPriority priority) override
     {
         if (beforeRead)
             beforeRead(path);
         return m_inner.ReadChunks(path, take, cancel, priority);
     }
-    std::optional<std::uint64_t> FreeSpace(const std::string& path) override
+    std::optional<std::uint64_t> FreeSpace(Path path) override
     {
         return freeSpace ? freeSpace : m_inner.FreeSpace(path);
     }
