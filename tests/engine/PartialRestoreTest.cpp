@@ -129,14 +129,14 @@ TEST(PartialRestoreTest, ChosenFilesThatWentAreNamedAndAllIsUndone)
          "部分恢复失败：存档里已没有 region/r.0.0.mca。已全部撤销，被替换的文件已放回原处"},
     };
     for (const auto& [chosen, removed, told] : cases) {
-        HookedServices player(w.real); // removes them before the first file is copied in
-        player.beforeCopyFile = [left = removed](auto&, auto&) mutable {
+        // Removes them before the first file is copied in.
+        w.hooked.beforeCopyFile = [left = removed](auto&, auto&) mutable {
             for (const std::string& file : std::exchange(left, {}))
                 fs::remove(NativePath(file));
             return std::error_code{};
         };
         SCOPED_TRACE(told);
-        EXPECT_EQ(PartialRestoreText(w.Restore(player, chosen)), WithSystemSeparators(told));
+        EXPECT_EQ(PartialRestoreText(w.Restore(w.hooked, chosen)), WithSystemSeparators(told));
         Tree expected = w.before;
         for (const std::string& file : removed)
             expected.erase(file.substr(w.save.size() + 1));

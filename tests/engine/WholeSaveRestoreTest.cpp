@@ -134,8 +134,7 @@ TEST(WholeSaveRestoreTest, AFolderInTheSavesPlaceKeepsTheOldSaveAside)
 TEST(WholeSaveRestoreTest, APutBackThatCouldNotBeFlushedIsStillPutBack)
 {
     RestoreWorld w;
-    HookedServices unflushed(w.real);
-    unflushed.beforeRename = [](const std::string& from, const std::string& to) {
+    w.hooked.beforeRename = [](const std::string& from, const std::string& to) {
         const bool putBack = to.ends_with("game/World") && !from.ends_with("partial/World");
         if (putBack)
             fs::rename(NativePath(from), NativePath(to));
@@ -143,7 +142,7 @@ TEST(WholeSaveRestoreTest, APutBackThatCouldNotBeFlushedIsStillPutBack)
                    ? std::make_error_code(std::errc::io_error)
                    : std::error_code{};
     };
-    EXPECT_TRUE(RestoreText(w.Restore(unflushed)).ends_with("原来的存档已放回原处"));
+    EXPECT_TRUE(RestoreText(w.Restore(w.hooked)).ends_with("原来的存档已放回原处"));
     EXPECT_EQ(TreeOf(w.save), w.before);
     w.ExpectNothingLeftOver(false);
 }
@@ -182,9 +181,8 @@ TEST(WholeSaveRestoreTest, AShortCopyIsNeverTakenForTheSave)
 TEST(WholeSaveRestoreTest, TheNextStartKeepsACopyThatIsNotTheSave)
 {
     RestoreWorld w;
-    const RestoreRecord record{RestoreRecord::Mode::Copy, true, false,
-                               std::string("【恢复前】") + kStamp, w.save};
-    ASSERT_FALSE(WriteRestoreRecord(w.real, record));
+    ASSERT_FALSE(WriteRestoreRecord(w.real, {RestoreRecord::Mode::Copy, true, false,
+                                             std::string("【恢复前】") + kStamp, w.save}));
     fs::create_directories(NativePath(w.Path("game/.mcsaver-restore.partial/World")));
     WriteTree(w.Kept(), {{"level.dat", "the world an hour ago"}});
     const RestoreRecovery next = RecoverInterruptedRestore(w.real);
@@ -210,14 +208,13 @@ TEST(WholeSaveRestoreTest, TheNextStartKeepsACopyThatIsNotTheSave)
 TEST(WholeSaveRestoreTest, ABackupWaitsForTheRestoreOfItsSave)
 {
     RestoreWorld w;
-    HookedServices player(w.real);
     std::string during;
-    player.beforeRename = [&](const std::string& from, const std::string&) {
+    w.hooked.beforeRename = [&](const std::string& from, const std::string&) {
         if (from.ends_with("game/World"))
             during = w.RunToEnd(w.saver.StartWholeSave()).text;
         return std::error_code{};
     };
-    ASSERT_FALSE(w.Restore(player).error);
+    ASSERT_FALSE(w.Restore(w.hooked).error);
     EXPECT_EQ(during, "保存失败：存档正在恢复");
     w.Reset();
     // The other way round, the restore waits for the backup and leaves the save as it is when

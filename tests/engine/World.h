@@ -58,17 +58,7 @@ struct World
                 {app + "/saver.ini", Level() + "\r\n"}};
     }
     // Every file below the root, with its content.
-    std::map<std::string, std::string> Files() const
-    {
-        std::map<std::string, std::string> found;
-        for (const auto& entry :
-             std::filesystem::recursive_directory_iterator(NativePath(root.path()))) {
-            if (!entry.is_directory())
-                found[Utf8Path(entry.path()).substr(root.path().size() + 1)] =
-                    ReadFile(entry.path());
-        }
-        return found;
-    }
+    Tree Files() const { return TreeOf(root.path()); }
     std::string Read(const std::string& name) const { return Files()[name]; }
     // The backup at `name` as the backup list finds it.
     BackupEntry Listed(const std::string& name)
