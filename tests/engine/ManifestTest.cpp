@@ -165,20 +165,19 @@ TEST(Manifest, AFileThatCannotBeHashedFailsTheBackup)
 TEST(Manifest, ADamagedBackupLendsNoFilesAndCountsForNone)
 {
     Checked w;
-    const std::string region = "/World/region/r.0.0.mca", third = "app/【3】9_0_2";
+    const std::string region = "/World/region/r.0.0.mca", kBackup3 = "app/【3】9_0_2";
     w.Backup();
+    FlipByte(w.Path(kBackup1 + region));
+    w.Verify(kBackup1);
     w.Backup();
-    EXPECT_TRUE(w.real.SameFile(w.Path(kBackup1 + region), w.Path(kBackup2 + region)));
-    WriteFile(w.Path("game" + region), kRegion); // written again, so copied anew
+    EXPECT_FALSE(w.real.SameFile(w.Path(kBackup1 + region), w.Path(kBackup2 + region)));
+    EXPECT_EQ(w.Read(kBackup2 + region), kRegion);
     w.Backup();
-    FlipByte(w.Path(third + region));
-    w.Verify(third);
+    EXPECT_TRUE(w.real.SameFile(w.Path(kBackup2 + region), w.Path(kBackup3 + region)));
     ASSERT_FALSE(w.saver.SetOptions({.keepNewest = 2, .pruneManual = true}));
     w.Backup();
-    EXPECT_FALSE(w.real.SameFile(w.Path(third + region), w.Path("app/【4】9_0_3" + region)));
-    EXPECT_EQ(w.Read("app/【4】9_0_3" + region), kRegion);
     EXPECT_EQ(Names(w.Path("app")),
-              (std::vector<std::string>{"options.ini", "saver.ini", "tmp.back", "【2】9_0_1",
+              (std::vector<std::string>{"options.ini", "saver.ini", "tmp.back", "【1】9_0_0",
                                         "【3】9_0_2", "【4】9_0_3"}));
 }
 
