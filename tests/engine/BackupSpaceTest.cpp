@@ -26,9 +26,7 @@ struct PruneCase
 const std::vector<std::string> kAll = {"【1】1_0_0", "【2】2_0_0",     "【3】3_0_0",
                                        "【4】4_0_0", "【5】5_0_0 (2)", "【9】9_0_0"};
 
-class Pruning : public testing::TestWithParam<PruneCase>
-{
-};
+using Pruning = testing::TestWithParam<PruneCase>;
 
 // In the order they were made: 【1】 scheduled, though dated 8 hours ahead by a clock that was
 // wrong then, 【2】 manual, 【3】 pinned, 【4】 and 【5】 scheduled, and 【6】 just made but dated
@@ -52,8 +50,7 @@ TEST_P(Pruning, RemovesExactlyTheOldestItMay)
         const Made& made = backups[i];
         const std::string folder = w.Path("app/" + made.name);
         const std::int64_t when = (1000 - made.age) * 60'000'000'000LL;
-        fs::create_directories(NativePath(folder + "/" + made.save));
-        WriteFile(folder + "/" + made.save + "/level.dat", std::string(600'000, 'x'));
+        WriteTree(folder, {{made.save + "/level.dat", std::string(600'000, 'x')}});
         if (!made.mark.empty())
             WriteFile(folder + "/" + made.mark, "");
         if (made.save == "World")
@@ -142,7 +139,8 @@ TEST(BackupSpace, OptionsRoundTripAndFallBackOnGarbage)
                              .kind = BackupKind::Character,
                              .keepNewest = 999,
                              .keepMegabytes = 12345,
-                             .pruneManual = true};
+                             .pruneManual = true,
+                             .backupOnWorldClose = false};
     const BackupOptions edges{
         .intervalMinutes = 60, .keepMegabytes = 1'000'000'000, .skipUnchanged = true};
     // The texts the player types for restic may hold the line's own separators.
@@ -156,18 +154,9 @@ TEST(BackupSpace, OptionsRoundTripAndFallBackOnGarbage)
          {"", "interval=0;keep=1000;kind=all", "interval=61;keepMB=-1", "interval=7x;pruneManual=2",
           "keep=3 ;keepMB=1000000001;skipUnchanged=yes;offsite=sometimes", "\xff\xfe;;==;interval"})
         EXPECT_EQ(OptionsFile::Parse(garbage), BackupOptions{}) << garbage;
+    // Older files have no word on a backup on closing the world: on, as for a new player.
+    EXPECT_TRUE(OptionsFile::Parse("interval=7;skipUnchanged=1").backupOnWorldClose);
 }
-
-// Says the disk has `free` bytes left.
-class SmallDisk final : public ForwardingServices
-{
-public:
-    SmallDisk(FileServices& inner, std::uint64_t free) : ForwardingServices(inner), m_free(free) {}
-    std::optional<std::uint64_t> FreeSpace(const std::string&) override { return m_free; }
-
-private:
-    std::uint64_t m_free;
-};
 
 TEST(BackupSpace, UnchangedSaveIsSkippedWhenAskedAndABackupThatDoesNotFitIsNotStarted)
 {
@@ -177,13 +166,9 @@ TEST(BackupSpace, UnchangedSaveIsSkippedWhenAskedAndABackupThatDoesNotFitIsNotSt
     EXPECT_EQ(w.Ticks(60).at(0).text, "第1次 保存成功！（新增 3.0 KB）");
     EXPECT_EQ(w.Ticks(60).at(0).text, "存档未变化，跳过");
     EXPECT_EQ(w.RunToEnd(w.saver.StartWholeSave()).text, "第2次 保存成功！（新增 0 B）");
-
-    SmallDisk small(w.real, 5);
-    AutoSaver cramped(small, w.clock);
-    cramped.Load();
+    w.hooked.freeSpace = 5;
     WriteFile(w.Level(), "changed");
-    const AutoSaver::BackupStart start = cramped.StartWholeSave();
-    EXPECT_EQ(StatusOf(cramped.FinishWholeSave(*start.job, start.job->Run({}, {}))).text,
+    EXPECT_EQ(w.RunToEnd(w.saver.StartWholeSave()).text,
               "保存失败：磁盘空间不足（需要 7 B，可用 5 B）");
     EXPECT_EQ(Names(w.Path("app")).size(), 5u); // the settings, the slot and two backups
 }

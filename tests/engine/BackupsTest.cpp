@@ -27,8 +27,7 @@ TEST(Backups, NeverReplaceOneAnother)
 {
     World w;
     std::filesystem::create_directories(NativePath(w.Path("app/【1】9_0_0 (2)")));
-    std::filesystem::create_directories(NativePath(w.Path("app/【1】9_0_0/World")));
-    WriteFile(w.Path("app/【1】9_0_0/World/level.dat"), "an earlier run's backup");
+    WriteTree(w.Path("app/【1】9_0_0/World"), {{"level.dat", "an earlier run's backup"}});
     EXPECT_EQ(w.RunToEnd(w.saver.StartWholeSave()).text, "第1次 保存成功！（新增 3.0 KB）");
     EXPECT_EQ(w.Read("app/【1】9_0_0/World/level.dat"), "an earlier run's backup");
     EXPECT_EQ(w.Read("app/【1】9_0_0 (3)/World/level.dat"), kGame);

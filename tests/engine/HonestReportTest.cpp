@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "ForwardingServices.h"
+#include "HookedServices.h"
 #include "PathSeparators.h"
 #include "World.h"
 #include "WriteRefused.h"
@@ -43,66 +43,40 @@ TEST(HonestReport, QuickSaveNamesWhatIsInTheWay)
               "快速保存失败：找不到程序的数据文件夹 " + WithSystemSeparators(w.Path("app")));
 }
 
-// Appends to the source of the first `changes` copies while they are read, as a game that
-// rewrites level.dat in place would.
-class ChangingSource final : public ForwardingServices
-{
-public:
-    ChangingSource(FileServices& inner, int changes) : ForwardingServices(inner), m_left(changes) {}
-    std::error_code CopyFile(const std::string& from, const std::string& to) override
-    {
-        const std::error_code error = m_inner.CopyFile(from, to);
-        if (m_left-- > 0)
-            WriteFile(from, ReadFile(from) + "+");
-        return error;
-    }
-
-private:
-    int m_left;
-};
-
 TEST(HonestReport, QuickSaveStoresOnlyASteadyCopy)
 {
     World w;
-    ChangingSource twice(w.real, 2);
+    // Appends to level.dat as each of the first `changes` copies of it is made, as a game that
+    // rewrites it in place would.
+    HookedServices twice(w.real), always(w.real);
+    for (auto [game, changes] : {std::pair{&twice, 2}, {&always, 1000}})
+        game->beforeCopyFile = [left = changes](const std::string& from, auto&) mutable {
+            if (left-- > 0)
+                WriteFile(from, ReadFile(from) + "+");
+            return std::error_code{};
+        };
     EXPECT_EQ(QuickSlot(twice).QuickSave(w.Level()).outcome, Outcome::Done);
     EXPECT_EQ(w.Read("app/tmp.back"), kGame + "++");
-    ChangingSource always(w.real, 1000);
     EXPECT_EQ(QuickTextsOf(QuickSlot(always).QuickSave(w.Level())).message,
               "快速保存失败：存档正在被写入（原有的快速存档未改动）");
     EXPECT_EQ(w.Read("app/tmp.back"), kGame + "++");
     EXPECT_FALSE(fs::exists(NativePath(w.Path("app/tmp.back.saving"))));
 }
 
-TEST(HonestReport, PartialFolderThatCannotBeRemovedIsNamed)
+// A whole save that fails names where: a folder left over that it cannot remove, or a file of
+// the save it cannot read, as Windows tells of one.
+TEST(HonestReport, AWholeSaveNamesWhatStopsIt)
 {
     World w;
     fs::create_directories(NativePath(w.Path("app/.wholesave.partial/Old")));
     w.files.FailAt(1, std::errc::permission_denied);
     EXPECT_EQ(w.RunToEnd(w.saver.StartWholeSave()).text,
               "保存失败：无法删除 " + w.Path("app/.wholesave.partial") + "（没有权限）");
-}
-
-// A copy that meets a file of the save it cannot read, as Windows tells of one.
-class UnreadableFile final : public ForwardingServices
-{
-public:
-    using ForwardingServices::ForwardingServices;
-    FolderCopyResult CopyFolder(const std::string& from, const std::string&,
-                                const FolderCopyOptions&) override
-    {
-        return {std::make_error_code(std::errc::permission_denied), 0, from + "/region/r.0.0.mca"};
-    }
-};
-
-TEST(HonestReport, AFileOfTheSaveThatCannotBeReadIsNamed)
-{
-    World w;
-    UnreadableFile files(w.real);
-    AutoSaver saver(files, w.clock);
-    saver.Load();
-    const AutoSaver::BackupStart start = saver.StartWholeSave();
-    EXPECT_EQ(StatusOf(saver.FinishWholeSave(*start.job, start.job->Run({}, {}))).text,
+    w.hooked.beforeCopyFolder = [](const std::string& from, auto&, auto&) {
+        return FolderCopyResult{std::make_error_code(std::errc::permission_denied), 0,
+                                from + "/region/r.0.0.mca"};
+    };
+    EXPECT_EQ(w.RunToEnd(w.saver.StartWholeSave()).text,
               "保存失败：无法读取 " + SystemPath(w.Path("game/World/region/r.0.0.mca")) +
                   "（没有权限）");
     EXPECT_FALSE(fs::exists(NativePath(w.Path("app/.wholesave.partial"))));

@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PartialRestore.h"
-#include "FolderTrees.h"
+#include "HookedServices.h"
 #include "Leftovers.h"
 #include "PathSeparators.h"
 #include "RestoreRecovery.h"
-#include "SafeFileOps.h"
 #include "StatusTexts.h"
 #include "World.h"
 
@@ -15,18 +14,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kStamp = "2026-12-07 01_02_03";
-
-bool Holds(const Tree& tree, const std::string& name, const std::string& bytes)
-{
-    const auto found = tree.find(name);
-    return found != tree.end() && found->second == bytes;
-}
-
 // A save with a character file and region files, and a whole-save backup of it from before;
 // the player takes back the character file, the region folder (one file of it new) and the
 // Nether, which the save does not have yet.
-struct PartialWorld : World
+struct PartialWorld : BackedUpWorld
 {
     PartialWorld()
     {
@@ -38,10 +29,9 @@ struct PartialWorld : World
                                       {"region/r.1.0.mca", "new region"},
                                       {"DIM-1/region/r.0.0.mca", "nether"}});
         before = TreeOf(save);
-        restored = before;
-        for (const char* name : {"playerdata/p1.dat", "region/r.0.0.mca", "region/r.1.0.mca",
-                                 "DIM-1/region/r.0.0.mca"})
-            restored[name] = TreeOf(backup + "/World")[name];
+        // What the backup has of what was chosen, beside the rest of the save.
+        restored = TreeOf(backup + "/World");
+        restored["level.dat"] = kGame, restored["playerdata/p2.dat"] = "p2 now";
         replaced = {{"playerdata/p1.dat", "p1 now"}, {"region/r.0.0.mca", kRegion}};
     }
     PartialRestoreOutcome Restore(FileServices& through,
@@ -51,35 +41,12 @@ struct PartialWorld : World
         return PartialRestore(through, holds, backup, Level(), kStamp, std::move(chosen))
             .Run({}, {});
     }
-    std::string Kept() const { return Path(std::string("app/【恢复前】") + kStamp + "/World"); }
-    // Nothing of a restore is left but the save and, after one that went through, the replaced
-    // files in their 【恢复前】 folder.
-    void ExpectNothingLeftOver(bool wentThrough)
-    {
-        EXPECT_EQ(Names(Path("game")), std::vector<std::string>{"World"});
-        std::vector<std::string> expected = {"saver.ini", "tmp.back", "【1】9_5_7"};
-        if (wentThrough)
-            expected.push_back(std::string("【恢复前】") + kStamp);
-        EXPECT_EQ(Names(Path("app")), expected);
-    }
-    void Reset()
-    {
-        fs::remove_all(NativePath(save));
-        fs::remove_all(NativePath(Path(std::string("app/【恢复前】") + kStamp)));
-        WriteTree(save, before);
-        fs::remove(NativePath(backup + "/.pinned"));
-    }
-
-    const std::string backup = Path("app/【1】9_5_7");
-    const std::string save = Path("game/World");
-    BackupHolds holds;
-    Tree before, restored, replaced;
+    Tree restored, replaced;
 };
 
-// Cut short at any step, by a failure or by a kill (every change from then on fails), with the
-// data folder on the save's filesystem or another: every file of the save is whole in the save
-// or where the player is told, and once the next start has put things right the save is
-// either as it was or restored, with nothing else left.
+// Cut short at any step, by a failure or a kill (every change from then on fails), on one
+// filesystem or across two: every file of the save is whole in it or where the player is told,
+// and after the next start the save is as it was or restored, with nothing else left.
 TEST(PartialRestoreTest, CutShortAtAnyStepEveryFileIsWholeWhereTheProgramSays)
 {
     PartialWorld w;
@@ -120,9 +87,11 @@ TEST(PartialRestoreTest, CutShortAtAnyStepEveryFileIsWholeWhereTheProgramSays)
                                                             : "没能放回的原文件在 " +
                                                                   WithSystemSeparators(kept) +
                                                                   "，下次启动时会再试"));
-                    for (const auto& [name, bytes] : w.before)
-                        EXPECT_TRUE(Holds(now, name, bytes) || Holds(TreeOf(kept), name, bytes))
-                            << name;
+                    const Tree aside = TreeOf(kept);
+                    for (const auto& file : w.before)
+                        EXPECT_TRUE(std::ranges::count(now, file) ||
+                                    std::ranges::count(aside, file))
+                            << file.first;
                 }
                 RemoveLeftovers(w.real);
                 const RestoreRecovery next = RecoverInterruptedRestore(w.real);
@@ -141,31 +110,13 @@ TEST(PartialRestoreTest, CutShortAtAnyStepEveryFileIsWholeWhereTheProgramSays)
     }
 }
 
-// Services that run `meanwhile` once, before the first file is copied in.
-class BeforeFirstCopy final : public ForwardingServices
-{
-public:
-    using ForwardingServices::ForwardingServices;
-    std::function<void()> meanwhile;
-
-    std::error_code CopyFile(const std::string& from, const std::string& to) override
-    {
-        if (meanwhile)
-            std::exchange(meanwhile, nullptr)();
-        return m_inner.CopyFile(from, to);
-    }
-};
-
 // Chosen files that are gone from the backup before the restore starts, or go from the backup
 // or the save while it runs, are named, and the save is left as it was.
 TEST(PartialRestoreTest, ChosenFilesThatWentAreNamedAndAllIsUndone)
 {
     PartialWorld w;
-    const struct
-    {
-        std::vector<std::string> chosen, removed; // removed from the backup or the save meanwhile
-        std::string told;
-    } cases[] = {
+    // What the player chose, what goes from the backup or the save meanwhile, and what is told.
+    const std::tuple<std::vector<std::string>, std::vector<std::string>, std::string> cases[] = {
         {{"playerdata/p1.dat", "playerdata/p3.dat", "DIM-1"},
          {},
          "部分恢复失败：备份里已没有 playerdata/p3.dat（存档未改动）"},
@@ -177,16 +128,17 @@ TEST(PartialRestoreTest, ChosenFilesThatWentAreNamedAndAllIsUndone)
          {w.save + "/region/r.0.0.mca"},
          "部分恢复失败：存档里已没有 region/r.0.0.mca。已全部撤销，被替换的文件已放回原处"},
     };
-    for (const auto& c : cases) {
-        BeforeFirstCopy player(w.real);
-        player.meanwhile = [&c] {
-            for (const std::string& file : c.removed)
+    for (const auto& [chosen, removed, told] : cases) {
+        // Removes them before the first file is copied in.
+        w.hooked.beforeCopyFile = [left = removed](auto&, auto&) mutable {
+            for (const std::string& file : std::exchange(left, {}))
                 fs::remove(NativePath(file));
+            return std::error_code{};
         };
-        SCOPED_TRACE(c.told);
-        EXPECT_EQ(PartialRestoreText(w.Restore(player, c.chosen)), WithSystemSeparators(c.told));
+        SCOPED_TRACE(told);
+        EXPECT_EQ(PartialRestoreText(w.Restore(w.hooked, chosen)), WithSystemSeparators(told));
         Tree expected = w.before;
-        for (const std::string& file : c.removed)
+        for (const std::string& file : removed)
             expected.erase(file.substr(w.save.size() + 1));
         EXPECT_EQ(TreeOf(w.save), expected);
         w.ExpectNothingLeftOver(false);

@@ -1,24 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "WholeSaveRestore.h"
-#include "FolderTrees.h"
+#include "HookedServices.h"
 #include "Leftovers.h"
 #include "PathSeparators.h"
 #include "RestoreRecovery.h"
 #include "StatusTexts.h"
 #include "World.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 namespace saver::test {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::HasSubstr;
 
-constexpr const char* kStamp = "2026-12-07 01_02_03";
-
-// A world with a whole-save backup of several files in the data folder, restored through
-// services that may fail or stand for another filesystem.
-struct RestoreWorld : World
+// A world with a whole-save backup of several files.
+struct RestoreWorld : BackedUpWorld
 {
     RestoreWorld()
     {
@@ -28,41 +27,17 @@ struct RestoreWorld : World
         WriteTree(backup + "/World", backedUp);
         before = TreeOf(save);
     }
-    RestoreOutcome Restore(FileServices& through)
+    RestoreOutcome Restore(FileServices& through, const std::stop_token& stop = {})
     {
-        return WholeSaveRestore(through, holds, backup, Level(), kStamp).Run({}, {});
-    }
-    std::string Kept() const { return Path(std::string("app/【恢复前】") + kStamp + "/World"); }
-    // Nothing of a restore is left but the save and, after one that went through, the old
-    // save in its 【恢复前】 folder.
-    void ExpectNothingLeftOver(bool restored)
-    {
-        EXPECT_EQ(Names(Path("game")), std::vector<std::string>{"World"});
-        std::vector<std::string> expected = {"saver.ini", "tmp.back", "【1】9_5_7"};
-        if (restored)
-            expected.push_back(std::string("【恢复前】") + kStamp);
-        EXPECT_EQ(Names(Path("app")), expected);
-    }
-    // Back to where each run starts.
-    void Reset()
-    {
-        for (const auto& entry : fs::directory_iterator(NativePath(Path("game"))))
-            fs::remove_all(entry.path());
-        fs::remove_all(NativePath(Path(std::string("app/【恢复前】") + kStamp)));
-        WriteTree(save, before);
-        fs::remove(NativePath(backup + "/.pinned"));
+        return WholeSaveRestore(through, holds, backup, Level(), kStamp).Run({}, stop);
     }
 
-    const std::string backup = Path("app/【1】9_5_7");
-    const std::string save = Path("game/World");
-    BackupHolds holds;
-    Tree before, backedUp;
+    Tree backedUp;
 };
 
-// A restore cut short at any step, by a failure or by a kill (every change from then on fails,
-// and a copy under way is torn), on the same filesystem or across two: the old save is whole,
-// in its place or where the player is told, and once the next start has put things right
-// nothing else of the restore is left.
+// Cut short at any step, by a failure or a kill (every change from then on fails, a copy under
+// way is torn), on one filesystem or across two: the old save is whole where the player is told,
+// and once the next start has put things right nothing else of the restore is left.
 TEST(WholeSaveRestoreTest, CutShortAtAnyStepTheOldSaveIsWholeWhereTheProgramSays)
 {
     RestoreWorld w;
@@ -92,9 +67,9 @@ TEST(WholeSaveRestoreTest, CutShortAtAnyStepTheOldSaveIsWholeWhereTheProgramSays
                                 RestoreText(outcome).ends_with("原来的存档已放回原处"));
                     EXPECT_EQ(now, w.before);
                 } else {
-                    EXPECT_NE(RestoreText(outcome).find("未能放回原处，它完整地保存在 " +
-                                                        WithSystemSeparators(outcome.keptSave)),
-                              std::string::npos);
+                    EXPECT_THAT(RestoreText(outcome),
+                                HasSubstr("未能放回原处，它完整地保存在 " +
+                                          WithSystemSeparators(outcome.keptSave)));
                     EXPECT_EQ(TreeOf(outcome.keptSave), w.before);
                 }
                 // What the next start finds and says is true as well.
@@ -123,43 +98,16 @@ TEST(WholeSaveRestoreTest, CutShortAtAnyStepTheOldSaveIsWholeWhereTheProgramSays
     }
 }
 
-// Services through which something else acts on the files while a restore runs.
-class Interfering final : public ForwardingServices
-{
-public:
-    using ForwardingServices::ForwardingServices;
-    std::function<void(const std::string&, const std::string&, FolderCopyOptions&)> beforeCopy;
-    // May answer for the rename, which then is not made.
-    std::function<std::error_code(const std::string& from, const std::string& to)> beforeRename;
-
-    FolderCopyResult CopyFolder(const std::string& from, const std::string& into,
-                                const FolderCopyOptions& options) override
-    {
-        FolderCopyOptions changed = options;
-        if (beforeCopy)
-            beforeCopy(from, into, changed);
-        return m_inner.CopyFolder(from, into, changed);
-    }
-    std::error_code Rename(const std::string& from, const std::string& to, bool replace) override
-    {
-        if (const std::error_code refused =
-                beforeRename ? beforeRename(from, to) : std::error_code{})
-            return refused;
-        return m_inner.Rename(from, to, replace);
-    }
-};
-
-// Something takes the save's place while the old one is aside (the game or a launcher making
-// the folder again), before the restored save goes in or as the old one is put back after that
-// failed: the old save stays whole in its 【恢复前】 folder, which is not removed, and the player
-// is told where it is.
+// The game or a launcher makes the save's folder again while the old one is aside, before the
+// restored save goes in or as the old one is put back after that failed: the old save stays
+// whole in its 【恢复前】 folder, and the player is told where it is.
 TEST(WholeSaveRestoreTest, AFolderInTheSavesPlaceKeepsTheOldSaveAside)
 {
     RestoreWorld w;
     OtherFilesystem apart(w.real);
     for (FileServices* through : std::initializer_list<FileServices*>{&w.real, &apart}) {
         for (const bool putBack : {false, true}) {
-            Interfering launcher(*through);
+            HookedServices launcher(*through);
             launcher.beforeRename = [&](const std::string& from, const std::string& to) {
                 const bool restoredIn = from.ends_with(".mcsaver-restore.partial/World");
                 if (restoredIn && putBack)
@@ -171,9 +119,8 @@ TEST(WholeSaveRestoreTest, AFolderInTheSavesPlaceKeepsTheOldSaveAside)
             SCOPED_TRACE(putBack);
             const RestoreOutcome outcome = w.Restore(launcher);
             EXPECT_EQ(outcome.keptSave, w.Kept());
-            EXPECT_NE(RestoreText(outcome).find("未能放回原处，它完整地保存在 " +
-                                                WithSystemSeparators(w.Kept())),
-                      std::string::npos);
+            EXPECT_THAT(RestoreText(outcome), HasSubstr("未能放回原处，它完整地保存在 " +
+                                                        WithSystemSeparators(w.Kept())));
             EXPECT_EQ(TreeOf(w.Kept()), w.before);
             EXPECT_EQ(RecoverInterruptedRestore(w.real).kind, RestoreRecovery::Kind::None);
             EXPECT_EQ(Names(w.Path("game")), std::vector<std::string>{"World"});
@@ -187,8 +134,7 @@ TEST(WholeSaveRestoreTest, AFolderInTheSavesPlaceKeepsTheOldSaveAside)
 TEST(WholeSaveRestoreTest, APutBackThatCouldNotBeFlushedIsStillPutBack)
 {
     RestoreWorld w;
-    Interfering unflushed(w.real);
-    unflushed.beforeRename = [](const std::string& from, const std::string& to) {
+    w.hooked.beforeRename = [](const std::string& from, const std::string& to) {
         const bool putBack = to.ends_with("game/World") && !from.ends_with("partial/World");
         if (putBack)
             fs::rename(NativePath(from), NativePath(to));
@@ -196,7 +142,7 @@ TEST(WholeSaveRestoreTest, APutBackThatCouldNotBeFlushedIsStillPutBack)
                    ? std::make_error_code(std::errc::io_error)
                    : std::error_code{};
     };
-    EXPECT_TRUE(RestoreText(w.Restore(unflushed)).ends_with("原来的存档已放回原处"));
+    EXPECT_TRUE(RestoreText(w.Restore(w.hooked)).ends_with("原来的存档已放回原处"));
     EXPECT_EQ(TreeOf(w.save), w.before);
     w.ExpectNothingLeftOver(false);
 }
@@ -208,15 +154,17 @@ TEST(WholeSaveRestoreTest, AShortCopyIsNeverTakenForTheSave)
 {
     RestoreWorld w;
     OtherFilesystem apart(w.real);
-    Interfering pruner(w.real), shortCopy(apart);
-    pruner.beforeCopy = [](const std::string& from, const std::string&, FolderCopyOptions&) {
+    HookedServices pruner(w.real), shortCopy(apart);
+    pruner.beforeCopyFolder = [](const std::string& from, const std::string&, FolderCopyOptions&) {
         if (from.ends_with("【1】9_5_7/World"))
             fs::remove(NativePath(from + "/level.dat"));
+        return FolderCopyResult{};
     };
-    shortCopy.beforeCopy = [&](const std::string&, const std::string& into,
-                               FolderCopyOptions& options) {
+    shortCopy.beforeCopyFolder = [&](const std::string&, const std::string& into,
+                                     FolderCopyOptions& options) {
         if (into.starts_with(w.Path("app")))
             options.leaveOut = [](const std::string& path) { return path.ends_with("/level.dat"); };
+        return FolderCopyResult{};
     };
     EXPECT_EQ(RestoreText(w.Restore(shortCopy)), "恢复失败：存档在复制时有变动（存档未改动）");
     EXPECT_EQ(RestoreText(w.Restore(pruner)),
@@ -233,12 +181,10 @@ TEST(WholeSaveRestoreTest, AShortCopyIsNeverTakenForTheSave)
 TEST(WholeSaveRestoreTest, TheNextStartKeepsACopyThatIsNotTheSave)
 {
     RestoreWorld w;
-    const RestoreRecord record{RestoreRecord::Mode::Copy, true, false,
-                               std::string("【恢复前】") + kStamp, w.save};
-    ASSERT_FALSE(WriteRestoreRecord(w.real, record));
+    ASSERT_FALSE(WriteRestoreRecord(w.real, {RestoreRecord::Mode::Copy, true, false,
+                                             std::string("【恢复前】") + kStamp, w.save}));
     fs::create_directories(NativePath(w.Path("game/.mcsaver-restore.partial/World")));
-    fs::create_directories(NativePath(w.Kept()));
-    WriteFile(w.Kept() + "/level.dat", "the world an hour ago");
+    WriteTree(w.Kept(), {{"level.dat", "the world an hour ago"}});
     const RestoreRecovery next = RecoverInterruptedRestore(w.real);
     EXPECT_EQ(next.kind, RestoreRecovery::Kind::Untouched);
     EXPECT_EQ(TreeOf(w.save), w.before);
@@ -252,9 +198,8 @@ TEST(WholeSaveRestoreTest, TheNextStartKeepsACopyThatIsNotTheSave)
           "partial\t1\t0\tname\t1\t\t/a/w"}) {
         WriteFile(RestoreJournalPath(w.real), garbage);
         EXPECT_EQ(RecoverInterruptedRestore(w.real).kind, RestoreRecovery::Kind::Unreadable);
-        EXPECT_NE(
-            RestoreText(w.Restore(w.real)).find(WithSystemSeparators(RestoreJournalPath(w.real))),
-            std::string::npos);
+        EXPECT_THAT(RestoreText(w.Restore(w.real)),
+                    HasSubstr(WithSystemSeparators(RestoreJournalPath(w.real))));
         EXPECT_EQ(TreeOf(w.save), w.before);
     }
 }
@@ -263,25 +208,21 @@ TEST(WholeSaveRestoreTest, TheNextStartKeepsACopyThatIsNotTheSave)
 TEST(WholeSaveRestoreTest, ABackupWaitsForTheRestoreOfItsSave)
 {
     RestoreWorld w;
-    Interfering player(w.real);
     std::string during;
-    player.beforeRename = [&](const std::string& from, const std::string&) {
+    w.hooked.beforeRename = [&](const std::string& from, const std::string&) {
         if (from.ends_with("game/World"))
             during = w.RunToEnd(w.saver.StartWholeSave()).text;
         return std::error_code{};
     };
-    ASSERT_FALSE(
-        WholeSaveRestore(player, w.saver.Holds(), w.backup, w.Level(), kStamp).Run({}, {}).error);
+    ASSERT_FALSE(w.Restore(w.hooked).error);
     EXPECT_EQ(during, "保存失败：存档正在恢复");
     w.Reset();
     // The other way round, the restore waits for the backup and leaves the save as it is when
     // asked to stop meanwhile.
-    const auto reading = w.saver.Holds().HoldForUse(w.save);
+    const auto reading = w.holds.HoldForUse(w.save);
     std::stop_source stop;
     stop.request_stop();
-    EXPECT_TRUE(WholeSaveRestore(w.real, w.saver.Holds(), w.backup, w.Level(), kStamp)
-                    .Run({}, stop.get_token())
-                    .error);
+    EXPECT_TRUE(w.Restore(w.real, stop.get_token()).error);
     EXPECT_EQ(TreeOf(w.save), w.before);
 }
 
@@ -303,8 +244,8 @@ TEST(WholeSaveRestoreTest, ASharedBackupComesBackAsCopies)
     ASSERT_LT(shared.unshared, shared.total);
     const Tree backedUp = TreeOf(backup + "/.world");
     WriteFile(level, "played on");
-    BackupHolds holds;
-    ASSERT_FALSE(WholeSaveRestore(w.files, holds, backup, level, kStamp).Run({}, {}).error);
+    ASSERT_FALSE(
+        WholeSaveRestore(w.files, w.saver.Holds(), backup, level, kStamp).Run({}, {}).error);
     EXPECT_EQ(TreeOf(w.Path("game/.world")), backedUp);
     const DiskUsage restored = w.real.MeasureDiskUsage({w.Path("game/.world")});
     EXPECT_EQ(restored.unshared, restored.total);

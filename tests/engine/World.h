@@ -4,11 +4,16 @@
 #include "AutoSaver.h"
 #include "BackupCatalogue.h"
 #include "FaultyServices.h"
+#include "FolderTrees.h"
+#include "HookedServices.h"
 #include "QuickSlot.h"
+#include "SafeFileOps.h"
 #include "SettableClock.h"
 #include "StatusTexts.h"
 #include "SystemServices.h"
 #include "TempDir.h"
+
+#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <functional>
@@ -24,8 +29,8 @@ inline const std::string kRegion(3000, 'r');
 inline const std::string kOtherPath = "/elsewhere/level.dat";
 
 // A game's save, game/World, and the program's folder, `app`, with a quick-save slot and the
-// settings that choose the save's level.dat; real and temporary. The program reaches them
-// through services that fail when told to, and a clock that stands at 9:00:00 until moved.
+// settings that choose the save's level.dat, in a temporary folder. The program reaches them
+// through services that fail when told to, over hooks, and a clock standing at 9:00:00.
 struct World
 {
     explicit World(std::string appFolder = "app") : app(std::move(appFolder))
@@ -53,17 +58,7 @@ struct World
                 {app + "/saver.ini", Level() + "\r\n"}};
     }
     // Every file below the root, with its content.
-    std::map<std::string, std::string> Files() const
-    {
-        std::map<std::string, std::string> found;
-        for (const auto& entry :
-             std::filesystem::recursive_directory_iterator(NativePath(root.path()))) {
-            if (!entry.is_directory())
-                found[Utf8Path(entry.path()).substr(root.path().size() + 1)] =
-                    ReadFile(entry.path());
-        }
-        return found;
-    }
+    Tree Files() const { return TreeOf(root.path()); }
     std::string Read(const std::string& name) const { return Files()[name]; }
     // The backup at `name` as the backup list finds it.
     BackupEntry Listed(const std::string& name)
@@ -74,8 +69,7 @@ struct World
         return {};
     }
 
-    // Runs a whole-save job on this thread and hands it back, as the windows do; the status
-    // the player then reads.
+    // Runs a whole-save job here and hands it back, as the windows do; what the player reads.
     StatusTexts RunToEnd(const AutoSaver::BackupStart& start)
     {
         return StatusOf(start.job ? saver.FinishWholeSave(*start.job, start.job->Run({}, {}))
@@ -93,8 +87,7 @@ struct World
         return shown;
     }
 
-    // Does what the player does by name, with `arm` set to fail from where the action starts,
-    // and returns what they are told.
+    // Does what the player does by name, `arm` setting failures where it starts; what they read.
     std::string Do(const std::string& action, const std::function<void()>& arm)
     {
         if (action == "CharacterBackup") {
@@ -119,9 +112,42 @@ struct World
     TempDir root;
     std::string app;
     SystemServices real{Path(app)};
-    FaultyServices files{real};
+    HookedServices hooked{real};
+    FaultyServices files{hooked};
     SettableClock clock{9, 0, 0};
     AutoSaver saver{files, clock};
+};
+
+inline constexpr const char* kStamp = "2026-12-07 01_02_03";
+
+// A world with the backup 【1】9_5_7, for restores to take back what was `before` in the save.
+struct BackedUpWorld : World
+{
+    std::string Kept() const { return Path(std::string("app/【恢复前】") + kStamp + "/World"); }
+    // Nothing of a restore is left but the save and, after one that went through, what it
+    // replaced in its 【恢复前】 folder.
+    void ExpectNothingLeftOver(bool wentThrough)
+    {
+        EXPECT_EQ(Names(Path("game")), std::vector<std::string>{"World"});
+        std::vector<std::string> expected = {"saver.ini", "tmp.back", "【1】9_5_7"};
+        if (wentThrough)
+            expected.push_back(std::string("【恢复前】") + kStamp);
+        EXPECT_EQ(Names(Path("app")), expected);
+    }
+    // Back to where each run starts.
+    void Reset()
+    {
+        for (const auto& entry : std::filesystem::directory_iterator(NativePath(Path("game"))))
+            std::filesystem::remove_all(entry.path());
+        std::filesystem::remove_all(NativePath(FolderOf(Kept())));
+        WriteTree(save, before);
+        std::filesystem::remove(NativePath(backup + "/.pinned"));
+    }
+
+    const std::string backup = Path("app/【1】9_5_7");
+    const std::string save = Path("game/World");
+    BackupHolds& holds = saver.Holds();
+    Tree before;
 };
 
 } // namespace saver::test

@@ -7,49 +7,34 @@ namespace saver::test {
 namespace {
 
 // A manual backup, then the five-minute countdown from 9:00:00, due at its second 299; the
-// world closes at `closedAt`. What the backup on closing shows, and when the countdown's next
-// one falls due.
+// world closes at `closedAt`, the manual backup finished or still `running`. What the backup on
+// closing shows ("" for none), and when the countdown's next one falls due.
 TEST(WorldClosed, StandsInForAScheduledBackupDueWithinAMinute)
 {
-    const struct
-    {
-        int closedAt;
-        bool running; // the manual backup is not finished yet
-        BackupOptions options;
-        std::string shown; // "" for none
-        int next;
-    } cases[] = {
+    const std::tuple<int, bool, BackupOptions, std::string, int> cases[] = {
         {239, false, {}, "第2次 保存成功！（新增 0 B）", 299},
         {240, false, {}, "第2次 保存成功！（新增 0 B）", 240 + 299},
         {240, true, {}, "", 299},
         {240, false, {.skipUnchanged = true}, "存档未变化，跳过", 240 + 299},
         {240, false, {.backupOnWorldClose = false}, "", 299},
     };
-    for (const auto& c : cases) {
+    for (const auto& [closedAt, running, options, shown, next] : cases) {
         World w;
-        w.saver.SetOptions(c.options);
+        w.saver.SetOptions(options);
         const AutoSaver::BackupStart manual = w.saver.StartWholeSave();
-        if (!c.running)
+        if (!running)
             w.RunToEnd(manual);
         w.saver.SetAutoBackup(true);
-        w.Ticks(c.closedAt);
+        w.Ticks(closedAt);
         const std::optional<AutoSaver::BackupStart> closed = w.saver.WorldClosed();
-        EXPECT_EQ(closed ? w.RunToEnd(*closed).text : "", c.shown) << c.closedAt << c.shown;
-        if (c.running)
+        EXPECT_EQ(closed ? w.RunToEnd(*closed).text : "", shown) << closedAt << shown;
+        if (running)
             w.RunToEnd(manual);
-        int next = c.closedAt + 1;
+        int due = closedAt + 1;
         for (w.clock.Advance(1); !w.saver.Tick().backup; w.clock.Advance(1))
-            ++next;
-        EXPECT_EQ(next, c.next) << c.closedAt << c.shown;
+            ++due;
+        EXPECT_EQ(due, next) << closedAt << shown;
     }
-}
-
-// Older files have no word on it: on, as for a new player.
-TEST(WorldClosed, SwitchIsKeptInTheOptions)
-{
-    EXPECT_TRUE(OptionsFile::Parse("interval=7;skipUnchanged=1").backupOnWorldClose);
-    const BackupOptions off{.backupOnWorldClose = false};
-    EXPECT_EQ(OptionsFile::Parse(OptionsFile::Format(off)), off);
 }
 
 } // namespace

@@ -50,8 +50,7 @@ KernelCopyCalls Failing(int cloneError, int rangeError)
     return calls;
 }
 using Calls = KernelCopyCalls;
-// Without clones unless asked: a clone copies a whole file in one step, without a middle to
-// stop in.
+// Without clones unless asked: a clone copies a file in one step, with no middle to stop in.
 const Calls kCalls = Failing(EOPNOTSUPP, 0);
 
 const auto Links = [](const std::string& path) { return fs::hard_link_count(path); };
@@ -192,8 +191,7 @@ TEST_F(ServicesTest, CopyFileCopiesBytesAndPermissionsOrLeavesNothing)
     EXPECT_FALSE(fs::exists(In("new")));
 }
 
-// Each rename that must not replace is also made by hand, as on filesystems whose renameat2
-// cannot promise that.
+// Each rename that must not replace is also made by hand, as where renameat2 cannot promise it.
 TEST_F(ServicesTest, RenameMovesOrLeavesBothIntact)
 {
     std::vector<std::function<std::error_code(bool replace)>> ways = {
@@ -374,8 +372,8 @@ TEST_F(FolderCopierTest, StopsWhenAsked)
     }
 }
 
-// Each try to copy the file changes it, as the game may, as often as the case says, by
-// adding to it or by writing over its start; the copy kept is the last one.
+// The game changes the file at each try to copy it, as often as the case says, by adding to it
+// or by writing over its start; the copy kept is the last one.
 TEST_F(FolderCopierTest, CopiesAgainWhileTheFileChanges)
 {
     for (const auto& [changes, inPlace] : {std::pair(1, false), {5, false}, {5, true}}) {
@@ -462,9 +460,9 @@ TEST_F(FolderCopierTest, ReportsWhatStopsTheCopy)
 }
 
 #ifndef _WIN32
-// Whatever way copies a file of 64 MiB with two small blocks of data in it, the copy takes
-// little more room than the data. A way that is not available falls back to the next, down to
-// reads and writes, which every filesystem has; any other error is reported.
+// Whatever way copies a file of 64 MiB with two small blocks of data, the copy takes little
+// more room than the data. A way not available falls back to the next, down to reads and
+// writes, which every filesystem has; any other error is reported.
 TEST_F(FolderCopierTest, FallsBackOnlyWhenAWayIsNotAvailableAndKeepsHoles)
 {
     const FileDescriptor file(::open(Source("sparse").c_str(), O_RDWR | O_CREAT, 0600));

@@ -34,15 +34,15 @@ public:
     // other file is left out or removed.
     void TearFailingCopies() { m_tear = true; }
 
-    std::error_code MakeDir(const std::string& path) override
+    std::error_code MakeDir(Path path) override
     {
         return Fails() ? m_error : m_inner.MakeDir(path);
     }
-    std::error_code DeleteFile(const std::string& path) override
+    std::error_code DeleteFile(Path path) override
     {
         return Fails() ? m_error : m_inner.DeleteFile(path);
     }
-    std::error_code RemoveFolder(const std::string& path) override
+    std::error_code RemoveFolder(Path path) override
     {
         if (!Fails())
             return m_inner.RemoveFolder(path);
@@ -52,16 +52,15 @@ public:
                 m_inner.DeleteFile(path + "/" + entry.path);
         return m_error;
     }
-    std::error_code CopyFile(const std::string& from, const std::string& to) override
+    std::error_code CopyFile(Path from, Path to) override
     {
         return Fails() ? m_error : m_inner.CopyFile(from, to);
     }
-    std::error_code Rename(const std::string& from, const std::string& to, bool replace) override
+    std::error_code Rename(Path from, Path to, bool replace) override
     {
         return Fails() ? m_error : m_inner.Rename(from, to, replace);
     }
-    FolderCopyResult CopyFolder(const std::string& from, const std::string& into,
-                                const FolderCopyOptions& options) override
+    FolderCopyResult CopyFolder(Path from, Path into, const FolderCopyOptions& options) override
     {
         const bool fails = Fails();
         // A copy that breaks down halfway leaves what it had copied so far.
@@ -73,18 +72,17 @@ public:
         copy.error = fails ? m_error : copy.error;
         return copy;
     }
-    std::error_code WriteOneLine(const std::string& path, const std::string& text) override
+    std::error_code WriteOneLine(Path path, const std::string& text) override
     {
         return Fails() ? m_error : m_inner.WriteOneLine(path, text);
     }
-    std::error_code WriteText(const std::string& path, const std::string& bytes) override
+    std::error_code WriteText(Path path, const std::string& bytes) override
     {
         return Fails() ? m_error : m_inner.WriteText(path, bytes);
     }
     // Reads are not counted as operations: a read of `path` fails, every time, from now on.
     void FailReadsOf(std::string path) { m_unreadable = std::move(path); }
-    std::error_code ReadChunks(const std::string& path,
-                               const std::function<void(std::string_view)>& take,
+    std::error_code ReadChunks(Path path, const std::function<void(std::string_view)>& take,
                                const std::stop_token& cancel, DiskPriority priority) override
     {
         if (path == m_unreadable)

@@ -52,7 +52,7 @@ class OtherFilesystem final : public ForwardingServices
 {
 public:
     using ForwardingServices::ForwardingServices;
-    std::error_code Rename(const std::string& from, const std::string& to, bool replace) override
+    std::error_code Rename(Path from, Path to, bool replace) override
     {
         if (from.starts_with(AppDir() + "/") != to.starts_with(AppDir() + "/"))
             return std::make_error_code(std::errc::cross_device_link);
