@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <fstream>
 
 namespace saver::test {
 namespace {
@@ -49,6 +50,7 @@ TEST(Manifest, ACheckNamesEveryFileThatDiffers)
     EXPECT_EQ(read, std::pair(bytes, bytes));
 
     FlipByte(w.Path(kBackup1 + "/World/region/r.0.0.mca"));
+    std::ofstream(NativePath(w.Path(kBackup1 + "/World/level.dat")), std::ios::app) << 'x';
     std::filesystem::remove(NativePath(w.Path(kBackup1 + "/World/gone")));
     WriteFile(w.Path(kBackup1 + "/World/stray"), "s");
     // Stopped, a check keeps no half answer: the record before stays.
@@ -58,12 +60,12 @@ TEST(Manifest, ACheckNamesEveryFileThatDiffers)
               std::errc::operation_canceled);
     EXPECT_EQ(CheckStateText(w.Listed(kBackup1).check), "完好");
     const VerifyOutcome found = w.Verify(kBackup1);
-    EXPECT_EQ(found.record.damaged, std::vector<std::string>{"region/r.0.0.mca"});
+    EXPECT_EQ(found.record.damaged, (std::vector<std::string>{"level.dat", "region/r.0.0.mca"}));
     EXPECT_EQ(found.record.missing, std::vector<std::string>{"gone"});
     EXPECT_EQ(found.record.extra, std::vector<std::string>{"stray"});
     const CheckRecord listed = w.Listed(kBackup1).check;
     EXPECT_EQ(listed, found.record);
-    EXPECT_EQ(CheckStateText(listed), "损坏（3）");
+    EXPECT_EQ(CheckStateText(listed), "损坏（4）");
     EXPECT_THAT(CheckDetailText(listed), testing::HasSubstr(SystemPath("损坏：region/r.0.0.mca")));
     EXPECT_THAT(VerifyText("【1】", found), testing::HasSubstr(SystemPath("region/r.0.0.mca")));
 }
@@ -81,6 +83,8 @@ TEST(Manifest, ABackupWithoutAWholeManifestIsNeverSaidToBeWhole)
         {"garbage", [](std::string& text) { text = "\x7f\x45LF\x02\x01\x01 binary"; }},
         {"a hash cut short", [](std::string& text) { text.erase(text.find('\n') + 3, 1); }},
         {"newer", [](std::string& text) { text.replace(text.find(" 1\n"), 2, " 2"); }},
+        {"a number written oddly",
+         [](std::string& text) { text.replace(text.find(" 1\n"), 2, " 01"); }},
         {"a path with a bare line end",
          [](std::string& text) { text.replace(text.find("level"), 5, "lev\nel"); }},
     };
