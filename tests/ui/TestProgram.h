@@ -39,7 +39,7 @@ struct TestProgram
 
     static std::string Prepared(const saver::test::TempDir& root, const std::string& options)
     {
-        const std::string app = root.path() + "/app";
+        std::string app = root.path() + "/app";
         saver::test::WriteTree(root.path(),
                                {{"world/level.dat", kLevel}, {"world/region/r.0.0.mca", "region"}});
         std::filesystem::create_directory(app);

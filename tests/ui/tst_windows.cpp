@@ -270,7 +270,7 @@ private slots:
         for (const auto& [button, told] :
              {std::pair{QDialogButtonBox::Cancel, ""},
               {QDialogButtonBox::Ok, "warning MC存档自动保存: 无法保存设置：没有权限"}}) {
-            const auto nine = [button](BackupSettingsDialog* dialog) {
+            const auto nine = [button = button](BackupSettingsDialog* dialog) {
                 dialog->spnKeepNewest->setValue(9);
                 return button;
             };
