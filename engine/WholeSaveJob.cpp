@@ -24,6 +24,11 @@ WholeSaveJob::WholeSaveJob(FileServices& files, BackupHolds& holds, std::string 
 {
 }
 
+std::string WholeSaveJob::SaveName() const
+{
+    return m_saveFolder.substr(m_saveFolder.rfind('/') + 1);
+}
+
 FolderCopyOptions WholeSaveJob::CopyOptions(const std::string& saveName,
                                             const std::vector<WholeSaveBackup>& backups) const
 {
@@ -60,7 +65,7 @@ WholeSaveResult WholeSaveJob::Run(const Progress& progress, std::stop_token canc
         result.error = std::make_error_code(std::errc::no_such_file_or_directory);
         return result;
     }
-    const std::string saveName = m_saveFolder.substr(m_saveFolder.rfind('/') + 1);
+    const std::string saveName = SaveName();
     const std::vector<WholeSaveBackup> backups = ListWholeSaveBackups(m_files);
     FolderCopyOptions options = CopyOptions(saveName, backups);
     const CopyPlan plan = m_files.PlanCopy(m_saveFolder, options);
@@ -112,9 +117,8 @@ WholeSaveJob::AddManifest(const FolderCopyOptions& options, const std::string& p
         earlier = ReadManifest(m_files, FolderOf(options.shareFrom));
         source.manifest = earlier.problem == ManifestProblem::None ? &earlier.manifest : nullptr;
     }
-    const std::string saveName = m_saveFolder.substr(m_saveFolder.rfind('/') + 1);
     // The copy was just written and is likely still in memory: read it rather than the save.
-    const ManifestMaking making = MakeManifest(m_files, partial + "/" + saveName, source,
+    const ManifestMaking making = MakeManifest(m_files, partial + "/" + SaveName(), source,
                                                options.cancel, DiskPriority::Normal);
     failedPath = making.failedPath;
     return making.error ? making.error : WriteManifest(m_files, partial, making.manifest);
@@ -138,8 +142,7 @@ WholeSaveResult WholeSaveJob::Copy(const FolderCopyOptions& options, const std::
                                                                      : nullptr;
     if (reasonMark && (result.error = m_files.WriteOneLine(partial + "/" + reasonMark, "")))
         return result;
-    const std::string saveName = m_saveFolder.substr(m_saveFolder.rfind('/') + 1);
-    CopyHasher hasher(m_files, partial + "/" + saveName, options.cancel);
+    CopyHasher hasher(m_files, partial + "/" + SaveName(), options.cancel);
     FolderCopyOptions hashing = options;
     hashing.copied = [&](const std::string& sourcePath) {
         hasher.Add(sourcePath.substr(m_saveFolder.size() + 1));

@@ -58,6 +58,7 @@ public:
     const ClockFields& When() const { return m_when; }
 
 private:
+    std::string SaveName() const;
     FolderCopyOptions CopyOptions(const std::string& saveName,
                                   const std::vector<WholeSaveBackup>& backups) const;
     std::error_code AddManifest(const FolderCopyOptions& options, const std::string& partial,
