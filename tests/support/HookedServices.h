@@ -21,6 +21,7 @@ public:
     std::function<FolderCopyResult(const std::string& from, const std::string& into,
                                    FolderCopyOptions&)>
         beforeCopyFolder;
+    std::function<void()> afterCopyFolder;
     std::function<void(const std::string& path)> beforeRead;
     // The room said to be left on every disk, when set.
     std::optional<std::uint64_t> freeSpace;
@@ -41,7 +42,12 @@ public:
         FolderCopyOptions changed = options;
         FolderCopyResult answer =
             beforeCopyFolder ? beforeCopyFolder(from, into, changed) : FolderCopyResult{};
-        return answer.error ? answer : m_inner.CopyFolder(from, into, changed);
+        if (answer.error)
+            return answer;
+        answer = m_inner.CopyFolder(from, into, changed);
+        if (afterCopyFolder)
+            afterCopyFolder();
+        return answer;
     }
     std::error_code ReadChunks(Path path, const std::function<void(std::string_view)>& take,
                                const std::stop_token& cancel, DiskPriority priority) override
