@@ -286,9 +286,12 @@ void BackupSession::RestoreFolder(std::shared_ptr<saver::WholeSaveRestore> resto
         [restore = std::move(restore), progress = RestoreProgress()](const std::stop_token& stop) {
             return restore->Run(progress, stop);
         },
-        [this](const saver::RestoreOutcome& outcome) {
+        [this](saver::RestoreOutcome outcome) {
             // A snapshot brought back by restic is restored once; the repository keeps it.
             ForgetFetchedSnapshot();
+            // The staging folder is the program's own; the player chose a snapshot.
+            if (outcome.backupName == saver::kOffsiteStagingName)
+                outcome.backupName = "异地快照 " + m_fetchedSnapshot.toStdString();
             emit RestoreFinished(bool(outcome.error), Text(saver::RestoreText(outcome)));
         });
 }
@@ -611,6 +614,7 @@ void BackupSession::FetchSnapshot(const QString& id, QObject* receiver,
                                   std::function<void(ResticOutcome, saver::BackupEntry)> done)
 {
     const std::string staging = StagingFolder();
+    m_fetchedSnapshot = id.left(8);
     // Left by a fetch or a restore that did not end: nothing else uses it.
     std::error_code error =
         m_files.FolderExists(staging) ? m_files.RemoveFolder(staging) : std::error_code();

@@ -207,6 +207,8 @@ private:
     std::optional<saver::StatusTexts> m_status;
     EventLog m_log;
     QString m_alert;
+    // The snapshot last brought into the staging folder, as the off-site list shows it.
+    QString m_fetchedSnapshot;
     DesktopNotifier* m_notifier = nullptr;
     std::deque<QuickAction> m_quickWaiting;
     bool m_quickRunning = false;

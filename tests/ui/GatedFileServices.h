@@ -41,7 +41,30 @@ public:
         return FaultyServices::CopyFolder(from, into, options);
     }
 
+    // Reads of the files whose paths end with `path` wait at the gate too, from now on.
+    void HoldReadsOf(std::string path)
+    {
+        m_heldReads = std::move(path);
+        m_open = false;
+    }
+    std::error_code ReadChunks(const std::string& path,
+                               const std::function<void(std::string_view)>& take,
+                               const std::stop_token& cancel, saver::DiskPriority priority) override
+    {
+        if (!m_heldReads.empty() && path.ends_with(m_heldReads)) {
+            const std::stop_callback stopped(cancel, [this] { OpenGate(); });
+            m_open.wait(false);
+        }
+        return FaultyServices::ReadChunks(path, take, cancel, priority);
+    }
+    bool IsLockedByAnotherProcess(const std::string& path) override
+    {
+        return gameHoldsLock || FaultyServices::IsLockedByAnotherProcess(path);
+    }
+    // The game has its world open, holding session.lock.
+    std::atomic<bool> gameHoldsLock = false;
+
 private:
     std::atomic<bool> m_open = false;
-    std::string m_gatedInto;
+    std::string m_gatedInto, m_heldReads;
 };

@@ -6,6 +6,7 @@
 #include "ResticRepository.h"
 #include "TestProgram.h"
 #include "UserPrompt.h"
+#include "WindowDescription.h"
 
 #include "BackupOptions.h"
 
@@ -96,6 +97,8 @@ private slots:
 
         QTest::mouseClick(list.cmdOffsiteList, Qt::LeftButton);
         OffsiteListWindow& offsite = *list.findChild<OffsiteListWindow*>();
+        VerifyAsRecorded(Described(&offsite, QString::fromStdString(p.root.path())),
+                         QStringLiteral(TEST_SOURCE_DIR "/offsite-list.txt"));
         QTreeWidget* rows = offsite.lstSnapshots;
         QTRY_COMPARE_WITH_TIMEOUT(rows->topLevelItemCount(), 3, kRestic);
         const auto restore = [&](int row) {
@@ -111,16 +114,31 @@ private slots:
         QCOMPARE(ReadFile(p.levelDat), "level data, second version");
         QCOMPARE(rows->topLevelItem(2)->text(3), "【1】10_0_0");
         QTRY_VERIFY_WITH_TIMEOUT(rows->topLevelItem(2)->text(2).endsWith("B"), kRestic);
-        UserPrompt::setAnswererForTests([](const QString&) { return false; });
+        // The game has the world open: the player is asked first, and may say no.
+        p.files.gameHoldsLock = true;
+        QStringList asked;
+        const auto answer = [&asked](bool yes) {
+            UserPrompt::setAnswererForTests([&asked, yes](const QString& text) {
+                asked << text;
+                return yes;
+            });
+        };
+        answer(false);
         restore(2);
+        QVERIFY(!offsite.cmdRestore->isEnabled() && !offsite.cmdRefresh->isEnabled());
         QTRY_COMPARE_WITH_TIMEOUT(offsite.lblOutcome->text(), "已取消恢复", kRestic);
+        QCOMPARE(asked.size(), 1);
+        QVERIFY(asked.first().startsWith("游戏正在使用这个存档"));
         QVERIFY(offsite.cmdRestore->isEnabled());
         QVERIFY(!fs::exists(NativePath(p.app + "/.offsite-restore.partial")));
-        UserPrompt::setAnswererForTests([](const QString&) { return true; });
+        answer(true);
         restore(2);
-        QTRY_VERIFY_WITH_TIMEOUT(offsite.lblOutcome->text().startsWith("已恢复存档 world"),
-                                 kRestic);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            offsite.lblOutcome->text().startsWith("已恢复存档 world（来自 异地快照 " +
+                                                  rows->topLevelItem(2)->text(4) + "）"),
+            kRestic);
         QCOMPARE(ReadFile(p.levelDat), kLevel);
+        QCOMPARE(asked.size(), 4); // the backup list says the outcome too
         QVERIFY(!fs::exists(NativePath(p.app + "/.offsite-restore.partial")));
         QCOMPARE(repo.Snapshots().size(), 3u);
     }
