@@ -145,8 +145,13 @@ private slots:
         QCOMPARE(ReadFile(p.levelDat), "level data, whole backup");
         QCOMPARE(ReadFile(p.App("【1】9_5_7/world/level.dat")), "level data, whole backup");
 
+        // With the game in the world, the player is asked first.
+        p.files.gameHoldsLock = true;
+        m_asked.clear();
         p.Press(QStringLiteral("恢复前的存档"), p.List().cmdRestore);
         QTRY_VERIFY(p.List().lblOutcome->text().contains(QStringLiteral("（来自 【恢复前】")));
+        QVERIFY(m_asked.size() == 3 && m_asked.first().startsWith("游戏正在使用这个存档"));
+        QTRY_VERIFY(p.List().lblSave->text().endsWith(QStringLiteral("（存档使用中）")));
         QCOMPARE(ReadFile(p.levelDat), kLevel);
         QCOMPARE(ReadFile(p.root.path() + "/world/region/r.0.0.mca"), "region");
     }
@@ -252,7 +257,15 @@ private slots:
         QTest::mouseClick(p.Main().Command4, Qt::LeftButton);
         QTRY_COMPARE(p.List().lstBackups->topLevelItemCount(), 4);
         saver::test::FlipByte(p.App("【1】10_0_0/world/region/r.0.0.mca"));
+        // A check under way can be cancelled, and no other starts meanwhile.
+        p.files.HoldReadsOf("region/r.0.0.mca");
         p.Press(QStringLiteral("整体存档"), p.List().cmdVerify);
+        QVERIFY(p.List().cmdCancelVerify->isVisible() && !p.List().cmdVerifyAll->isEnabled());
+        QTest::mouseClick(p.List().cmdCancelVerify, Qt::LeftButton);
+        QTRY_VERIFY(!p.List().cmdCancelVerify->isVisible() && p.List().cmdVerifyAll->isEnabled());
+        QCOMPARE(p.List().lstBackups->topLevelItem(0)->text(5), QStringLiteral("未校验"));
+        p.files.OpenGate();
+        QTest::mouseClick(p.List().cmdVerify, Qt::LeftButton);
         QTRY_VERIFY(p.List().lblOutcome->text().contains(
             QStringLiteral("损坏：") + QDir::toNativeSeparators("region/r.0.0.mca")));
         QTRY_COMPARE(p.List().lstBackups->topLevelItem(0)->text(5), QStringLiteral("损坏（1）"));
@@ -270,6 +283,8 @@ private slots:
         auto* comparison = p.List().findChild<BackupComparisonWindow*>();
         QVERIFY(comparison != nullptr);
         QCOMPARE(comparison->cboAgainst->currentText(), QStringLiteral("当前存档"));
+        QCOMPARE(comparison->cboAgainst->count(), 2);
+        QVERIFY(comparison->cboAgainst->itemText(1).contains(QStringLiteral("【1】9_5_7")));
         QTRY_COMPARE(comparison->lstFiles->topLevelItemCount(), 1);
         QCOMPARE(comparison->lstFiles->topLevelItem(0)->text(0), QStringLiteral("level.dat"));
         QCOMPARE(comparison->lstFiles->topLevelItem(0)->text(1), QStringLiteral("改动"));

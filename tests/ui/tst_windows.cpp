@@ -215,6 +215,7 @@ private slots:
         QTest::mouseClick(main.cmd2, Qt::LeftButton);
         QCOMPARE(main.cmd2->text(), "固定");
         QCOMPARE(p.floating.geometry(), place);
+        QVERIFY(p.floating.isVisible());
         // Command1 brings the countdown to the floating window.
         QTest::mouseClick(main.Command1, Qt::LeftButton);
         p.clock.Advance(1);
