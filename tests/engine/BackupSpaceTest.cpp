@@ -148,8 +148,10 @@ TEST(BackupSpace, OptionsRoundTripAndFallBackOnGarbage)
                                             .repository = "sftp:me@nas:/备份;keep=1%20 \"x\"\r\n",
                                             .password = OffsiteOptions::Password::Command,
                                             .passwordSource = "pass show restic;%"}};
-    for (const BackupOptions& set : {most, edges, offsite})
+    for (const BackupOptions& set : {most, edges, offsite}) {
         EXPECT_EQ(OptionsFile::Parse(OptionsFile::Format(set)), set);
+        EXPECT_EQ(OptionsFile::Format(set).find_first_of("\r\n"), std::string::npos); // one line
+    }
     for (const char* garbage :
          {"", "interval=0;keep=1000;kind=all", "interval=61;keepMB=-1", "interval=7x;pruneManual=2",
           "keep=3 ;keepMB=1000000001;skipUnchanged=yes;offsite=sometimes", "\xff\xfe;;==;interval"})

@@ -90,6 +90,13 @@ TEST(Manifest, ABackupWithoutAWholeManifestIsNeverSaidToBeWhole)
          [](std::string& text) { text.replace(text.find(" 1\n"), 2, " 01"); }},
         {"a path with a bare line end",
          [](std::string& text) { text.replace(text.find("level"), 5, "lev\nel"); }},
+        {"paths out of order",
+         [](std::string& text) {
+             const std::size_t first = text.find('\n') + 1, second = text.find('\n', first) + 1;
+             const std::size_t third = text.find('\n', second) + 1;
+             text = text.substr(0, first) + text.substr(second, third - second) +
+                    text.substr(first, second - first) + text.substr(third);
+         }},
     };
     for (const auto& [name, spoil] : kSpoilt) {
         SCOPED_TRACE(name);

@@ -261,6 +261,8 @@ private slots:
         p.files.HoldReadsOf("region/r.0.0.mca");
         p.Press(QStringLiteral("整体存档"), p.List().cmdVerify);
         QVERIFY(p.List().cmdCancelVerify->isVisible() && !p.List().cmdVerifyAll->isEnabled());
+        QTRY_VERIFY(p.List().barVerify->value() > 0 &&
+                    p.List().barVerify->text().startsWith(QStringLiteral("校验 1/1 【1】10_0_0")));
         QTest::mouseClick(p.List().cmdCancelVerify, Qt::LeftButton);
         QTRY_VERIFY(!p.List().cmdCancelVerify->isVisible() && p.List().cmdVerifyAll->isEnabled());
         QCOMPARE(p.List().lstBackups->topLevelItem(0)->text(5), QStringLiteral("未校验"));
@@ -284,6 +286,7 @@ private slots:
         QVERIFY(comparison != nullptr);
         QCOMPARE(comparison->cboAgainst->currentText(), QStringLiteral("当前存档"));
         QCOMPARE(comparison->cboAgainst->count(), 2);
+        QTRY_VERIFY(comparison->cboAgainst->x() > 0); // beside its label
         QVERIFY(comparison->cboAgainst->itemText(1).contains(QStringLiteral("【1】9_5_7")));
         QTRY_COMPARE(comparison->lstFiles->topLevelItemCount(), 1);
         QCOMPARE(comparison->lstFiles->topLevelItem(0)->text(0), QStringLiteral("level.dat"));

@@ -83,6 +83,7 @@ private slots:
         auto& list = *p.Main().findChild<BackupListWindow*>();
         QTRY_VERIFY(list.lstBackups->topLevelItemCount() == 1 &&
                     list.lstBackups->topLevelItem(0)->text(7) == "已异地");
+        QTRY_VERIFY(p.Main().lblShow2->text().startsWith("第1次 保存成功！")); // not the upload's
         saver::test::WriteFile(p.levelDat, "level data, second version");
         p.clock.Advance(1);
         BackUpAndUpload(p, "【2】10_0_1");

@@ -277,7 +277,8 @@ private slots:
             };
             QCOMPARE(Answer(Click(main.cmdManage), nine), told);
         }
-        QVERIFY(!QFile::exists(QString::fromStdString(p.app + "/options.ini")));
+        QVERIFY(!QFile::exists(QString::fromStdString(p.app + "/options.ini")) &&
+                main.findChild<BackupListWindow*>() == nullptr);
         QTest::mouseClick(main.Command4, Qt::LeftButton);
         QTRY_VERIFY(main.lblShow2->text().startsWith("第1次 保存成功！"));
         WhenModal<BackupSettingsDialog>([](BackupSettingsDialog& dialog) {
@@ -332,6 +333,11 @@ private slots:
         p.Main().mnuFolder->mnuBackupList->trigger();
         auto* rows = p.Main().findChild<BackupListWindow*>()->lstBackups;
         QTRY_COMPARE(rows->findItems("整体存档（退出存档时）", Qt::MatchExactly, 1).size(), 1);
+        // Asked for again, the list open behind the main window comes to the front.
+        p.Main().activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), &p.Main());
+        p.Main().mnuFolder->mnuBackupList->trigger();
+        QTRY_COMPARE(QApplication::activeWindow(), rows->window());
     }
 };
 
