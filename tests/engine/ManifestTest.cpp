@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "BackupComparison.h"
 #include "BackupVerification.h"
+#include "DataLayout.h"
 #include "FolderTrees.h"
 #include "World.h"
 
@@ -9,6 +10,7 @@
 
 #include <condition_variable>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <mutex>
 #include <thread>
@@ -121,6 +123,33 @@ TEST(Manifest, ABackupWithoutAWholeManifestIsNeverSaidToBeWhole)
         EXPECT_EQ(ReadFile(NativePath(manifest)) == text, newer || !spoil);
         EXPECT_EQ(w.Verify(kBackup1).record.state,
                   newer ? CheckRecord::State::Unchecked : CheckRecord::State::Good);
+    }
+}
+
+// A check record that this version did not write, or that was cut short, says nothing.
+TEST(Manifest, ACheckRecordNotWhollyReadSaysNothing)
+{
+    Checked w;
+    w.Backup();
+    ASSERT_EQ(w.Verify(kBackup1).record.state, CheckRecord::State::Good);
+    const std::string path = w.Path(kBackup1 + "/" + kCheckMark);
+    const std::string good = ReadFile(NativePath(path));
+    // Each replaces the first `from` of the record that says the backup is whole.
+    const char* const kSpoilt[][2] = {{"", ""},
+                                      {" good 0 0", " fine 0 1"},
+                                      {" good 0", " good x"},
+                                      {" good 0", " good 9"},
+                                      {" good 0 0", " good 0 2"},
+                                      {" good ", " damaged "},
+                                      {"\nend", "\ndamaged level.dat\nend"},
+                                      {"end\n", "end\nmore"},
+                                      {"\nend\n", "\n"}};
+    for (const auto& [from, to] : kSpoilt) {
+        std::string text = good;
+        WriteFile(path, text.replace(text.find(from), std::strlen(from), to));
+        EXPECT_EQ(CheckDetailText(w.Listed(kBackup1).check),
+                  *from == '\0' ? "上次校验：每个文件都与清单相符" : "未校验：从未校验过")
+            << to;
     }
 }
 
