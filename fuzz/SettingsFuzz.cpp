@@ -23,8 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string path = folder.path() + "/saver.ini";
     saver::test::WriteFile(path, bytes);
     saver::SettingsFile settings(files);
-    const std::string bom = "\xEF\xBB\xBF";
-    const std::string line = bytes.substr(0, bytes.find_first_of("\r\n"));
+    const std::string bom = "\xEF\xBB\xBF", line = bytes.substr(0, bytes.find_first_of("\r\n"));
     const auto loaded = settings.Load().path;
     const bool firstLine =
         !loaded || ((*loaded == line || bom + *loaded == line) && GlibcReadsUtf8(*loaded));

@@ -2,7 +2,6 @@
 #include "World.h"
 
 #include "BackupNote.h"
-#include "FolderTrees.h"
 #include "SafeFileOps.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "BackupCatalogue.h"
 #include "BackupPruning.h"
-#include "FolderTrees.h"
 #include "PathSeparators.h"
 #include "World.h"
 
@@ -36,24 +34,19 @@ using Pruning = testing::TestWithParam<PruneCase>;
 TEST_P(Pruning, RemovesExactlyTheOldestItMay)
 {
     World w;
-    struct Made
-    {
-        std::string name, save, mark;
-        int age;
-    };
-    const std::vector<Made> backups = {
+    const std::tuple<std::string, std::string, std::string, int> backups[] = {
         {"【1】1_0_0", "World", "", -480},      {"【2】2_0_0", "World", ".manual", 40},
         {"【3】3_0_0", "World", ".pinned", 30}, {"【4】4_0_0", "World", "", 20},
         {"【5】5_0_0 (2)", "World", "", 10},    {"【6】6_0_0", "World", "", 60},
         {"【9】9_0_0", "Other", "", 70}};
-    for (std::size_t i = 0; i < backups.size(); ++i) {
-        const Made& made = backups[i];
-        const std::string folder = w.Path("app/" + made.name);
-        const std::int64_t when = (1000 - made.age) * 60'000'000'000LL;
-        WriteTree(folder, {{made.save + "/level.dat", std::string(600'000, 'x')}});
-        if (!made.mark.empty())
-            WriteFile(folder + "/" + made.mark, "");
-        if (made.save == "World")
+    for (std::size_t i = 0; i < std::size(backups); ++i) {
+        const auto& [name, save, mark, age] = backups[i];
+        const std::string folder = w.Path("app/" + name);
+        const std::int64_t when = (1000 - age) * 60'000'000'000LL;
+        WriteTree(folder, {{save + "/level.dat", std::string(600'000, 'x')}});
+        if (!mark.empty())
+            WriteFile(folder + "/" + mark, "");
+        if (save == "World")
             WriteFile(folder + "/.made", MadeMarkText(i + 1, when) + "\r\n");
         w.real.SetModified(folder, when);
     }

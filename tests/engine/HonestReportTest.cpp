@@ -1,5 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "HookedServices.h"
 #include "PathSeparators.h"
 #include "World.h"
 #include "WriteRefused.h"

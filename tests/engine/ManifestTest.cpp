@@ -2,7 +2,6 @@
 #include "BackupComparison.h"
 #include "BackupVerification.h"
 #include "DataLayout.h"
-#include "FolderTrees.h"
 #include "World.h"
 
 #include <gmock/gmock.h>
@@ -18,8 +17,7 @@
 namespace saver::test {
 namespace {
 
-const std::string kBackup1 = "app/【1】9_0_0";
-const std::string kBackup2 = "app/【2】9_0_1";
+const std::string kBackup1 = "app/【1】9_0_0", kBackup2 = "app/【2】9_0_1";
 
 // A world with backups made one second apart, checked as the player checks them.
 struct Checked : World
@@ -29,10 +27,7 @@ struct Checked : World
         ASSERT_NE(RunToEnd(saver.StartWholeSave()).text.find("保存成功"), std::string::npos);
         clock.Advance(1);
     }
-    VerifyOutcome Verify(const std::string& backup)
-    {
-        return VerifyBackup(files, Path(backup), {}, {});
-    }
+    VerifyOutcome Verify(const std::string& dir) { return VerifyBackup(files, Path(dir), {}, {}); }
 };
 
 TEST(Manifest, ACheckNamesEveryFileThatDiffers)
@@ -294,8 +289,7 @@ TEST(Manifest, Comparisons)
     WriteFile(w.Path("game/World/new"), "new!");
     const std::vector<ComparedFile> expected = {
         {"gone", Change::Removed, 1}, {"level.dat", Change::Changed, 7}, {"new", Change::Added, 4}};
-    const Comparison withSave =
-        CompareWithSave(w.files, w.Path(kBackup1), w.Path("game/World"), {});
+    const auto withSave = CompareWithSave(w.files, w.Path(kBackup1), w.Path("game/World"), {});
     EXPECT_EQ(withSave.files, expected);
     EXPECT_FALSE(withSave.byTimes);
     EXPECT_EQ(withSave.Count(Change::Changed), 1u);

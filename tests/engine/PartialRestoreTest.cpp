@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PartialRestore.h"
-#include "HookedServices.h"
 #include "Leftovers.h"
 #include "PathSeparators.h"
 #include "RestoreRecovery.h"

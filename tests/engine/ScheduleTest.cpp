@@ -59,16 +59,15 @@ TEST(Schedule, RandomTickStreamsAgreeWithAPlainModel)
         long minutes = between(0, 1) == 0 ? between(1, 3) : between(1, 60);
         CountdownSchedule schedule;
         ScheduleModel model;
-        schedule.SwitchOn(FieldsOf(now));
-        model.SwitchOn(now);
+        const auto switchOn = [&] { schedule.SwitchOn(FieldsOf(now)), model.SwitchOn(now); };
+        switchOn();
         for (long ticks = between(10, 60); ticks > 0; --ticks) {
             if (between(0, 49) == 0) {
                 minutes = between(1, 60);
             } else if (between(0, 49) == 0) {
                 schedule.SwitchOff();
                 now += between(0, 400);
-                schedule.SwitchOn(FieldsOf(now));
-                model.SwitchOn(now);
+                switchOn();
             }
             const long step = between(0, 99);
             now += step < 80   ? 1
@@ -91,9 +90,8 @@ TEST(ClockTexts, EachHasItsOwnPadding)
     for (const auto& [time, stamp, plain, folder] :
          {std::tuple{ClockFields{9, 5, 7}, "09_05_07", "9:5:7", "9_5_7"},
           std::tuple{ClockFields{19, 50, 10}, "19_50_10", "19:50:10", "19_50_10"}}) {
-        EXPECT_EQ(BackupStamp(time), stamp);
-        EXPECT_EQ(PlainTime(time), plain);
-        EXPECT_EQ(PlainStamp(time), folder);
+        EXPECT_EQ(std::tuple(BackupStamp(time), PlainTime(time), PlainStamp(time)),
+                  std::tuple(stamp, plain, folder));
     }
     EXPECT_EQ(CountdownText(61), "01:01");
     EXPECT_EQ(CountdownText(6000), "100:00");

@@ -35,15 +35,11 @@ struct World
 {
     explicit World(std::string appFolder = "app") : app(std::move(appFolder))
     {
-        std::filesystem::create_directories(NativePath(Path("game/World/region")));
-        std::filesystem::create_directories(NativePath(Path(app)));
+        WriteTree(root.path(), Start());
         // Written an hour ago, so that a later backup may share them with an earlier one.
-        const auto anHourAgo =
-            std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
-        for (const auto& [name, bytes] : Start()) {
-            WriteFile(Path(name), bytes);
+        const auto anHourAgo = std::chrono::file_clock::now() - std::chrono::hours(1);
+        for (const auto& [name, bytes] : Start())
             std::filesystem::last_write_time(NativePath(Path(name)), anHourAgo);
-        }
         saver.Load();
     }
 

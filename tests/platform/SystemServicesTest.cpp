@@ -262,9 +262,8 @@ TEST_F(ServicesTest, ReadsWholeFilesAndKnowsTheSameFile)
         EXPECT_GT(pieces, 1);
     }
     std::stop_source stop;
-    EXPECT_EQ(m_services.ReadChunks(
-                  In("big"), [&](std::string_view) { EXPECT_TRUE(stop.request_stop()); },
-                  stop.get_token(), DiskPriority::Idle),
+    const auto stopping = [&](std::string_view) { EXPECT_TRUE(stop.request_stop()); };
+    EXPECT_EQ(m_services.ReadChunks(In("big"), stopping, stop.get_token(), DiskPriority::Idle),
               std::errc::operation_canceled);
     EXPECT_EQ(m_services.ReadChunks(
                   In("gone"), [](std::string_view) {}, {}, DiskPriority::Normal),
@@ -319,9 +318,7 @@ TEST_F(FolderCopierTest, CopiesTreeLeavesOutWhatItIsToldAndReportsProgressNowAnd
         expected.erase(name);
     std::vector<std::pair<std::uint64_t, std::uint64_t>> reports;
     FolderCopyOptions options;
-    options.progress = [&](std::uint64_t done, std::uint64_t all) {
-        reports.emplace_back(done, all);
-    };
+    options.progress = [&](auto done, auto all) { reports.emplace_back(done, all); };
     options.leaveOut = [&](const std::string& path) {
         asked.insert(path);
         return path == Source("saver") || path == Source("skip.dat");
@@ -497,9 +494,7 @@ TEST_F(FolderCopierTest, HoldsFewFilesOpenWhileTheDiskCatchesUp)
     const auto priority = [] { return ::syscall(SYS_ioprio_get, IOPRIO_WHO_PROCESS, 0); };
     long before = priority(), copying = -1;
     FolderCopyOptions options;
-    options.progress = [&](std::uint64_t, std::uint64_t) {
-        copying = std::max(copying, priority());
-    };
+    options.progress = [&](auto, auto) { copying = std::max(copying, priority()); };
     const FolderCopyResult result = Copy(options);
     ::setrlimit(RLIMIT_NOFILE, &usual);
     EXPECT_FALSE(result.error) << result.error.message();

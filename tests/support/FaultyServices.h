@@ -34,10 +34,7 @@ public:
     // other file is left out or removed.
     void TearFailingCopies() { m_tear = true; }
 
-    std::error_code MakeDir(Path path) override
-    {
-        return Fails() ? m_error : m_inner.MakeDir(path);
-    }
+    std::error_code MakeDir(Path p) override { return Fails() ? m_error : m_inner.MakeDir(p); }
     std::error_code DeleteFile(Path path) override
     {
         return Fails() ? m_error : m_inner.DeleteFile(path);

@@ -67,10 +67,8 @@ inline void FlipByte(const std::string& path)
     const auto time = std::filesystem::last_write_time(NativePath(path));
     std::fstream file(NativePath(path), std::ios::in | std::ios::out | std::ios::binary);
     char byte = 0;
-    file.seekg(1);
-    file.get(byte);
-    file.seekp(1);
-    file.put(static_cast<char>(byte ^ 0x20));
+    file.seekg(1).get(byte);
+    file.seekp(1).put(static_cast<char>(byte ^ 0x20));
     file.close();
     std::filesystem::last_write_time(NativePath(path), time);
 }

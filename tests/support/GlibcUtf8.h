@@ -27,10 +27,8 @@ inline bool GlibcReadsUtf8(const std::string& text)
     static const iconv_t converter = iconv_open("UTF-32LE", "UTF-8");
     iconv(converter, nullptr, nullptr, nullptr, nullptr);
     std::string out(4 * text.size(), '\0');
-    char* in = const_cast<char*>(text.data());
-    char* to = out.data();
-    std::size_t inLeft = text.size();
-    std::size_t outLeft = out.size();
+    char *in = const_cast<char*>(text.data()), *to = out.data();
+    std::size_t inLeft = text.size(), outLeft = out.size();
     return iconv(converter, &in, &inLeft, &to, &outLeft) != static_cast<std::size_t>(-1);
 }
 #endif

@@ -28,14 +28,13 @@ public:
 
     std::error_code Rename(Path from, Path to, bool replace) override
     {
-        const std::error_code answer = beforeRename ? beforeRename(from, to) : std::error_code{};
-        return answer ? answer : m_inner.Rename(from, to, replace);
+        const std::error_code error = beforeRename ? beforeRename(from, to) : std::error_code{};
+        return error ? error : m_inner.Rename(from, to, replace);
     }
     std::error_code CopyFile(Path from, Path to) override
     {
-        const std::error_code answer =
-            beforeCopyFile ? beforeCopyFile(from, to) : std::error_code{};
-        return answer ? answer : m_inner.CopyFile(from, to);
+        const std::error_code error = beforeCopyFile ? beforeCopyFile(from, to) : std::error_code{};
+        return error ? error : m_inner.CopyFile(from, to);
     }
     FolderCopyResult CopyFolder(Path from, Path into, const FolderCopyOptions& options) override
     {

@@ -47,8 +47,7 @@ public:
         m_heldReads = std::move(path);
         m_open = false;
     }
-    std::error_code ReadChunks(const std::string& path,
-                               const std::function<void(std::string_view)>& take,
+    std::error_code ReadChunks(Path path, const std::function<void(std::string_view)>& take,
                                const std::stop_token& cancel, saver::DiskPriority priority) override
     {
         if (!m_heldReads.empty() && path.ends_with(m_heldReads)) {

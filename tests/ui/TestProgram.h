@@ -33,9 +33,10 @@ struct TestProgram
         floating.show();
         QTest::mouseClick(floating.lbl, Qt::LeftButton);
         FileDialog::setNextFileName(QString::fromStdString(levelDat));
-        QTest::mouseClick(Main().Command3, Qt::LeftButton);
+        QTest::mouseClick(main.Command3, Qt::LeftButton);
     }
-    frm_timer& Main() { return main; }
+    // The clock moves on by `seconds`, then the main window's timer fires.
+    void Tick(int seconds) { clock.Advance(seconds), main.Timer2_Timer(); }
 
     static std::string Prepared(const saver::test::TempDir& root, const std::string& options)
     {

@@ -9,7 +9,6 @@
 #include "WindowDescription.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QInputDialog>
@@ -45,10 +44,10 @@ struct ListProgram : TestProgram
         for (const char* name : {"【1】9_5_7", "【存档】leveldat/09_05_07level.dat", "tmp.back"})
             real.SetModified(App(name), 1'796'000'000'000'000'000 +
                                             std::ssize(std::string_view(name)) * 60'000'000'000);
-        Main().mnuFolder->mnuBackupList->trigger();
+        main.mnuFolder->mnuBackupList->trigger();
     }
     std::string App(const std::string& name) const { return app + "/" + name; }
-    BackupListWindow& List() { return *Main().findChild<BackupListWindow*>(); }
+    BackupListWindow& List() { return *main.findChild<BackupListWindow*>(); }
     void Press(const QString& kind, QPushButton* button)
     {
         QTRY_VERIFY(RowOf(kind) != nullptr);
@@ -103,19 +102,19 @@ private slots:
         QTRY_COMPARE(rows->topLevelItemCount(), 3);
         VerifyAsRecorded(Described(&p.List(), QString::fromStdString(p.root.path())),
                          QStringLiteral(TEST_SOURCE_DIR "/backup-list.txt"));
-        p.List().cboKind->setCurrentText(QStringLiteral("人物存档"));
+        p.List().cboKind->setCurrentText("人物存档");
         QCOMPARE(rows->topLevelItemCount(), 1);
         WriteFile(p.App("【存档】leveldat/09_05_08level.dat"), "a newer character backup");
         QTRY_COMPARE(rows->topLevelItemCount(), 2);
         // A pin mark inside a backup folder is no change to the folders watched.
-        p.List().cboKind->setCurrentText(QStringLiteral("整体存档"));
-        p.Press(QStringLiteral("整体存档"), p.List().cmdPin);
-        QTRY_COMPARE(rows->topLevelItem(0)->text(4), QStringLiteral("★ 固定"));
-        QCOMPARE(p.List().cmdPin->text(), QStringLiteral("取消固定"));
+        p.List().cboKind->setCurrentText("整体存档");
+        p.Press("整体存档", p.List().cmdPin);
+        QTRY_COMPARE(rows->topLevelItem(0)->text(4), "★ 固定");
+        QCOMPARE(p.List().cmdPin->text(), "取消固定");
         // Emptied meanwhile, the backup is not restored, and the player is told why.
         fs::remove_all(NativePath(p.App("【1】9_5_7/world")));
-        p.Press(QStringLiteral("整体存档"), p.List().cmdRestore);
-        QCOMPARE(p.List().lblOutcome->text(), QStringLiteral("无法恢复：备份里没有存档文件夹"));
+        p.Press("整体存档", p.List().cmdRestore);
+        QCOMPARE(p.List().lblOutcome->text(), "无法恢复：备份里没有存档文件夹");
     }
 
     // Halfway through a restore the bar shows how far and no second one starts; a backup made
@@ -126,32 +125,31 @@ private slots:
         ListProgram p(saver::OptionsFile::Format({.keepNewest = 1, .pruneManual = true}));
         m_asked.clear();
         p.files.CloseGate(".mcsaver-restore.partial");
-        p.Press(QStringLiteral("整体存档"), p.List().cmdRestore);
+        p.Press("整体存档", p.List().cmdRestore);
         QTRY_COMPARE(p.List().barRestore->value(), 50);
         QVERIFY(p.List().barRestore->isVisible() && !p.List().cmdRestore->isEnabled());
-        for (const char* made :
-             {"第1次 保存成功！（新增 31 B）", "第2次 保存成功！（新增 31 B）"}) {
+        for (auto made : {"第1次 保存成功！（新增 31 B）", "第2次 保存成功！（新增 31 B）"}) {
             p.clock.Advance(1);
-            QTest::mouseClick(p.Main().Command4, Qt::LeftButton);
-            QTRY_COMPARE(p.Main().lblShow2->text(), QString::fromUtf8(made));
+            QTest::mouseClick(p.main.Command4, Qt::LeftButton);
+            QTRY_COMPARE(p.main.lblShow2->text(), QString::fromUtf8(made));
         }
         QVERIFY(fs::exists(NativePath(p.App("【2】10_0_2"))) &&
                 !fs::exists(NativePath(p.App("【1】10_0_1"))));
         p.files.OpenGate();
-        QTRY_VERIFY(p.List().lblOutcome->text().startsWith(QStringLiteral("已恢复存档 world")));
+        QTRY_VERIFY(p.List().lblOutcome->text().startsWith("已恢复存档 world"));
         QVERIFY(m_asked.first().contains(
                     QDir::toNativeSeparators(QString::fromStdString(p.root.path() + "/world\n"))) &&
-                m_asked.first().contains(QStringLiteral("【恢复前】")));
+                m_asked.first().contains("【恢复前】"));
         QCOMPARE(ReadFile(p.levelDat), "level data, whole backup");
         QCOMPARE(ReadFile(p.App("【1】9_5_7/world/level.dat")), "level data, whole backup");
 
         // With the game in the world, the player is asked first.
         p.files.gameHoldsLock = true;
         m_asked.clear();
-        p.Press(QStringLiteral("恢复前的存档"), p.List().cmdRestore);
-        QTRY_VERIFY(p.List().lblOutcome->text().contains(QStringLiteral("（来自 【恢复前】")));
+        p.Press("恢复前的存档", p.List().cmdRestore);
+        QTRY_VERIFY(p.List().lblOutcome->text().contains("（来自 【恢复前】"));
         QVERIFY(m_asked.size() == 3 && m_asked.first().startsWith("游戏正在使用这个存档"));
-        QTRY_VERIFY(p.List().lblSave->text().endsWith(QStringLiteral("（存档使用中）")));
+        QTRY_VERIFY(p.List().lblSave->text().endsWith("（存档使用中）"));
         QCOMPARE(ReadFile(p.levelDat), kLevel);
         QCOMPARE(ReadFile(p.root.path() + "/world/region/r.0.0.mca"), "region");
     }
@@ -162,7 +160,7 @@ private slots:
     void characterBackupIsRestoredNotedAndDeleted()
     {
         ListProgram p;
-        const QString kind = QStringLiteral("人物存档");
+        const QString kind = "人物存档";
         QSignalSpy finished(&p.session, &BackupSession::RestoreFinished);
         p.Press(kind, p.List().cmdRestore);
         QTRY_VERIFY(!p.List().lblOutcome->text().isEmpty());
@@ -173,32 +171,31 @@ private slots:
         const std::string file = p.App("【存档】leveldat/09_05_07level.dat");
         QVERIFY(fs::exists(NativePath(file + ".pinned")));
         QCOMPARE(m_asked.last(),
-                 QStringLiteral("已用 09_05_07level.dat 覆盖 %1。原来的 level.dat 已保存为 %2")
+                 QString("已用 09_05_07level.dat 覆盖 %1。原来的 level.dat 已保存为 %2")
                      .arg(QDir::toNativeSeparators(QString::fromStdString(p.levelDat)),
                           QDir::toNativeSeparators(QString::fromStdString(before))));
         QCOMPARE(p.List().lblOutcome->text(), m_asked.last());
-        QTRY_VERIFY(p.RowOf(QStringLiteral("覆盖前的level.dat")) != nullptr);
+        QTRY_VERIFY(p.RowOf("覆盖前的level.dat") != nullptr);
 
         WhenModal<QInputDialog>([](QInputDialog& dialog) {
             // QTest types ASCII alone.
-            dialog.findChild<QPlainTextEdit*>()->insertPlainText(
-                QStringLiteral("下界 Fortress\n120"));
+            dialog.findChild<QPlainTextEdit*>()->insertPlainText("下界 Fortress\n120");
             QTest::mouseClick(dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok),
                               Qt::LeftButton);
         });
         p.Press(kind, p.List().cmdNote);
-        QTRY_COMPARE(p.RowOf(kind)->text(6), QStringLiteral("下界 Fortress 120"));
-        QCOMPARE(p.RowOf(kind)->toolTip(6), QStringLiteral("下界 Fortress\n120"));
-        QCOMPARE(p.RowOf(kind)->text(4), QStringLiteral("★ 固定"));
-        QTest::keyClicks(p.List().txtFilter, QStringLiteral("fortRESS"));
+        QTRY_COMPARE(p.RowOf(kind)->text(6), "下界 Fortress 120");
+        QCOMPARE(p.RowOf(kind)->toolTip(6), "下界 Fortress\n120");
+        QCOMPARE(p.RowOf(kind)->text(4), "★ 固定");
+        QTest::keyClicks(p.List().txtFilter, "fortRESS");
         QCOMPARE(p.List().lstBackups->topLevelItemCount(), 1);
         p.Press(kind, p.List().cmdDelete);
         for (const char* left : {"", ".pinned", ".note"})
             QVERIFY(!fs::exists(NativePath(file + left)));
 #ifdef Q_OS_WIN // Wine has no Recycle Bin: the player is asked, and it goes for good.
-        QCOMPARE(p.List().lblOutcome->text(), QStringLiteral("已永久删除：09_05_07level.dat"));
+        QCOMPARE(p.List().lblOutcome->text(), "已永久删除：09_05_07level.dat");
 #else
-        QCOMPARE(p.List().lblOutcome->text(), QStringLiteral("已移到回收站：09_05_07level.dat"));
+        QCOMPARE(p.List().lblOutcome->text(), "已移到回收站：09_05_07level.dat");
         QCOMPARE(ReadFile(m_dataHome.path().toStdString() + "/Trash/files/09_05_07level.dat"),
                  "level data, character backup");
 #endif
@@ -218,9 +215,8 @@ private slots:
         WhenModal<PartialRestoreDialog>([](PartialRestoreDialog& dialog) {
             QTreeWidget* tree = dialog.lstFiles;
             QVERIFY(!dialog.cmdOK->isEnabled());
-            ClickCheckBox(tree, tree->findItems(QStringLiteral("level.dat"), Qt::MatchExactly)[0]);
-            QTreeWidgetItem* region =
-                tree->findItems(QStringLiteral("region"), Qt::MatchExactly)[0];
+            ClickCheckBox(tree, tree->findItems("level.dat", Qt::MatchExactly)[0]);
+            QTreeWidgetItem* region = tree->findItems("region", Qt::MatchExactly)[0];
             // The arrow before the folder's name opens it.
             const QRect row = tree->visualItemRect(region);
             QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
@@ -230,22 +226,21 @@ private slots:
             QCOMPARE(region->checkState(0), Qt::PartiallyChecked);
             QTest::mouseClick(dialog.cmdOK, Qt::LeftButton);
         });
-        p.Press(QStringLiteral("整体存档"), p.List().cmdPartialRestore);
+        p.Press("整体存档", p.List().cmdPartialRestore);
         QTRY_COMPARE(m_asked.size(), 2); // the question, then the outcome
         QVERIFY(
-            m_asked.first().contains(QStringLiteral("level.dat\n") +
-                                     QDir::toNativeSeparators(QStringLiteral("region/r.0.0.mca"))));
+            m_asked.first().contains("level.dat\n" + QDir::toNativeSeparators("region/r.0.0.mca")));
         QCOMPARE(ReadFile(p.levelDat), "level data, whole backup");
         QCOMPARE(ReadFile(p.save + "/region/r.0.0.mca"), "region, backup");
         QCOMPARE(ReadFile(p.save + "/region/r.1.0.mca"), "another region");
-        const QStringList kept = QDir(QString::fromStdString(p.app))
-                                     .entryList({QStringLiteral("【恢复前】*")}, QDir::Dirs);
+        const QStringList kept =
+            QDir(QString::fromStdString(p.app)).entryList({"【恢复前】*"}, QDir::Dirs);
         QCOMPARE(kept.size(), 1);
         const std::string keptSave = p.App(kept[0].toStdString() + "/world");
         QCOMPARE(ReadFile(keptSave + "/level.dat"), kLevel);
         QCOMPARE(ReadFile(keptSave + "/region/r.0.0.mca"), "region");
         QCOMPARE(p.List().lblOutcome->text(),
-                 QStringLiteral("已从 【1】9_5_7 恢复存档 world 的 2 个文件。被替换的文件已移到 ") +
+                 "已从 【1】9_5_7 恢复存档 world 的 2 个文件。被替换的文件已移到 " +
                      QDir::toNativeSeparators(QString::fromStdString(keptSave)));
     }
 
@@ -254,29 +249,28 @@ private slots:
     void verifiesAndComparesAWholeSave()
     {
         ListProgram p;
-        QTest::mouseClick(p.Main().Command4, Qt::LeftButton);
+        QTest::mouseClick(p.main.Command4, Qt::LeftButton);
         QTRY_COMPARE(p.List().lstBackups->topLevelItemCount(), 4);
         saver::test::FlipByte(p.App("【1】10_0_0/world/region/r.0.0.mca"));
         // A check under way can be cancelled, and no other starts meanwhile.
         p.files.HoldReadsOf("region/r.0.0.mca");
-        p.Press(QStringLiteral("整体存档"), p.List().cmdVerify);
+        p.Press("整体存档", p.List().cmdVerify);
         QVERIFY(p.List().cmdCancelVerify->isVisible() && !p.List().cmdVerifyAll->isEnabled());
         QTRY_VERIFY(p.List().barVerify->value() > 0 &&
-                    p.List().barVerify->text().startsWith(QStringLiteral("校验 1/1 【1】10_0_0")));
+                    p.List().barVerify->text().startsWith("校验 1/1 【1】10_0_0"));
         QTest::mouseClick(p.List().cmdCancelVerify, Qt::LeftButton);
         QTRY_VERIFY(!p.List().cmdCancelVerify->isVisible() && p.List().cmdVerifyAll->isEnabled());
-        QCOMPARE(p.List().lstBackups->topLevelItem(0)->text(5), QStringLiteral("未校验"));
+        QCOMPARE(p.List().lstBackups->topLevelItem(0)->text(5), "未校验");
         p.files.OpenGate();
         QTest::mouseClick(p.List().cmdVerify, Qt::LeftButton);
         QTRY_VERIFY(p.List().lblOutcome->text().contains(
-            QStringLiteral("损坏：") + QDir::toNativeSeparators("region/r.0.0.mca")));
-        QTRY_COMPARE(p.List().lstBackups->topLevelItem(0)->text(5), QStringLiteral("损坏（1）"));
+            "损坏：" + QDir::toNativeSeparators("region/r.0.0.mca")));
+        QTRY_COMPARE(p.List().lstBackups->topLevelItem(0)->text(5), "损坏（1）");
 
         // The backup an earlier version made has no manifest: checking all gives it one,
         // which proves nothing yet.
         QTest::mouseClick(p.List().cmdVerifyAll, Qt::LeftButton);
-        QTRY_VERIFY(
-            p.List().lblOutcome->text().contains(QStringLiteral("已按备份现在的内容生成清单")));
+        QTRY_VERIFY(p.List().lblOutcome->text().contains("已按备份现在的内容生成清单"));
         QVERIFY(fs::exists(NativePath(p.App("【1】9_5_7/.manifest"))));
         QTRY_COMPARE(p.List().lstBackups->findItems("未校验", Qt::MatchExactly, 5).size(), 1);
 
@@ -284,13 +278,13 @@ private slots:
         QTest::mouseClick(p.List().cmdCompare, Qt::LeftButton);
         auto* comparison = p.List().findChild<BackupComparisonWindow*>();
         QVERIFY(comparison != nullptr);
-        QCOMPARE(comparison->cboAgainst->currentText(), QStringLiteral("当前存档"));
+        QCOMPARE(comparison->cboAgainst->currentText(), "当前存档");
         QCOMPARE(comparison->cboAgainst->count(), 2);
         QTRY_VERIFY(comparison->cboAgainst->x() > 0); // beside its label
-        QVERIFY(comparison->cboAgainst->itemText(1).contains(QStringLiteral("【1】9_5_7")));
+        QVERIFY(comparison->cboAgainst->itemText(1).contains("【1】9_5_7"));
         QTRY_COMPARE(comparison->lstFiles->topLevelItemCount(), 1);
-        QCOMPARE(comparison->lstFiles->topLevelItem(0)->text(0), QStringLiteral("level.dat"));
-        QCOMPARE(comparison->lstFiles->topLevelItem(0)->text(1), QStringLiteral("改动"));
+        QCOMPARE(comparison->lstFiles->topLevelItem(0)->text(0), "level.dat");
+        QCOMPARE(comparison->lstFiles->topLevelItem(0)->text(1), "改动");
     }
 };
 

