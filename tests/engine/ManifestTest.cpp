@@ -35,7 +35,7 @@ TEST(Manifest, ACheckNamesEveryFileThatDiffers)
     Checked w;
     // Names a line-based manifest must escape, which Windows takes in no name.
 #ifndef _WIN32
-    WriteFile(w.Path("game/World/new\nline"), "n");
+    WriteFile(w.Path("game/World/new\r\nline"), "n");
     WriteFile(w.Path("game/World/back\\slash"), "b");
 #endif
     WriteFile(w.Path("game/World/gone"), "g");
