@@ -13,6 +13,7 @@
 #include "DataFolder.h"
 #include "NoReplaceRename.h"
 #include "SystemClock.h"
+#include "WriteBehind.h"
 
 #include <fcntl.h>
 #include <linux/ioprio.h>
@@ -501,6 +502,15 @@ TEST_F(FolderCopierTest, HoldsFewFilesOpenWhileTheDiskCatchesUp)
     EXPECT_EQ(std::distance(fs::directory_iterator("/proc/self/fd"), {}), open);
     EXPECT_EQ(copying, IOPRIO_PRIO_VALUE(IOPRIO_CLASS_IDLE, 0));
     EXPECT_EQ(priority(), before);
+}
+
+// A copy the kernel cannot send to the disk (here a pipe) is a failure, not a copy written.
+TEST(WriteBehind, WhatCannotBeWrittenBackIsAnError)
+{
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    ::close(ends[0]);
+    EXPECT_EQ(WriteBehind().Add(FileDescriptor(ends[1]), 1), std::errc::invalid_seek);
 }
 
 // Chosen as "nobody", for whom permission bits count. The user's folder is made, with its
