@@ -299,6 +299,7 @@ TEST(Manifest, Comparisons)
     const Comparison backups = CompareBackups(w.files, w.Path(kBackup1), w.Path(kBackup2));
     EXPECT_EQ(backups.files, expected);
     EXPECT_FALSE(backups.byTimes);
+    EXPECT_TRUE(CompareBackups(w.files, w.Path(kBackup1), w.Path("app/gone")).error);
     // Without a manifest a touched file cannot be told from a changed one.
     std::filesystem::remove(NativePath(w.Path(kBackup1 + "/.manifest")));
     const Comparison byTimes = CompareBackups(w.files, w.Path(kBackup1), w.Path(kBackup2));
