@@ -27,8 +27,9 @@ TEST(BackupNote, WhateverTheFileHoldsIsShownSafelyAndInPart)
 {
     const std::pair<std::string, std::string> cleaned[] = {
         {"\xEF\xBB\xBF村庄 one\xE2\x80\xA8two\tthree", "村庄 one\ntwo three"},
-        {"\xFF ok \xC0\xAF bell\x07 c1\xC2\x85 rtl\xE2\x80\xAE.exe",
-         "\uFFFD ok \uFFFD\uFFFD bell\uFFFD c1\uFFFD rtl\uFFFD.exe"},
+        {"\xFF ok \xC0\xAF bell\x07 c1\xC2\x85 "
+         "rtl\xE2\x80\xAE\xE2\x80\xAA\xE2\x81\xA6\xE2\x81\xA9.exe",
+         "\uFFFD ok \uFFFD\uFFFD bell\uFFFD c1\uFFFD rtl\uFFFD\uFFFD\uFFFD\uFFFD.exe"},
         {"\xED\xA0\x80 \xF4\x90\x80\x80 \xF4\x8F\xBF\xBF cut \xE6\x97",
          "\uFFFD\uFFFD\uFFFD \uFFFD\uFFFD\uFFFD\uFFFD \U0010FFFF cut \uFFFD\uFFFD"}};
     for (const auto& [bytes, shown] : cleaned)

@@ -141,6 +141,9 @@ TEST(BackupSpace, OptionsRoundTripAndFallBackOnGarbage)
                                             .repository = "sftp:me@nas:/备份;keep=1%20 \"x\"\r\n",
                                             .password = OffsiteOptions::Password::Command,
                                             .passwordSource = "pass show restic;%"}};
+    // What lands in the file: the text as typed but for %, the separators and the line ends.
+    EXPECT_NE(OptionsFile::Format(offsite).find("sftp:me@nas:/备份%3Bkeep=1%2520 \"x\"%0D%0A"),
+              std::string::npos);
     for (const BackupOptions& set : {most, edges, offsite}) {
         EXPECT_EQ(OptionsFile::Parse(OptionsFile::Format(set)), set);
         EXPECT_EQ(OptionsFile::Format(set).find_first_of("\r\n"), std::string::npos); // one line
